@@ -1,0 +1,2 @@
+-- Delivered site definitions, one INSERT per site; see README.md in this folder for the columns.
+-- IDs run 0, 1, 2, ... without gaps: the account dialog's site picker relies on it.

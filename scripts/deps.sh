@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs, from Debian 12's packages, what building, running and testing Tavrinex needs.
+# Packages already present are not fetched again, so a prepared machine needs no network.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkgconf ccache
+  qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
+  libsqlite3-dev libcpp-httplib-dev
+  fonts-noto-cjk
+  e2fsprogs
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace tvx::engine {
+
+// One bookmark of the URL list: its address, title, blank-separated categories and summary.
+struct Bookmark {
+    QString url;
+    QString title;
+    QString tags;
+    QString summary;
+
+    friend bool operator==(const Bookmark&, const Bookmark&) = default;
+};
+
+} // namespace tvx::engine

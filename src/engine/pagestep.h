@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace tvx::engine {
+
+// How an element is found on a page: by id, or as the first element of a name.
+struct ElementLookup {
+    enum By : int { Id = 0, Name = 1 };
+    By by = Id;
+    QString key;
+
+    friend bool operator==(const ElementLookup&, const ElementLookup&) = default;
+};
+
+// One statement of a page step. Each runs guarded on its own in the page: a statement that fails
+// (an element that is not there, a member it lacks) is skipped and reported, and the next one runs.
+struct PageOp {
+    enum Kind : int {
+        FillIfPresent = 0,     // write `value` into the element when it exists (no failure when absent)
+        SetValue = 1,          // write `value` into the element
+        SetChecked = 2,        // set the element's check state to `checked`
+        Click = 3,             // press the element as a user's click would
+        SubmitForm = 4,        // submit the element as a form, without pressing a button
+        ClickFirstInputByTrimmedValue = 5, // press the first input whose blank-trimmed value equals `value`
+        ClickInputsByValueIgnoringCase = 6, // press every input whose value equals `value` in any case
+        FindLinkHref = 7,      // the href of the first link whose text is exactly `value`
+    };
+    Kind kind = SetValue;
+    ElementLookup target;
+    QString value;
+    bool checked = false;
+    // For the login scan of the delayed filler: when it presses, the step ends there.
+    bool endIfPressed = false;
+
+    friend bool operator==(const PageOp&, const PageOp&) = default;
+};
+
+// Everything one handler does to the page, sent as one script. With a presence test, `ops` run when
+// the element exists and `otherwise` runs when it does not.
+struct PageStep {
+    std::optional<ElementLookup> presence;
+    QList<PageOp> ops;
+    QList<PageOp> otherwise;
+
+    bool isEmpty() const { return !presence && ops.isEmpty() && otherwise.isEmpty(); }
+};
+
+// What the page reports back.
+struct StepResult {
+    bool delivered = false; // false: no answer came (the document went away, or the page hung)
+    bool present = true;    // the presence test found the element (true when there was no test)
+    bool failed = false;    // some statement failed
+    // One entry per statement of the branch that ran, in order, up to where the step ended:
+    // 1 done, 0 failed; for the scans the number of elements pressed.
+    QList<int> outcomes;
+    QString href;           // FindLinkHref: the link's address
+    bool hrefFound = false;
+
+    int outcome(int index) const { return index >= 0 && index < outcomes.size() ? outcomes.at(index) : 0; }
+    bool ran(int index) const { return index >= 0 && index < outcomes.size(); }
+};
+
+// The script that carries out `step` in the page's isolated world and returns its result object.
+// Every value is JSON-encoded into pure ASCII, never spliced into script text.
+QString encodePageStep(const PageStep& step);
+
+// Reads the object the page script returned. An invalid or malformed value reads as not delivered.
+StepResult decodeStepResult(const QVariant& value);
+
+// A JavaScript string literal holding `text` exactly (every non-ASCII unit escaped).
+QString jsonString(const QString& text);
+
+} // namespace tvx::engine

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "statement.h"
+
+#include <QList>
+
+// Every statement the program sends to the store, in one place. The literal pieces are the program's
+// own; user values are bound (see Statement).
+namespace tvx::store::catalogue {
+
+Statement configRow();                                    // S1, start-up
+Statement runQueryAllSites();                             // S2, run over every account
+Statement runQueryChosenSites(const QList<qint64>& ids); // S3, run over the accounts of chosen sites
+Statement accountsWithSiteNames();                        // S4, accounts dialog
+Statement insertAccount(qint64 siteId, const QString& uid, const QString& pwd); // S5
+Statement deleteAccount(qint64 siteId, const QString& uid);                     // S6
+Statement sitesById();                                    // S7, site picker
+Statement accountSites();                                 // S8, submit-site selection
+Statement updateTimeout(const QVariant& timeout);         // S9, parameters dialog
+
+} // namespace tvx::store::catalogue

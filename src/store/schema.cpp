@@ -1,0 +1,91 @@
+#include "schema.h"
+
+#include "catalogue.h"
+#include "connection.h"
+#include "recordset.h"
+#include "storeerror.h"
+
+#include "core/numbers.h"
+
+namespace tvx::store {
+
+const QList<TableColumns>& requiredSchema()
+{
+    static const QList<TableColumns> schema{
+        {QStringLiteral("Config"), {QStringLiteral("ID"), QStringLiteral("Timeout")}},
+        {QStringLiteral("BookMarkWeb"),
+         {QStringLiteral("ID"),
+          QStringLiteral("WebName"),
+          QStringLiteral("AllowLogin"),
+          QStringLiteral("LoginUrl"),
+          QStringLiteral("IsScript"),
+          QStringLiteral("LoginButtonName"),
+          QStringLiteral("LoginButtonValue"),
+          QStringLiteral("LogoutUrl"),
+          QStringLiteral("UidFieldId"),
+          QStringLiteral("UidFieldName"),
+          QStringLiteral("PwdFieldId"),
+          QStringLiteral("PwdFieldName"),
+          QStringLiteral("SubmitUrl"),
+          QStringLiteral("TitleFieldId"),
+          QStringLiteral("TitleFieldName"),
+          QStringLiteral("UrlFieldId"),
+          QStringLiteral("UrlFieldName"),
+          QStringLiteral("TagsFieldId"),
+          QStringLiteral("TagsFieldName"),
+          QStringLiteral("TagsSplit"),
+          QStringLiteral("SummaryFieldId"),
+          QStringLiteral("SummaryFieldName"),
+          QStringLiteral("SubmitButtonId"),
+          QStringLiteral("SubmitButtonName"),
+          QStringLiteral("SubmitButtonValue"),
+          QStringLiteral("OtherFieldID1"),
+          QStringLiteral("OtherFieldName1"),
+          QStringLiteral("OtherFieldValue1"),
+          QStringLiteral("OtherFieldID2"),
+          QStringLiteral("OtherFieldName2"),
+          QStringLiteral("OtherFieldValue2")}},
+        {QStringLiteral("Accounts"), {QStringLiteral("ID"), QStringLiteral("Uid"), QStringLiteral("Pwd")}},
+    };
+    return schema;
+}
+
+void checkTable(const Connection& connection, const TableColumns& table)
+{
+    if (!connection.hasColumn(table.table))
+        throw StoreError(QStringLiteral("配置文件“%1”缺少数据表 %2。请用程序附带的 tvx.cfg 替换它。")
+                             .arg(connection.path(), table.table));
+    for (const QString& column : table.columns)
+        if (!connection.hasColumn(table.table, column))
+            throw StoreError(QStringLiteral("配置文件“%1”的数据表 %2 缺少列 %3。请用程序附带的 tvx.cfg 替换它。")
+                                 .arg(connection.path(), table.table, column));
+}
+
+void checkSchema(const Connection& connection)
+{
+    for (const TableColumns& table : requiredSchema())
+        checkTable(connection, table);
+}
+
+qint16 loadTimeout(const Connection& connection)
+{
+    checkTable(connection, requiredSchema().first());
+    Recordset config;
+    config.open(connection, catalogue::configRow());
+    if (config.eof())
+        throw StoreError(
+            QStringLiteral("配置文件“%1”的数据表 Config 中没有设置行。请用程序附带的 tvx.cfg 替换它。").arg(connection.path()));
+    const QVariant value = config.value(QStringLiteral("Timeout"));
+    if (value.isNull())
+        throw StoreError(QStringLiteral("配置文件“%1”中没有设置超时时限（Config 表的 Timeout 为空）。请在“设置系统参数”中重新设置。")
+                             .arg(connection.path()));
+    bool isNumber = false;
+    const double number = value.toDouble(&isNumber);
+    const std::optional<qint16> timeout = isNumber ? numbers::toInt16(number) : std::nullopt;
+    if (!timeout)
+        throw StoreError(QStringLiteral("配置文件“%1”中的超时时限“%2”无效，应为 -32768 到 32767 之间的整数。请在“设置系统参数”中重新设置。")
+                             .arg(connection.path(), value.toString()));
+    return *timeout;
+}
+
+} // namespace tvx::store

@@ -1,0 +1,357 @@
+#include "mainwindow.h"
+
+#include "controls/button/command.h"
+#include "mainlayout.h"
+#include "platform/messagebox.h"
+#include "platform/systemclock.h"
+#include "runlogmodel.h"
+#include "store/programstore.h"
+#include "store/schema.h"
+#include "store/storeerror.h"
+#include "urllistmodel.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTreeView>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace tvx::ui {
+
+namespace {
+constexpr int kButtonWidth = 95;
+constexpr int kButtonHeight = 27;
+constexpr int kDesignWidth = 800;
+constexpr int kDesignHeight = 652;
+// Below this the controls would overlap; the layout still clamps sizes at zero for smaller areas.
+constexpr int kMinimumWidth = 420;
+constexpr int kMinimumHeight = 420;
+constexpr int kStatusPaneHeight = 60;
+constexpr int kLabelDesignHeight = 12;
+
+QTreeView* makeReportView(QWidget* parent, const QString& name)
+{
+    auto* view = new QTreeView(parent);
+    view->setObjectName(name);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setAllColumnsShowFocus(true);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    return view;
+}
+} // namespace
+
+// Labels are designed 12 pixels high; a taller CJK font grows them upwards, so that their text is never
+// covered by the control just below.
+void MainWindow::placeLabel(QLabel* label, int x, int designTop)
+{
+    label->move(x, designTop + kLabelDesignHeight - label->height());
+}
+
+MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_options(std::move(options))
+    , m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); })
+{
+    if (m_options.clock) {
+        m_clock = m_options.clock;
+    } else {
+        m_ownClock = std::make_unique<platform::SystemClock>();
+        m_clock = m_ownClock.get();
+    }
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Tavrinex"));
+    createControls();
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(kDesignWidth, kDesignHeight);
+    Form_Resize();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createControls()
+{
+    const auto place = [](QWidget* w, const char* name, int x, int y, int width, int height) {
+        w->setObjectName(QLatin1String(name));
+        w->setGeometry(x, y, width, height);
+    };
+    const auto label = [&](const char* name, const QString& text, int x, int y) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        l->adjustSize();
+        placeLabel(l, x, y);
+        return l;
+    };
+    const auto command = [&](const char* name, const QString& caption, int x, int y) {
+        auto* b = new controls::Command(this);
+        b->setCaption(caption);
+        place(b, name, x, y, kButtonWidth, kButtonHeight);
+        return b;
+    };
+
+    m_wbADS = new QWebEngineView(this);
+    place(m_wbADS, "wbADS", 6, 4, 789, 90);
+    m_label1 = label("Label1", QStringLiteral("请输入网址并点击[添加]按钮"), 8, 106);
+    m_txtURL = new QLineEdit(this);
+    place(m_txtURL, "txtURL", 6, 120, 677, 20);
+
+    m_urlModel = new UrlListModel(this);
+    m_lvwURLList = makeReportView(this, QStringLiteral("lvwURLList"));
+    m_lvwURLList->setModel(m_urlModel);
+    m_lvwURLList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_lvwURLList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lvwURLList->setGeometry(6, 142, 677, 271);
+    m_lvwURLList->header()->resizeSection(UrlListModel::Number, 40);
+    m_lvwURLList->header()->resizeSection(UrlListModel::Url, 220);
+    m_lvwURLList->header()->resizeSection(UrlListModel::Title, 180);
+    m_lvwURLList->header()->resizeSection(UrlListModel::Tags, 110);
+
+    m_label2 = label("Label2", QStringLiteral("提交进程"), 8, 414);
+    m_logModel = new RunLogModel(this);
+    m_lvwLog = makeReportView(this, QStringLiteral("lvwLog"));
+    m_lvwLog->setModel(m_logModel);
+    m_lvwLog->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lvwLog->setGeometry(6, 426, 677, 143);
+    m_lvwLog->header()->resizeSection(RunLogModel::Time, 70);
+
+    m_pbProcess = new QProgressBar(this);
+    place(m_pbProcess, "pbProcess", 6, 570, 677, 17);
+    m_pbProcess->setRange(0, 100);
+    m_pbProcess->setValue(0);
+    m_pbProcess->setTextVisible(false);
+
+    m_cmdAdd = command("cmdAdd", QStringLiteral("添加(&A)"), 696, 144);
+    m_cmdRemove = command("cmdRemove", QStringLiteral("移除(&R)"), 696, 181);
+    m_cmdClear = command("cmdClear", QStringLiteral("清空(&C)"), 696, 218);
+    m_cmdSelAll = command("cmdSelAll", QStringLiteral("全部选择(&S)"), 696, 255);
+    m_cmdUnSelAll = command("cmdUnSelAll", QStringLiteral("取消选择(&U)"), 696, 292);
+    m_cmdSubmit = command("cmdSubmit", QStringLiteral("提交(&I)"), 696, 330);
+    m_cmdAllSubmit = command("cmdAllSubmit", QStringLiteral("全部提交(&M)"), 6, 594);
+    m_cmdSetup = command("cmdSetup", QStringLiteral("设置(&E)"), 106, 594);
+    m_cmdHelp = command("cmdHelp", QStringLiteral("帮助(&H)"), 595, 594);
+    m_cmdExit = command("cmdExit", QStringLiteral("退出(&X)"), 696, 594);
+
+    m_wbStatus = new QWebEngineView(this);
+    place(m_wbStatus, "wbStatus", 5, kDesignHeight - 25, 790, kStatusPaneHeight);
+
+    // The worker browser lies far below the client area: live, and treated by Chromium as visible
+    // (so its timers run at full speed), but never seen.
+    m_wb = new QWebEngineView(this);
+    place(m_wb, "wb", 18, 3000, 675, 189);
+
+    for (QWebEngineView* pane : {m_wbADS, m_wbStatus}) {
+        // A pane whose page cannot be loaded is hidden and shows no error page.
+        pane->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+        pane->setContextMenuPolicy(Qt::NoContextMenu);
+        connect(pane->page(), &QWebEnginePage::loadingChanged, this, [this, pane](const QWebEngineLoadingInfo& info) {
+            if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+                paneFailed(pane);
+        });
+    }
+
+    m_mnuMain = new QMenu(QStringLiteral("菜单"), this);
+    m_mnuMain->setObjectName(QStringLiteral("mnuMain"));
+    QAction* accounts = m_mnuMain->addAction(QStringLiteral("设置网摘帐号"));
+    accounts->setObjectName(QStringLiteral("mnuAccounts"));
+    QAction* line = m_mnuMain->addSeparator();
+    line->setObjectName(QStringLiteral("mnuLine1"));
+    QAction* para = m_mnuMain->addAction(QStringLiteral("设置系统参数"));
+    para->setObjectName(QStringLiteral("mnuPara"));
+    connect(accounts, &QAction::triggered, this, &MainWindow::mnuAccounts_Click);
+    connect(para, &QAction::triggered, this, &MainWindow::mnuPara_Click);
+
+    connect(m_cmdSetup, &controls::Command::Click, this, &MainWindow::cmdSetup_Click);
+    connect(m_cmdHelp, &controls::Command::Click, this, &MainWindow::cmdHelp_Click);
+    connect(m_cmdExit, &controls::Command::Click, this, &MainWindow::cmdExit_Click);
+}
+
+void MainWindow::Form_Load()
+{
+    m_wbADS->load(QUrl(m_options.hosts.infoPanes + QStringLiteral("/ads/Ads.html")));
+    m_wbStatus->load(QUrl(m_options.hosts.infoPanes + QStringLiteral("/ads/AdsStatus.html")));
+    try {
+        m_store.gcnnStore.open(m_options.storePath);
+        m_store.gintTimeout = 0;
+        m_store.gintTimeout = store::loadTimeout(m_store.gcnnStore);
+        store::checkSchema(m_store.gcnnStore);
+    } catch (const store::StoreError& e) {
+        MessageBox::error(this, e.description());
+        return;
+    }
+    m_wb->load(QUrl(QStringLiteral("about:blank")));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Restoring a minimised window lays it out again (nothing is done while it is minimised).
+    if (event->type() == QEvent::WindowStateChange && !isMinimized())
+        Form_Resize();
+}
+
+void MainWindow::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    const MainLayout l = MainLayout::compute(width(), height());
+    for (controls::Command* b : {m_cmdAdd, m_cmdRemove, m_cmdClear, m_cmdSelAll, m_cmdUnSelAll, m_cmdSubmit, m_cmdExit})
+        b->move(l.columnLeft, b->y());
+    m_cmdHelp->move(l.helpLeft, m_cmdHelp->y());
+    m_wbADS->resize(l.adsWidth, m_wbADS->height());
+    m_lvwURLList->resize(l.listWidth, m_lvwURLList->height());
+    m_lvwLog->resize(l.listWidth, m_lvwLog->height());
+    for (controls::Command* b : {m_cmdAllSubmit, m_cmdSetup, m_cmdHelp, m_cmdExit})
+        b->move(b->x(), l.bottomRowTop);
+    m_lvwLog->move(m_lvwLog->x(), l.logTop);
+    m_pbProcess->move(m_pbProcess->x(), l.progressTop);
+    placeLabel(m_label2, m_label2->x(), l.logLabelTop);
+    m_lvwURLList->resize(m_lvwURLList->width(), l.listHeight);
+    m_pbProcess->resize(l.listWidth, m_pbProcess->height());
+    m_wbStatus->setGeometry(m_wbStatus->x(), l.statusTop, l.statusWidth, m_wbStatus->height());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Whatever the way of closing, and even during a run, the user confirms first.
+    if (MessageBox::question(this, QStringLiteral("真的要退出Tavrinex吗？")))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::cmdSetup_Click()
+{
+    m_mnuMain->exec(QCursor::pos());
+}
+
+void MainWindow::mnuAccounts_Click()
+{
+}
+
+void MainWindow::mnuPara_Click()
+{
+}
+
+void MainWindow::cmdHelp_Click()
+{
+    const QString path = m_options.helpPath;
+    if (!m_openUrl(QUrl::fromLocalFile(path)))
+        MessageBox::error(this, QStringLiteral("无法打开帮助文件“%1”。请确认该文件存在，并且系统中装有网页浏览器。").arg(path));
+}
+
+void MainWindow::cmdExit_Click()
+{
+    close();
+}
+
+void MainWindow::paneFailed(QWebEngineView* pane)
+{
+    pane->hide();
+}
+
+controls::Command* MainWindow::button(engine::RunButton which) const
+{
+    switch (which) {
+    case engine::RunButton::Add:
+        return m_cmdAdd;
+    case engine::RunButton::Remove:
+        return m_cmdRemove;
+    case engine::RunButton::Clear:
+        return m_cmdClear;
+    case engine::RunButton::SelAll:
+        return m_cmdSelAll;
+    case engine::RunButton::UnSelAll:
+        return m_cmdUnSelAll;
+    case engine::RunButton::Submit:
+        return m_cmdSubmit;
+    case engine::RunButton::AllSubmit:
+        return m_cmdAllSubmit;
+    case engine::RunButton::Setup:
+        return m_cmdSetup;
+    }
+    return m_cmdSetup;
+}
+
+void MainWindow::addLog(const QString& message)
+{
+    m_logModel->append(m_clock->localTime().toString(QStringLiteral("HH:mm:ss")), message);
+}
+
+qint32 MainWindow::rowCount() const
+{
+    return m_urlModel->rowCount();
+}
+
+engine::Bookmark MainWindow::bookmark(qint32 row) const
+{
+    if (row < 1 || row > m_urlModel->rowCount())
+        return {};
+    return m_urlModel->rowAt(row - 1).bookmark;
+}
+
+bool MainWindow::hasSelectedRow() const
+{
+    return m_lvwURLList->selectionModel()->hasSelection();
+}
+
+void MainWindow::focusUrlList()
+{
+    m_lvwURLList->setFocus();
+}
+
+void MainWindow::setProgress(int percent)
+{
+    m_pbProcess->setValue(percent);
+}
+
+void MainWindow::setProgressVisible(bool visible)
+{
+    m_pbProcess->setVisible(visible);
+}
+
+void MainWindow::setButtonEnabled(engine::RunButton which, bool enabled)
+{
+    button(which)->setEnabled(enabled);
+}
+
+void MainWindow::setButtonCaption(engine::RunButton which, const QString& caption)
+{
+    button(which)->setCaption(caption);
+}
+
+QString MainWindow::buttonCaption(engine::RunButton which) const
+{
+    return button(which)->caption();
+}
+
+void MainWindow::showInformation(const QString& text)
+{
+    MessageBox::information(this, text);
+}
+
+void MainWindow::showError(const QString& text)
+{
+    MessageBox::error(this, text);
+}
+
+std::optional<QString> MainWindow::chooseSubmitSites()
+{
+    return std::nullopt;
+}
+
+} // namespace tvx::ui

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "engine/bookmark.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSet>
+
+namespace tvx::ui {
+
+// The rows of the URL list: row number given when the row was added, a unique key, and the bookmark.
+// Rows are addressed by their 0-based position here (the engine's 1-based `mlngCurRow` less one).
+class UrlListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Number = 0, Url, Title, Tags, Summary, ColumnCount };
+
+    struct Row {
+        qint64 number = 0;
+        QString key;
+        engine::Bookmark bookmark;
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Appends a row numbered (rows before adding) + 1, with a key no other row holds.
+    void append(const engine::Bookmark& bookmark);
+    void removeAt(int position);
+    void clear();
+
+    const Row& rowAt(int position) const { return m_rows.at(position); }
+
+private:
+    QList<Row> m_rows;
+    QSet<QString> m_keys;
+    qint64 m_keySerial = 0;
+};
+
+} // namespace tvx::ui
