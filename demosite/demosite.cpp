@@ -1,0 +1,652 @@
+#include "demosite.h"
+
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace tvx::demosite {
+
+namespace {
+
+// How one variant of the site looks. Inputs always carry the names the server reads (uid, pwd, title,
+// url, tags, summary, other1, other2); the `*Attrs` add ids where a variant is looked up by id.
+struct Kind {
+    std::string key;
+    std::string webName;
+    bool isScript = false;
+    std::string uidAttrs = R"(id="f_uid" name="uid")";
+    std::string pwdAttrs = R"(id="f_pwd" name="pwd")";
+    std::string loginFormName = "loginform";
+    std::string loginButton = R"(<input type="submit" name="dologin" value="登录">)";
+    std::string titleAttrs = R"(id="f_title" name="title")";
+    std::string urlAttrs = R"(id="f_url" name="url")";
+    std::string tagsAttrs = R"(id="f_tags" name="tags")";
+    std::string summaryAttrs = R"(id="f_summary" name="summary")";
+    std::string other1Attrs = R"(id="f_private" name="other1")";
+    std::string other2Attrs = R"(id="f_source" name="other2")";
+    std::string submitButton = R"(<input type="submit" id="f_post" value="提交">)";
+    bool ajax = false;             // the submit button saves in the background; no page follows
+    bool closeAfterSubmit = false; // ... and then the page asks to close its window
+    bool frames = false;           // the submit page holds three frames
+    bool alerts = false;           // the login page and a frame of it call alert() while loading
+    bool hangLogin = false;        // the login page never finishes loading
+    bool autoToSubmit = false;     // the page after login and the result page move on to the submit page
+    std::map<std::string, std::string> row; // the columns of its site row, besides ID, WebName and the addresses
+    bool emptySubmitUrl = false;
+};
+
+std::map<std::string, std::string> idRow()
+{
+    return {{"UidFieldId", "f_uid"},        {"PwdFieldId", "f_pwd"},        {"LoginButtonName", "dologin"},
+            {"TitleFieldId", "f_title"},    {"UrlFieldId", "f_url"},        {"TagsFieldId", "f_tags"},
+            {"TagsSplit", ","},             {"SubmitButtonId", "f_post"},   {"OtherFieldID1", "f_private"},
+            {"OtherFieldValue1", "true"},   {"OtherFieldID2", "f_source"},  {"OtherFieldValue2", "Tavrinex"}};
+}
+
+std::vector<Kind> makeKinds()
+{
+    std::vector<Kind> kinds;
+    const auto add = [&](Kind k) { kinds.push_back(std::move(k)); };
+
+    Kind byid{"byid", "演示站点（按编号）"};
+    byid.row = idRow();
+    byid.row["SummaryFieldId"] = "f_summary"; // not a summary site: the page keeps its own text
+    add(byid);
+
+    Kind byname{"byname", "演示站点（按名称）"};
+    byname.uidAttrs = R"(name="uid")";
+    byname.pwdAttrs = R"(name="pwd")";
+    byname.titleAttrs = R"(name="title")";
+    byname.urlAttrs = R"(name="url")";
+    byname.tagsAttrs = R"(name="tags")";
+    byname.other1Attrs = R"(name="other1")";
+    byname.other2Attrs = R"(name="other2")";
+    byname.submitButton = R"(<input type="submit" name="post" value="提交">)";
+    byname.row = {{"UidFieldName", "uid"},     {"PwdFieldName", "pwd"},     {"LoginButtonName", "dologin"},
+                  {"TitleFieldName", "title"}, {"UrlFieldName", "url"},     {"TagsFieldName", "tags"},
+                  {"SubmitButtonName", "post"}, {"OtherFieldName1", "other1"}, {"OtherFieldValue1", "false"},
+                  {"OtherFieldName2", "other2"}, {"OtherFieldValue2", "按名称"}};
+    add(byname);
+
+    Kind byvalue{"byvalue", "演示站点（按按钮文字）"};
+    byvalue.loginButton = R"(<input type="submit" value="登录 ">)";
+    byvalue.submitButton = R"(<input type="submit" value="SUBMIT">)";
+    byvalue.row = idRow();
+    byvalue.row.erase("LoginButtonName");
+    byvalue.row.erase("SubmitButtonId");
+    byvalue.row["LoginButtonValue"] = " 登录 ";
+    byvalue.row["SubmitButtonValue"] = "submit";
+    byvalue.row["TagsSplit"] = ", ";
+    add(byvalue);
+
+    Kind script{"script", "演示站点（登录脚本）"};
+    script.isScript = true;
+    script.row = idRow();
+    add(script);
+
+    Kind frames{"frames", "演示站点（框架）"};
+    frames.frames = true;
+    frames.row = idRow();
+    add(frames);
+
+    Kind empty{"empty", "演示站点（无提交地址）"};
+    empty.autoToSubmit = true;
+    empty.emptySubmitUrl = true;
+    empty.row = idRow();
+    add(empty);
+
+    Kind fb{"fb", "Face Book"};
+    fb.row = idRow();
+    add(fb);
+
+    Kind fanfou{"fanfou", "饭否"};
+    fanfou.row = idRow();
+    add(fanfou);
+
+    Kind koudai{"koudai", "口袋"};
+    koudai.row = idRow();
+    add(koudai);
+
+    Kind baidu{"baidu", "百度书签"};
+    baidu.ajax = true;
+    baidu.submitButton = R"x(<input type="button" value="收藏" onclick="tvxSend()">)x";
+    baidu.row = idRow();
+    baidu.row.erase("SubmitButtonId");
+    baidu.row["SubmitButtonValue"] = "收藏";
+    add(baidu);
+
+    Kind live{"live", "Windows Live"};
+    live.ajax = true;
+    live.submitButton = R"x(<input type="button" id="f_post" value="保存" onclick="tvxSend()">)x";
+    live.row = idRow();
+    add(live);
+
+    Kind tianji{"tianji", "天极网摘"};
+    tianji.loginFormName = "login_form";
+    tianji.loginButton = R"x(<input type="button" value="登录" onclick="alert('请按回车')">)x";
+    tianji.row = idRow();
+    tianji.row.erase("LoginButtonName");
+    add(tianji);
+
+    Kind poco{"poco", "Poco网摘"};
+    poco.loginFormName = "pocoform";
+    poco.loginButton = R"x(<input type="button" value="登录">)x";
+    poco.row = idRow();
+    poco.row["LoginButtonName"] = "pocoform";
+    poco.row["SummaryFieldId"] = "f_summary";
+    add(poco);
+
+    Kind tt365{"tt365", "365天天网摘"};
+    tt365.row = idRow();
+    tt365.row["SummaryFieldId"] = "f_summary";
+    add(tt365);
+
+    Kind bola{"bola", "博拉网"};
+    bola.row = idRow();
+    bola.row.erase("SummaryFieldId");
+    bola.row["SummaryFieldName"] = "summary";
+    add(bola);
+
+    Kind delicious{"delicious", "delicious"};
+    delicious.isScript = true;
+    delicious.ajax = true;
+    delicious.closeAfterSubmit = true;
+    delicious.submitButton = R"x(<input type="button" id="f_post" value="保存" onclick="tvxSend()">)x";
+    delicious.row = idRow();
+    add(delicious);
+
+    Kind closing{"closing", "演示站点（提交后关闭窗口）"};
+    closing.ajax = true;
+    closing.closeAfterSubmit = true;
+    closing.submitButton = R"x(<input type="button" id="f_post" value="提交" onclick="tvxSend()">)x";
+    closing.row = idRow();
+    add(closing);
+
+    Kind dead{"dead", "演示站点（按钮无效）"};
+    dead.submitButton = R"x(<input type="button" id="f_post" value="提交">)x";
+    dead.row = idRow();
+    add(dead);
+
+    Kind hang{"hang", "演示站点（登录页不响应）"};
+    hang.hangLogin = true;
+    hang.row = idRow();
+    add(hang);
+
+    Kind alerts{"alerts", "演示站点（弹出对话框）"};
+    alerts.alerts = true;
+    alerts.row = idRow();
+    add(alerts);
+
+    return kinds;
+}
+
+const std::vector<Kind>& kinds()
+{
+    static const std::vector<Kind> all = makeKinds();
+    return all;
+}
+
+const Kind* findKind(const std::string& key)
+{
+    for (const Kind& k : kinds())
+        if (k.key == key)
+            return &k;
+    return nullptr;
+}
+
+std::string html(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string sql(const std::string& text)
+{
+    std::string out = "'";
+    for (const char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+std::string json(const std::string& text)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+// Cookie values are the user ids, percent-encoded.
+std::string cookieEncode(const std::string& text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
+            out += char(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string page(const std::string& title, const std::string& body, const std::string& head = {})
+{
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + html(title) + "</title>" + head +
+           "</head>\n<body>\n" + body + "\n</body></html>\n";
+}
+
+} // namespace
+
+struct DemoSite::State {
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    std::atomic<bool> stopping{false};
+    std::atomic<long> pages{0};
+    mutable std::mutex mutex;
+    std::vector<Submission> submissions;
+    std::vector<Login> logins;
+    std::vector<std::string> logouts;
+
+    std::string userOf(const httplib::Request& req, const Kind& kind) const
+    {
+        const std::string cookies = req.get_header_value("Cookie");
+        const std::string name = "tvx_" + kind.key + "=";
+        size_t at = 0;
+        while ((at = cookies.find(name, at)) != std::string::npos) {
+            if (at == 0 || cookies[at - 1] == ' ' || cookies[at - 1] == ';') {
+                const size_t start = at + name.size();
+                const size_t end = cookies.find(';', start);
+                return httplib::detail::decode_url(cookies.substr(start, end - start), false);
+            }
+            at += name.size();
+        }
+        return {};
+    }
+
+    void routes();
+    void serveKind(const Kind& kind);
+    std::string loginPage(const Kind& kind) const;
+    std::string submitPage(const Kind& kind, const std::string& user) const;
+};
+
+std::string DemoSite::State::loginPage(const Kind& kind) const
+{
+    std::string body = "<h1>" + html(kind.webName) + "</h1>\n";
+    if (kind.alerts)
+        body += "<script>alert('欢迎光临');</script>\n";
+    body += "<form method=\"post\" action=\"/" + kind.key + "/login\" name=\"" + kind.loginFormName +
+            "\" accept-charset=\"utf-8\">\n"
+            "<p>用户名 <input type=\"text\" " +
+            kind.uidAttrs + "></p>\n<p>密码 <input type=\"password\" " + kind.pwdAttrs + "></p>\n<p>" +
+            kind.loginButton + "</p>\n</form>\n";
+    if (kind.alerts)
+        body += "<iframe src=\"/" + kind.key + "/frame\"></iframe>\n";
+    return page(kind.webName + " - 登录", body);
+}
+
+std::string DemoSite::State::submitPage(const Kind& kind, const std::string& user) const
+{
+    std::string head;
+    if (kind.ajax)
+        // Saves in the background, as some sites do: the request outlives the page.
+        head = "<script>function tvxSend(){var f=document.forms['postform'];"
+               "fetch(f.action,{method:'POST',body:new URLSearchParams(new FormData(f)),keepalive:true,"
+               "credentials:'same-origin'});" +
+               std::string(kind.closeAfterSubmit ? "window.close();" : "") + "}</script>";
+    std::string body = "<h1>" + html(kind.webName) + "</h1>\n<p>当前用户：" + html(user) + "</p>\n";
+    body += "<form method=\"post\" action=\"/" + kind.key +
+            "/submit\" name=\"postform\" accept-charset=\"utf-8\">\n"
+            "<p>标题 <input type=\"text\" " +
+            kind.titleAttrs + " size=\"60\"></p>\n<p>网址 <input type=\"text\" " + kind.urlAttrs +
+            " size=\"60\"></p>\n<p>分类 <input type=\"text\" " + kind.tagsAttrs + "></p>\n<p>摘要 <textarea " +
+            kind.summaryAttrs + " rows=\"3\" cols=\"60\">页面原有的摘要</textarea></p>\n<p><input type=\"checkbox\" " +
+            kind.other1Attrs + " value=\"1\"> 私有 <input type=\"text\" " + kind.other2Attrs + "></p>\n<p>" +
+            kind.submitButton + "</p>\n</form>\n";
+    if (kind.frames)
+        for (int i = 1; i <= 3; ++i)
+            body += "<iframe src=\"/" + kind.key + "/frame?n=" + std::to_string(i) + "\"></iframe>\n";
+    body += "<p><a href=\"/" + kind.key + "/logout\">退出</a></p>\n";
+    return page(kind.webName + " - 提交网摘", body, head);
+}
+
+void DemoSite::State::serveKind(const Kind& kind)
+{
+    const std::string prefix = "/" + kind.key;
+    const Kind* k = &kind;
+
+    server.Get(prefix + "/login", [this, k](const httplib::Request&, httplib::Response& res) {
+        if (k->hangLogin) {
+            // Holds the connection: the page never finishes loading.
+            while (!stopping)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return;
+        }
+        res.set_content(loginPage(*k), "text/html; charset=utf-8");
+    });
+    // The entry of a login script: the submit page when logged in, otherwise the login form.
+    server.Get(prefix + "/entry", [this, k](const httplib::Request& req, httplib::Response& res) {
+        const std::string user = userOf(req, *k);
+        res.set_content(user.empty() ? loginPage(*k) : submitPage(*k, user), "text/html; charset=utf-8");
+    });
+    server.Post(prefix + "/login", [this, k](const httplib::Request& req, httplib::Response& res) {
+        const std::string user = req.get_param_value("uid");
+        {
+            std::lock_guard lock(mutex);
+            logins.push_back({k->key, user, req.get_param_value("pwd")});
+        }
+        res.set_header("Set-Cookie", "tvx_" + k->key + "=" + cookieEncode(user) + "; Path=/" + k->key);
+        std::string head;
+        if (k->autoToSubmit)
+            head = "<meta http-equiv=\"refresh\" content=\"1;url=/" + k->key + "/submit\">";
+        res.set_content(page(k->webName + " - 欢迎", "<p>欢迎，" + html(user) + "！</p>\n<p><a href=\"/" + k->key +
+                                                        "/submit\">提交网摘</a> <a href=\"/" + k->key +
+                                                        "/logout\">退出</a></p>",
+                             head),
+                        "text/html; charset=utf-8");
+    });
+    server.Get(prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
+        res.set_content(submitPage(*k, userOf(req, *k)), "text/html; charset=utf-8");
+    });
+    server.Post(prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
+        Submission s{k->key,
+                     userOf(req, *k),
+                     req.get_param_value("title"),
+                     req.get_param_value("url"),
+                     req.get_param_value("tags"),
+                     req.get_param_value("summary"),
+                     req.has_param("other1") ? "true" : "false",
+                     req.get_param_value("other2")};
+        {
+            std::lock_guard lock(mutex);
+            submissions.push_back(std::move(s));
+        }
+        if (k->ajax) {
+            res.status = 204;
+            return;
+        }
+        std::string head;
+        if (k->autoToSubmit)
+            head = "<meta http-equiv=\"refresh\" content=\"1;url=/" + k->key + "/submit\">";
+        res.set_content(page(k->webName + " - 提交成功", "<p>提交成功！</p>\n<p><a href=\"/" + k->key +
+                                                             "/submit\">继续提交</a> <a href=\"/" + k->key +
+                                                             "/logout\">退出</a></p>",
+                             head),
+                        "text/html; charset=utf-8");
+    });
+    server.Get(prefix + "/logout", [this, k](const httplib::Request& req, httplib::Response& res) {
+        {
+            std::lock_guard lock(mutex);
+            logouts.push_back(k->key + "/" + userOf(req, *k));
+        }
+        res.set_header("Set-Cookie", "tvx_" + k->key + "=; Path=/" + k->key + "; Max-Age=0");
+        res.set_content(page(k->webName + " - 已退出", "<p>您已退出。</p>"), "text/html; charset=utf-8");
+    });
+    server.Get(prefix + "/frame", [k](const httplib::Request& req, httplib::Response& res) {
+        std::string body = "<p>框架 " + html(req.get_param_value("n")) + "</p>";
+        if (k->alerts)
+            body = "<script>alert('框架里的提示');</script>" + body;
+        res.set_content(page("框架", body), "text/html; charset=utf-8");
+    });
+}
+
+void DemoSite::State::routes()
+{
+    for (const Kind& kind : kinds())
+        serveKind(kind);
+
+    // The share pages of the two sites that have no submit form of their own.
+    server.Get("/fb/share.php", [this](const httplib::Request& req, httplib::Response& res) {
+        const Kind& k = *findKind("fb");
+        const std::string head =
+            "<script>function tvxShare(){fetch('/fb/share',{method:'POST',keepalive:true,credentials:'same-origin',"
+            "body:new URLSearchParams({url:document.getElementById('u').value})});}</script>";
+        res.set_content(page("Face Book - 分享",
+                             "<p>分享给朋友：</p><input type=\"hidden\" id=\"u\" value=\"" +
+                                 html(req.get_param_value("u")) + "\"><p>当前用户：" + html(userOf(req, k)) +
+                                 "</p><input type=\"button\" id=\"submit\" value=\"分享\" onclick=\"tvxShare()\">"
+                                 "<p><a href=\"/fb/logout\">退出</a></p>",
+                             head),
+                        "text/html; charset=utf-8");
+    });
+    server.Post("/fb/share", [this](const httplib::Request& req, httplib::Response& res) {
+        Submission s{"fb", userOf(req, *findKind("fb")), {}, req.get_param_value("url"), {}, {}, "false", {}};
+        std::lock_guard lock(mutex);
+        submissions.push_back(std::move(s));
+        res.status = 204;
+    });
+    server.Get("/fanfou/sharer", [this](const httplib::Request& req, httplib::Response& res) {
+        res.set_content(submitPage(*findKind("fanfou"), userOf(req, *findKind("fanfou"))), "text/html; charset=utf-8");
+    });
+
+    server.Get("/", [](const httplib::Request&, httplib::Response& res) {
+        std::string body = "<h1>Tavrinex 演示站点</h1>\n<p>本站在本机 127.0.0.1 上运行，用来演示和测试 Tavrinex："
+                           "任何用户名和密码都可以登录，提交的网摘记录在 <a href=\"/_records\">/_records</a>。</p>\n<ul>\n";
+        for (const Kind& k : kinds())
+            body += "<li><a href=\"/" + k.key + "/login\">" + html(k.webName) + "</a></li>\n";
+        res.set_content(page("Tavrinex 演示站点", body + "</ul>"), "text/html; charset=utf-8");
+    });
+    server.Get("/ads/Ads.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(page("Tavrinex", "<div style=\"font:bold 20px sans-serif;color:#003c74;padding:20px\">"
+                                         "Tavrinex —— 把您的网摘一次提交到所有站点</div>"),
+                        "text/html; charset=utf-8");
+    });
+    server.Get("/ads/AdsStatus.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(page("Tavrinex", "<div style=\"font:12px sans-serif;color:#555\">演示站点运行中。</div>"),
+                        "text/html; charset=utf-8");
+    });
+    server.Get("/_records", [this](const httplib::Request&, httplib::Response& res) {
+        std::lock_guard lock(mutex);
+        res.set_content(recordsJson(submissions), "application/json; charset=utf-8");
+    });
+    server.Post("/_reset", [this](const httplib::Request&, httplib::Response& res) {
+        std::lock_guard lock(mutex);
+        submissions.clear();
+        logins.clear();
+        logouts.clear();
+        res.status = 204;
+    });
+    server.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+        if (req.method == "GET" && res.get_header_value("Content-Type").rfind("text/html", 0) == 0)
+            ++pages;
+    });
+}
+
+DemoSite::DemoSite()
+    : m(std::make_unique<State>())
+{
+}
+
+DemoSite::~DemoSite()
+{
+    stop();
+}
+
+int DemoSite::start(int port)
+{
+    m->server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+    m->server.set_keep_alive_timeout(2);
+    m->routes();
+    if (port == 0)
+        m->port = m->server.bind_to_any_port("127.0.0.1");
+    else
+        m->port = m->server.bind_to_port("127.0.0.1", port) ? port : -1;
+    if (m->port <= 0)
+        throw std::runtime_error("the demonstration site cannot listen on 127.0.0.1:" + std::to_string(port));
+    m->thread = std::thread([this] { m->server.listen_after_bind(); });
+    return m->port;
+}
+
+void DemoSite::stop()
+{
+    if (!m->thread.joinable())
+        return;
+    m->stopping = true;
+    m->server.stop();
+    m->thread.join();
+}
+
+int DemoSite::port() const
+{
+    return m->port;
+}
+
+std::string DemoSite::base() const
+{
+    return "http://127.0.0.1:" + std::to_string(m->port);
+}
+
+std::vector<Submission> DemoSite::submissions() const
+{
+    std::lock_guard lock(m->mutex);
+    return m->submissions;
+}
+
+std::vector<Login> DemoSite::logins() const
+{
+    std::lock_guard lock(m->mutex);
+    return m->logins;
+}
+
+std::vector<std::string> DemoSite::logouts() const
+{
+    std::lock_guard lock(m->mutex);
+    return m->logouts;
+}
+
+long DemoSite::pagesServed() const
+{
+    return m->pages;
+}
+
+void DemoSite::clearRecords()
+{
+    std::lock_guard lock(m->mutex);
+    m->submissions.clear();
+    m->logins.clear();
+    m->logouts.clear();
+}
+
+std::vector<std::string> siteKeys()
+{
+    std::vector<std::string> keys;
+    for (const Kind& k : kinds())
+        keys.push_back(k.key);
+    return keys;
+}
+
+std::string siteRowSql(int id, const std::string& key, const std::string& base)
+{
+    const Kind* kind = findKind(key);
+    if (!kind)
+        throw std::invalid_argument("no such variant: " + key);
+    std::map<std::string, std::string> columns = kind->row;
+    const std::string root = base + "/" + key;
+    columns["AllowLogin"] = "1";
+    columns["IsScript"] = kind->isScript ? "1" : "0";
+    if (kind->isScript)
+        columns["LoginUrl"] = "location.href='" + root + "/entry'";
+    else
+        columns["LoginUrl"] = root + "/login";
+    columns["LogoutUrl"] = root + "/logout";
+    columns["SubmitUrl"] = kind->emptySubmitUrl ? "" : root + "/submit";
+    // One column a line, in the table's order, so that a row reads (and is edited) like a form.
+    static const char* const order[] = {
+        "AllowLogin",       "LoginUrl",         "IsScript",         "LoginButtonName",  "LoginButtonValue",
+        "LogoutUrl",        "UidFieldId",       "UidFieldName",     "PwdFieldId",       "PwdFieldName",
+        "SubmitUrl",        "TitleFieldId",     "TitleFieldName",   "UrlFieldId",       "UrlFieldName",
+        "TagsFieldId",      "TagsFieldName",    "TagsSplit",        "SummaryFieldId",   "SummaryFieldName",
+        "SubmitButtonId",   "SubmitButtonName", "SubmitButtonValue", "OtherFieldID1",   "OtherFieldName1",
+        "OtherFieldValue1", "OtherFieldID2",    "OtherFieldName2",  "OtherFieldValue2"};
+    std::string out = "INSERT INTO BookMarkWeb (ID, WebName) VALUES (" + std::to_string(id) + ", " +
+                      sql(kind->webName) + ");\nUPDATE BookMarkWeb SET\n";
+    bool first = true;
+    for (const char* column : order) {
+        const auto it = columns.find(column);
+        if (it == columns.end())
+            continue;
+        const bool number = it->first == "AllowLogin" || it->first == "IsScript";
+        std::string name = it->first;
+        name.resize(18, ' ');
+        out += std::string(first ? "" : ",\n") + "    " + name + "= " + (number ? it->second : sql(it->second));
+        first = false;
+    }
+    return out + "\nWHERE ID = " + std::to_string(id) + ";\n\n";
+}
+
+std::vector<std::string> deliveredKeys()
+{
+    return {"byid", "byname", "byvalue", "script", "frames"};
+}
+
+std::string deliveredSitesSql(const std::string& base)
+{
+    std::string out = "-- Delivered site definitions: per site an INSERT of its ID and name and an UPDATE of its\n"
+                      "-- columns (README.md in this folder explains them). IDs run 0, 1, 2, ... without gaps.\n"
+                      "-- These rows drive the demonstration site that scripts/run.sh starts on " +
+                      base + ".\n";
+    int id = 0;
+    for (const std::string& key : deliveredKeys())
+        out += siteRowSql(id++, key, base);
+    return out;
+}
+
+std::string recordsJson(const std::vector<Submission>& submissions)
+{
+    std::string out = "[";
+    for (size_t i = 0; i < submissions.size(); ++i) {
+        const Submission& s = submissions[i];
+        out += std::string(i ? ",\n" : "\n") + "{\"site\":" + json(s.site) + ",\"user\":" + json(s.user) +
+               ",\"title\":" + json(s.title) + ",\"url\":" + json(s.url) + ",\"tags\":" + json(s.tags) +
+               ",\"summary\":" + json(s.summary) + ",\"other1\":" + json(s.other1) + ",\"other2\":" +
+               json(s.other2) + "}";
+    }
+    return out + "\n]\n";
+}
+
+} // namespace tvx::demosite

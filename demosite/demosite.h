@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A small bookmarking web site of our own, served on 127.0.0.1: login form, page after login with a
+// "退出" link, submit form, result page and log-out page, in the variants the program's site rows can
+// describe (fields by id, by name, buttons by value, a login script, frames, share pages, pages whose
+// buttons do nothing, a login page that never finishes...). It records what each user submitted.
+namespace tvx::demosite {
+
+struct Submission {
+    std::string site; // the variant's path, e.g. "byid"
+    std::string user;
+    std::string title;
+    std::string url;
+    std::string tags;
+    std::string summary;
+    std::string other1; // "true"/"false" for a check box
+    std::string other2;
+};
+
+struct Login {
+    std::string site;
+    std::string user;
+    std::string password;
+};
+
+class DemoSite {
+public:
+    DemoSite();
+    ~DemoSite();
+    DemoSite(const DemoSite&) = delete;
+    DemoSite& operator=(const DemoSite&) = delete;
+
+    // Serves on 127.0.0.1 from a background thread; port 0 picks a free port. Returns the port, or
+    // throws std::runtime_error.
+    int start(int port = 0);
+    void stop();
+    int port() const;
+    std::string base() const; // "http://127.0.0.1:<port>"
+
+    std::vector<Submission> submissions() const;
+    std::vector<Login> logins() const;
+    std::vector<std::string> logouts() const; // "site/user"
+    long pagesServed() const;
+    void clearRecords();
+
+private:
+    struct State;
+    std::unique_ptr<State> m;
+};
+
+// The variants the site serves, by path.
+std::vector<std::string> siteKeys();
+
+// An INSERT of the BookMarkWeb row that describes variant `key` as served under `base`, with `id`.
+std::string siteRowSql(int id, const std::string& key, const std::string& base);
+
+// The variants delivered in tvx.cfg, in ID order 0, 1, 2, ...
+std::vector<std::string> deliveredKeys();
+// The delivered data/sites.sql text for the demonstration site on `base`.
+std::string deliveredSitesSql(const std::string& base);
+
+// JSON of the records, as served at /_records.
+std::string recordsJson(const std::vector<Submission>& submissions);
+
+} // namespace tvx::demosite

@@ -1,0 +1,210 @@
+// The page-load automaton: every completed top-level page of the worker browser is taken for what the
+// stage of the current site expects.
+#include "submissionengine.h"
+
+#include "sitenames.h"
+
+namespace tvx::engine {
+
+void SubmissionEngine::wb_DocumentComplete()
+{
+    if (!m_run.mblnRunning)
+        return;
+    m_stepFailed = false;
+    m_timer1.setEnabled(false);
+    switch (m_run.mlngStage) {
+    case RunStage::Idle:
+        stageIdle();
+        break;
+    case RunStage::Login:
+        stageLogin();
+        break;
+    case RunStage::AfterLogin:
+        stageAfterLogin();
+        break;
+    case RunStage::Submit:
+        stageSubmit();
+        break;
+    case RunStage::AfterSubmit:
+        stageAfterSubmitWork();
+        endEvent();
+        break;
+    case RunStage::Logout:
+        stageLogout();
+        break;
+    default:
+        endEvent();
+        break;
+    }
+}
+
+// The end of a page event: when some statement failed, the watchdog guards the step.
+void SubmissionEngine::endEvent()
+{
+    if (m_stepFailed && m_run.mblnRunning)
+        armWatchdog();
+}
+
+void SubmissionEngine::stageIdle()
+{
+    m_browser.runScript(m_site.LoginUrl);
+    setStage(RunStage::Login);
+    stepStart();
+    armWatchdog();
+    endEvent();
+}
+
+void SubmissionEngine::stageLogin()
+{
+    if (m_site.WebName == sites::BaiduBookmarks) {
+        // This site's login form is filled by the delayed filler once the page has settled.
+        m_run.mdtWaitStart = m_clock.nowSeconds();
+        m_timer2.setEnabled(true);
+        return;
+    }
+    PageStep step;
+    forms::FillLoginFields(step.ops, m_site);
+    const forms::Press press = forms::PressLoginButton(step.ops, m_site);
+    SubmitPlan submit;
+    if (m_site.IsScript) {
+        // A script site whose login page has no user-id field is logged in already: the page is
+        // taken for the submit page.
+        step.presence = forms::lookup(m_site.UidFieldId, m_site.UidFieldName);
+        submit = planSubmitPage(step.otherwise);
+    }
+    sendStep(step, [this, press, submit](const StepResult& result) {
+        noteFailures(result);
+        if (!result.present) {
+            applySubmitPage(submit, result);
+            return;
+        }
+        log(QStringLiteral("正在登录 "), QStringLiteral("..."));
+        if (press.count(result) > 0) {
+            setStage(RunStage::AfterLogin);
+            stepStart();
+            armWatchdog();
+        }
+        endEvent();
+    });
+}
+
+void SubmissionEngine::stageAfterLogin()
+{
+    log(QStringLiteral("已经登录到"), QStringLiteral("..."));
+    m_run.mlngCurRow = 1;
+    const auto next = [this] {
+        openSubmitPage();
+        setStage(RunStage::Submit);
+        stepStart();
+        armWatchdog();
+        endEvent();
+    };
+    if (!sites::logsOutByLink(m_site.WebName)) {
+        next();
+        return;
+    }
+    PageStep step;
+    step.ops.append(PageOp{PageOp::FindLinkHref, {}, QStringLiteral("退出")});
+    sendStep(step, [this, next](const StepResult& result) {
+        noteFailures(result);
+        if (result.hrefFound)
+            m_run.mstrLogoutLink = result.href;
+        next();
+    });
+}
+
+SubmissionEngine::SubmitPlan SubmissionEngine::planSubmitPage(QList<PageOp>& ops) const
+{
+    SubmitPlan plan;
+    if (m_site.WebName == sites::FaceBook) {
+        plan.kind = SubmitPlan::FaceBookClick;
+        ops.append(PageOp{PageOp::Click, {ElementLookup::Id, QStringLiteral("submit")}});
+    } else if (m_site.WebName == sites::WindowsLive) {
+        plan.kind = SubmitPlan::DelayedFill;
+    } else {
+        plan.kind = SubmitPlan::Form;
+        forms::FillSubmitFields(ops, m_site, bookmarkAt(m_run.mlngCurRow));
+        plan.press = forms::PressSubmitButton(ops, m_site);
+    }
+    return plan;
+}
+
+void SubmissionEngine::stageSubmit()
+{
+    PageStep step;
+    const SubmitPlan plan = planSubmitPage(step.ops);
+    if (step.ops.isEmpty()) {
+        StepResult nothing;
+        nothing.delivered = true;
+        applySubmitPage(plan, nothing);
+        return;
+    }
+    sendStep(step, [this, plan](const StepResult& result) {
+        noteFailures(result);
+        applySubmitPage(plan, result);
+    });
+}
+
+// The submit page's work once the page has carried out its statements.
+void SubmissionEngine::applySubmitPage(const SubmitPlan& plan, const StepResult& result)
+{
+    if (m_run.mlngCurRow == 1)
+        log(QStringLiteral("正在向"), QStringLiteral("提交信息..."));
+    LoadCurrentBookmark();
+    switch (plan.kind) {
+    case SubmitPlan::FaceBookClick:
+        stageAfterSubmitWork();
+        break;
+    case SubmitPlan::DelayedFill:
+        m_timer2.setEnabled(true);
+        return;
+    case SubmitPlan::Form:
+        if (plan.press.count(result) > 0) {
+            stepStart();
+            armWatchdog();
+            setStage(RunStage::AfterSubmit);
+        }
+        if (m_site.WebName == sites::BaiduBookmarks)
+            stageAfterSubmitWork();
+        break;
+    }
+    endEvent();
+}
+
+// The result of a submission: the next bookmark's submit page, or after the last one the log-out.
+void SubmissionEngine::stageAfterSubmitWork()
+{
+    countDoneStep();
+    if (m_run.mlngCurRow >= m_host.rowCount()) {
+        log(QStringLiteral("向"), QStringLiteral("提交信息完毕!"));
+        m_browser.navigate(sites::logsOutByLink(m_site.WebName) ? m_run.mstrLogoutLink : m_site.LogoutUrl);
+        setStage(RunStage::Logout);
+    } else {
+        ++m_run.mlngCurRow;
+        openSubmitPage();
+        setStage(RunStage::Submit);
+    }
+    stepStart();
+    armWatchdog();
+}
+
+void SubmissionEngine::stageLogout()
+{
+    if (m_run.mrsSites.eof()) {
+        finishRun();
+        return;
+    }
+    m_run.mrsSites.moveNext();
+    refreshSite();
+    if (m_run.mrsSites.eof()) {
+        finishRun();
+        return;
+    }
+    setStage(RunStage::Login);
+    openLogin();
+    stepStart();
+    armWatchdog();
+    endEvent();
+}
+
+} // namespace tvx::engine

@@ -1,0 +1,76 @@
+// The delayed filler: the login page of 百度书签 is filled once it has settled for five seconds, and
+// the submit page of Windows Live one tick after it completed.
+#include "submissionengine.h"
+
+#include "sitenames.h"
+
+namespace tvx::engine {
+
+namespace {
+constexpr qint64 kSettleSeconds = 5;
+}
+
+void SubmissionEngine::Timer2_Timer()
+{
+    m_timer2.setEnabled(false);
+    if (m_run.mlngStage == RunStage::Login)
+        loginPass();
+    else
+        submitPass();
+}
+
+void SubmissionEngine::loginPass()
+{
+    if (m_site.WebName == sites::BaiduBookmarks &&
+        secondsBetween(m_run.mdtWaitStart, m_clock.nowSeconds()) < kSettleSeconds) {
+        m_timer2.setEnabled(true);
+        return;
+    }
+    // One step for the login and the submit pass that may follow it on the same document; a login
+    // button found by the value scan ends the step when it is pressed.
+    PageStep step;
+    forms::FillLoginFields(step.ops, m_site);
+    const forms::Press login = forms::PressLoginButton(step.ops, m_site, true);
+    forms::FillSubmitFields(step.ops, m_site, bookmarkAt(m_run.mlngCurRow));
+    const forms::Press submit = forms::PressSubmitButton(step.ops, m_site);
+    sendStep(step, [this, login, submit](const StepResult& result) {
+        log(QStringLiteral("正在登录 "), QStringLiteral("..."));
+        if (login.byScan) {
+            if (login.count(result) > 0) {
+                setStage(RunStage::AfterLogin);
+                stepStart();
+                armWatchdog();
+                return;
+            }
+        } else {
+            stepStart();
+            armWatchdog();
+            setStage(RunStage::AfterLogin);
+        }
+        applySubmitPass(submit, result);
+    });
+}
+
+void SubmissionEngine::submitPass()
+{
+    PageStep step;
+    forms::FillSubmitFields(step.ops, m_site, bookmarkAt(m_run.mlngCurRow));
+    const forms::Press submit = forms::PressSubmitButton(step.ops, m_site);
+    sendStep(step, [this, submit](const StepResult& result) { applySubmitPass(submit, result); });
+}
+
+void SubmissionEngine::applySubmitPass(const forms::Press& press, const StepResult& result)
+{
+    LoadCurrentBookmark();
+    if (press.count(result) > 0) {
+        stepStart();
+        armWatchdog();
+        setStage(RunStage::AfterSubmit);
+    }
+    if (m_site.WebName == sites::WindowsLive) {
+        setStage(RunStage::AfterSubmit);
+        m_browser.navigate(QString()); // opens the blank page, whose completion moves the run on
+    }
+}
+
+} // namespace tvx::engine

@@ -1,0 +1,148 @@
+#include "pagescripts.h"
+
+#include "pagestep.h"
+
+namespace tvx::engine::pagescripts {
+
+QString disarmShowModalDialog()
+{
+    return QStringLiteral("function   showModalDialog(){return;}");
+}
+
+QString disarmAlert()
+{
+    return QStringLiteral("function   alert(){return;}");
+}
+
+QString windowCloseHook(const QString& token)
+{
+    // console.log is bound now, before the page can replace it.
+    return QStringLiteral("(function () {"
+                          "  var report = console.log.bind(console);"
+                          "  var token = %1;"
+                          "  window.close = function close() { report(token); };"
+                          "})();")
+        .arg(jsonString(token));
+}
+
+const QString& pageStepRunner()
+{
+    // Runs in an isolated world: the page can neither see nor replace these functions, and its own
+    // changes to built-in prototypes do not reach them. Every statement is guarded on its own; a
+    // failing one is skipped, remembered, and the next one runs.
+    static const QString runner = QStringLiteral(R"JS(
+(function (plan) {
+  'use strict';
+  var doc = document;
+  var failed = false;
+  var outcomes = [];
+  var href = null;
+
+  function find(lookup) {
+    if (lookup[0] === 0)
+      return doc.getElementById(lookup[1]);
+    var named = doc.getElementsByName(lookup[1]);
+    return named.length > 0 ? named[0] : null;
+  }
+  function trimBlanks(text) {
+    return String(text).replace(/^ +| +$/g, '');
+  }
+  function isInput(element) {
+    return String(element.tagName).toLowerCase() === 'input';
+  }
+  // Walks every element of the body in document order; the length is read once, before the walk.
+  function scan(visit) {
+    var all = doc.body.getElementsByTagName('*');
+    var count = all.length;
+    for (var i = 0; i < count; i++) {
+      try {
+        var element = all[i];
+        if (element && visit(element) === false)
+          return;
+      } catch (e) {
+        failed = true;
+      }
+    }
+  }
+  function run(op) {
+    var kind = op[0], target = op[1], value = op[2], checked = op[3];
+    var element, pressed = 0;
+    switch (kind) {
+    case 0: // fill when present
+      element = find(target);
+      if (element)
+        element.value = value;
+      return 1;
+    case 1: // write the value
+      find(target).value = value;
+      return 1;
+    case 2: // check or uncheck
+      find(target).checked = checked;
+      return 1;
+    case 3: // press
+      find(target).click();
+      return 1;
+    case 4: // submit as a form; works even when a control named "submit" hides the form's method
+      HTMLFormElement.prototype.submit.call(find(target));
+      return 1;
+    case 5: // the first input whose blank-trimmed value equals the value
+      var wanted = trimBlanks(value);
+      scan(function (e) {
+        if (isInput(e) && trimBlanks(e.value) === wanted) {
+          pressed = 1;
+          try { e.click(); } catch (x) { failed = true; }
+          return false;
+        }
+      });
+      return pressed;
+    case 6: // every input whose value equals the value in any letter case
+      var lower = value.toLowerCase();
+      scan(function (e) {
+        if (isInput(e) && String(e.value).toLowerCase() === lower) {
+          pressed++;
+          try { e.click(); } catch (x) { failed = true; }
+        }
+      });
+      return pressed;
+    case 7: // the first link whose text is exactly the value
+      scan(function (e) {
+        if (String(e.tagName).toUpperCase() === 'A' && e.innerText === value) {
+          href = String(e.href);
+          pressed = 1;
+          return false;
+        }
+      });
+      return pressed;
+    }
+    throw new Error('unknown statement');
+  }
+  function runAll(ops) {
+    for (var i = 0; i < ops.length; i++) {
+      var outcome = 0;
+      try {
+        outcome = run(ops[i]);
+      } catch (e) {
+        failed = true;
+      }
+      outcomes.push(outcome);
+      if (ops[i][4] && outcome > 0)
+        break;
+    }
+  }
+
+  var present = true;
+  if (plan.p !== null) {
+    try {
+      present = find(plan.p) !== null;
+    } catch (e) {
+      present = false;
+    }
+  }
+  runAll(present ? plan.a : plan.b);
+  return { p: present, f: failed, o: outcomes, h: href };
+})
+)JS");
+    return runner;
+}
+
+} // namespace tvx::engine::pagescripts

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "browser.h"
+#include "clock.h"
+#include "formfill.h"
+#include "core/webhosts.h"
+#include "runhost.h"
+#include "runstate.h"
+#include "siterecord.h"
+#include "ticker.h"
+
+#include <QList>
+
+#include <functional>
+
+namespace tvx::store {
+struct ProgramStore;
+}
+
+namespace tvx::engine {
+
+// The submission run: it walks the accounts and, for each, the bookmarks of the URL list, driven by
+// the worker browser's events and two timers (the step watchdog and the delayed filler).
+//
+// Every handler is atomic to the rest of the program. A handler that needs the page sends one step
+// and finishes its work when the page answers; events that arrive meanwhile (page completions, timer
+// ticks, window closing, the buttons) wait and are handled afterwards, in the order they came.
+class SubmissionEngine final : public BrowserEvents {
+public:
+    SubmissionEngine(RunHost& host, Browser& browser, const Clock& clock, Ticker& timer1, Ticker& timer2,
+                     store::ProgramStore& store, WebHosts hosts);
+    ~SubmissionEngine() override;
+
+    // The two run buttons: start a run, or abort the run they started.
+    void cmdAllSubmit_Click();
+    void cmdSubmit_Click();
+
+    // BrowserEvents
+    void pageComplete(bool topLevel) override;
+    void windowClosing() override;
+
+    const RunState& state() const { return m_run; }
+    RunState& state() { return m_run; }
+    bool busy() const { return m_busy; }
+
+    // Captions of the run buttons.
+    static const QString kAbortCaption;    // "中止(&T)"
+    static const QString kSubmitCaption;   // "提交(&I)"
+    static const QString kAllSubmitCaption; // "全部提交(&M)"
+
+private:
+    enum class Event { PageTop, PageFrame, WindowClosing, Timer1, Timer2, AllSubmit, Submit };
+    struct Queued {
+        Event event;
+        quint64 run; // the run during which the event arrived
+    };
+    // What a submit page gets: the share page's button, a hand-over to the delayed filler, or the form.
+    struct SubmitPlan {
+        enum Kind { FaceBookClick, DelayedFill, Form } kind = Form;
+        forms::Press press;
+    };
+
+    void post(Event event);
+    void drain();
+    void handle(Event event);
+    void handlerDone();
+    // Sends one page step; `then` finishes the handler when the page has answered.
+    void sendStep(const PageStep& step, std::function<void(const StepResult&)> then);
+    void noteFailures(const StepResult& result);
+
+    // Run start and abort.
+    void startAllSites();
+    void startChosenSites();
+    void beginRun(RunButton own, const QList<RunButton>& locked);
+    void abortRun(RunButton own);
+
+    // Page-load automaton.
+    void wb_DocumentComplete();
+    void stageIdle();
+    void stageLogin();
+    void stageAfterLogin();
+    void stageSubmit();
+    SubmitPlan planSubmitPage(QList<PageOp>& ops) const;
+    void applySubmitPage(const SubmitPlan& plan, const StepResult& result);
+    void stageAfterSubmitWork();
+    void stageLogout();
+    void endEvent();
+    void finishRun();
+
+    // Step watchdog.
+    void Timer1_Timer();
+
+    // Delayed filler.
+    void Timer2_Timer();
+    void loginPass();
+    void submitPass();
+    void applySubmitPass(const forms::Press& press, const StepResult& result);
+
+    // Browser hooks.
+    void wb_WindowClosing();
+
+    // Shared pieces.
+    void LoadCurrentBookmark();
+    Bookmark bookmarkAt(qint32 row) const;
+    void openSubmitPage();
+    void openLogin();
+    void setStage(qint32 stage) { m_run.mlngStage = stage; }
+    void stepStart() { m_run.mdtStepStart = m_clock.nowSeconds(); }
+    void armWatchdog() { m_timer1.setEnabled(true); }
+    void countDoneStep();
+    void log(const QString& before, const QString& after);
+    void moveToNextSite();
+    void refreshSite();
+
+    RunHost& m_host;
+    Browser& m_browser;
+    const Clock& m_clock;
+    Ticker& m_timer1;
+    Ticker& m_timer2;
+    store::ProgramStore& m_store;
+    WebHosts m_hosts;
+
+    RunState m_run;
+    SiteRecord m_site; // the current record of the run's site recordset
+
+    QList<Queued> m_queue;
+    bool m_busy = false;     // a handler is running or waits for its page step
+    bool m_inFlight = false; // a page step has been sent and not yet answered
+    bool m_stepFailed = false; // some statement of the current page event failed
+    quint64 m_runSerial = 0;   // counts run starts
+};
+
+} // namespace tvx::engine

@@ -1,0 +1,77 @@
+#include "workerpage.h"
+
+#include "engine/pagescripts.h"
+
+#include <QUuid>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+namespace tvx::platform {
+
+namespace {
+QWebEngineScript mainWorldScript(const QString& name, const QString& source, bool subFrames)
+{
+    QWebEngineScript script;
+    script.setName(name);
+    script.setSourceCode(source);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(subFrames);
+    return script;
+}
+} // namespace
+
+WorkerPage::WorkerPage(QObject* parent)
+    : QWebEnginePage(parent)
+    , m_closeToken(QStringLiteral("tavrinex-close-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+    installScripts();
+    connect(this, &QWebEnginePage::windowCloseRequested, this, &WorkerPage::closeRequested);
+}
+
+void WorkerPage::installScripts()
+{
+    // Before any script of the page runs, in every document and frame: the page's alert and
+    // showModalDialog become empty functions, and window.close() reports to the program.
+    scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-showModalDialog"),
+                                     engine::pagescripts::disarmShowModalDialog(), true));
+    scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-alert"), engine::pagescripts::disarmAlert(), true));
+    scripts().insert(mainWorldScript(QStringLiteral("tvx-close-hook"),
+                                     engine::pagescripts::windowCloseHook(m_closeToken), false));
+}
+
+// Dialogs that slip past the injected scripts are answered at once, the way a headless browser
+// answers them: nothing is shown, confirm() is false and prompt() is cancelled. An unattended run
+// never waits for a dialog.
+void WorkerPage::javaScriptAlert(const QUrl&, const QString&)
+{
+}
+
+bool WorkerPage::javaScriptConfirm(const QUrl&, const QString&)
+{
+    return false;
+}
+
+bool WorkerPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*)
+{
+    return false;
+}
+
+void WorkerPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
+                                          const QString&)
+{
+    if (message == m_closeToken)
+        emit closeRequested();
+}
+
+QWebEnginePage* WorkerPage::createWindow(WebWindowType)
+{
+    // Pop-up windows are not opened.
+    return nullptr;
+}
+
+} // namespace tvx::platform

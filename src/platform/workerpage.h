@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWebEnginePage>
+
+namespace tvx::platform {
+
+// The worker browser's page: it never shows a dialog, never opens a window, keeps console messages
+// out of the user's way, and reports a page's wish to close the window.
+class WorkerPage final : public QWebEnginePage {
+    Q_OBJECT
+public:
+    explicit WorkerPage(QObject* parent = nullptr);
+
+    // The console line by which the injected close hook reports a close request.
+    const QString& closeToken() const { return m_closeToken; }
+
+signals:
+    void closeRequested();
+
+protected:
+    void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg, const QString& defaultValue,
+                          QString* result) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int lineNumber,
+                                  const QString& sourceID) override;
+    QWebEnginePage* createWindow(WebWindowType type) override;
+
+private:
+    void installScripts();
+
+    QString m_closeToken;
+};
+
+} // namespace tvx::platform
