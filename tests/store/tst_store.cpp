@@ -17,6 +17,13 @@ namespace {
 const QString kSite3 = QStringLiteral(
     "INSERT INTO BookMarkWeb(ID,WebName,LoginUrl,IsScript,UidFieldId,TagsSplit) VALUES(3,'口袋','http://a/login',NULL,' ',NULL);");
 
+// A text holding a NUL, a line separator, a right-to-left mark and an emoji.
+QString withNul()
+{
+    static const char16_t raw[] = u"nul\u0000in\u2028side\u202e😀";
+    return QString::fromUtf16(raw, std::size(raw) - 1);
+}
+
 QString startupError(const QString& path)
 {
     Connection c;
@@ -139,7 +146,7 @@ private slots:
         c.open(db.path());
         const QString hostile[] = {QStringLiteral("o'brien"), QStringLiteral("' OR '1'='1"),
                                    QStringLiteral("a\\b\"c"), QStringLiteral("x'); DROP TABLE Accounts;--"),
-                                   QString::fromUtf16(u"nul\u0000in\u2028side\u202e😀"), QString(100000, QLatin1Char('q'))};
+                                   withNul(), QString(100000, QLatin1Char('q'))};
         for (const QString& value : hostile)
             c.execute(catalogue::insertAccount(3, value, value));
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Accounts")), QStringLiteral("7"));

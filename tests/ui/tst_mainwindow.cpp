@@ -63,7 +63,7 @@ private slots:
         for (int c = 0; c < list->model()->columnCount(); ++c)
             headers.append(list->model()->headerData(c, Qt::Horizontal).toString());
         QCOMPARE(headers, QStringList({"#", "网址", "标题", "分类", "摘要"}));
-        auto* log = child<QTreeView>(w, "lvwLog");
+        auto* log = child<QAbstractItemView>(w, "lvwLog");
         QCOMPARE(log->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("时间"));
         QCOMPARE(log->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("信息"));
         auto* pb = child<QProgressBar>(w, "pbProcess");

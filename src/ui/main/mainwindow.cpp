@@ -1,10 +1,17 @@
 #include "mainwindow.h"
 
+#include "adddialog.h"
 #include "controls/button/command.h"
+#include "engine/submissionengine.h"
 #include "mainlayout.h"
 #include "platform/messagebox.h"
+#include "platform/qtticker.h"
+#include "platform/webbrowser.h"
 #include "platform/systemclock.h"
 #include "runlogmodel.h"
+#include "ui/dialogs/accountsdialog.h"
+#include "ui/dialogs/parametersdialog.h"
+#include "ui/dialogs/submitsitesdialog.h"
 #include "store/programstore.h"
 #include "store/schema.h"
 #include "store/storeerror.h"
@@ -12,16 +19,23 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
 #include <QTreeView>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <limits>
 
 namespace tvx::ui {
 
@@ -45,6 +59,31 @@ QTreeView* makeReportView(QWidget* parent, const QString& name)
     view->setUniformRowHeights(true);
     view->setAllColumnsShowFocus(true);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    return view;
+}
+
+// The run log only grows, to 100,000 lines and more. A tree view lays out every row again after each
+// appended line, so appending grows slower with the log's length; a table with rows of one fixed
+// height costs the same for every line.
+QTableView* makeLogView(QWidget* parent, QAbstractItemModel* model)
+{
+    auto* view = new QTableView(parent);
+    view->setObjectName(QStringLiteral("lvwLog"));
+    view->setModel(model);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setShowGrid(false);
+    view->setWordWrap(false);
+    view->setCornerButtonEnabled(false);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setMinimumSectionSize(1);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
+    view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->horizontalHeader()->resizeSection(RunLogModel::Time, 70);
     return view;
 }
 } // namespace
@@ -71,12 +110,18 @@ MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* par
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tavrinex"));
     createControls();
+    createEngine();
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(kDesignWidth, kDesignHeight);
     Form_Resize();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The engine goes first: nothing may reach it from the browser or the timers afterwards.
+    m_browser->setEvents(nullptr);
+    m_engine.reset();
+}
 
 void MainWindow::createControls()
 {
@@ -117,11 +162,8 @@ void MainWindow::createControls()
 
     m_label2 = label("Label2", QStringLiteral("提交进程"), 8, 414);
     m_logModel = new RunLogModel(this);
-    m_lvwLog = makeReportView(this, QStringLiteral("lvwLog"));
-    m_lvwLog->setModel(m_logModel);
-    m_lvwLog->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lvwLog = makeLogView(this, m_logModel);
     m_lvwLog->setGeometry(6, 426, 677, 143);
-    m_lvwLog->header()->resizeSection(RunLogModel::Time, 70);
 
     m_pbProcess = new QProgressBar(this);
     place(m_pbProcess, "pbProcess", 6, 570, 677, 17);
@@ -172,6 +214,21 @@ void MainWindow::createControls()
     connect(m_cmdSetup, &controls::Command::Click, this, &MainWindow::cmdSetup_Click);
     connect(m_cmdHelp, &controls::Command::Click, this, &MainWindow::cmdHelp_Click);
     connect(m_cmdExit, &controls::Command::Click, this, &MainWindow::cmdExit_Click);
+    wireUrlList();
+}
+
+void MainWindow::createEngine()
+{
+    m_browser = new platform::WebBrowser(m_wb, this);
+    m_timer1 = new platform::QtTicker(1000, this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer2 = new platform::QtTicker(1000, this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_engine = std::make_unique<engine::SubmissionEngine>(*this, *m_browser, *m_clock, *m_timer1, *m_timer2, m_store,
+                                                          m_options.hosts);
+    m_browser->setEvents(m_engine.get());
+    connect(m_cmdAllSubmit, &controls::Command::Click, this, [this] { m_engine->cmdAllSubmit_Click(); });
+    connect(m_cmdSubmit, &controls::Command::Click, this, [this] { m_engine->cmdSubmit_Click(); });
 }
 
 void MainWindow::Form_Load()
@@ -188,6 +245,7 @@ void MainWindow::Form_Load()
         return;
     }
     m_wb->load(QUrl(QStringLiteral("about:blank")));
+    m_engine->state().mlngStage = engine::RunStage::Idle;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -241,10 +299,14 @@ void MainWindow::cmdSetup_Click()
 
 void MainWindow::mnuAccounts_Click()
 {
+    dialogs::AccountsDialog frmSetup(m_store, this);
+    frmSetup.exec();
 }
 
 void MainWindow::mnuPara_Click()
 {
+    dialogs::ParametersDialog frmPara(m_store, this);
+    frmPara.exec();
 }
 
 void MainWindow::cmdHelp_Click()
@@ -262,6 +324,88 @@ void MainWindow::cmdExit_Click()
 void MainWindow::paneFailed(QWebEngineView* pane)
 {
     pane->hide();
+}
+
+void MainWindow::wireUrlList()
+{
+    // An address may be long (a line edit cuts at 32767 characters unless told otherwise).
+    m_txtURL->setMaxLength(std::numeric_limits<int>::max());
+    m_txtURL->installEventFilter(this);
+    m_label1->setBuddy(m_txtURL);
+    connect(m_cmdAdd, &controls::Command::Click, this, &MainWindow::cmdAdd_Click);
+    connect(m_cmdRemove, &controls::Command::Click, this, &MainWindow::cmdRemove_Click);
+    connect(m_cmdClear, &controls::Command::Click, this, &MainWindow::cmdClear_Click);
+    connect(m_cmdSelAll, &controls::Command::Click, this, &MainWindow::cmdSelAll_Click);
+    connect(m_cmdUnSelAll, &controls::Command::Click, this, &MainWindow::cmdUnSelAll_Click);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_txtURL && event->type() == QEvent::FocusIn) {
+        txtURL_GotFocus();
+        // The click that brought the focus goes on to place the text cursor, which drops the
+        // selection; select again once the click has been handled.
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason)
+            QTimer::singleShot(0, m_txtURL, [this] { txtURL_GotFocus(); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::txtURL_GotFocus()
+{
+    if (!m_txtURL->text().isEmpty())
+        m_txtURL->selectAll();
+}
+
+void MainWindow::cmdAdd_Click()
+{
+    AddDialog frmAdd(*m_clock, this);
+    frmAdd.gstrURL = m_txtURL->text();
+    frmAdd.exec();
+    if (!frmAdd.gblnOK)
+        return;
+    m_urlModel->append({frmAdd.gstrURL, frmAdd.gstrTitle, frmAdd.gstrTag, frmAdd.gstrSummary});
+    m_lvwURLList->scrollToBottom();
+    m_txtURL->clear();
+}
+
+void MainWindow::cmdRemove_Click()
+{
+    const int position = selectedUrlRow();
+    if (position >= 0)
+        m_urlModel->removeAt(position);
+}
+
+void MainWindow::cmdClear_Click()
+{
+    m_urlModel->clear();
+}
+
+void MainWindow::cmdSelAll_Click()
+{
+    if (m_urlModel->rowCount() > 0)
+        m_lvwURLList->selectAll();
+}
+
+void MainWindow::cmdUnSelAll_Click()
+{
+    m_lvwURLList->clearSelection();
+}
+
+// The list's selected row: the current row when it is selected (the row the user clicked last),
+// otherwise the topmost selected row; -1 when no row is selected.
+int MainWindow::selectedUrlRow() const
+{
+    const QItemSelectionModel* selection = m_lvwURLList->selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row(), {}))
+        return current.row();
+    int top = -1;
+    for (const QModelIndex& index : selection->selectedRows()) {
+        if (top < 0 || index.row() < top)
+            top = index.row();
+    }
+    return top;
 }
 
 controls::Command* MainWindow::button(engine::RunButton which) const
@@ -289,7 +433,13 @@ controls::Command* MainWindow::button(engine::RunButton which) const
 
 void MainWindow::addLog(const QString& message)
 {
+    // The log follows its newest line while the user has it scrolled to the end, and stays where the
+    // user scrolled it otherwise.
+    const QScrollBar* bar = m_lvwLog->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
     m_logModel->append(m_clock->localTime().toString(QStringLiteral("HH:mm:ss")), message);
+    if (following)
+        m_lvwLog->scrollToBottom();
 }
 
 qint32 MainWindow::rowCount() const
@@ -351,7 +501,11 @@ void MainWindow::showError(const QString& text)
 
 std::optional<QString> MainWindow::chooseSubmitSites()
 {
-    return std::nullopt;
+    dialogs::SubmitSitesDialog frmSelWeb(m_store, this);
+    frmSelWeb.exec();
+    if (!frmSelWeb.gblnOK)
+        return std::nullopt;
+    return frmSelWeb.gstrBookMark;
 }
 
 } // namespace tvx::ui

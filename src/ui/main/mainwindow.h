@@ -15,6 +15,7 @@ class QLineEdit;
 class QMenu;
 class QAction;
 class QProgressBar;
+class QTableView;
 class QTreeView;
 class QWebEngineView;
 
@@ -23,6 +24,13 @@ struct ProgramStore;
 }
 namespace tvx::controls {
 class Command;
+}
+namespace tvx::engine {
+class SubmissionEngine;
+}
+namespace tvx::platform {
+class QtTicker;
+class WebBrowser;
 }
 
 namespace tvx::ui {
@@ -53,6 +61,8 @@ public:
     void setUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
 
     QWebEngineView* workerBrowser() const { return m_wb; }
+    platform::WebBrowser* workerAdapter() const { return m_browser; }
+    engine::SubmissionEngine& engine() const { return *m_engine; }
     UrlListModel* urlListModel() const { return m_urlModel; }
     RunLogModel* runLogModel() const { return m_logModel; }
 
@@ -72,12 +82,14 @@ public:
     std::optional<QString> chooseSubmitSites() override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
+    void createEngine();
     static void placeLabel(QLabel* label, int x, int designTop);
     void Form_Resize();
     void cmdSetup_Click();
@@ -87,6 +99,16 @@ private:
     void cmdExit_Click();
     void paneFailed(QWebEngineView* pane);
     controls::Command* button(engine::RunButton which) const;
+
+    // The URL list
+    void wireUrlList();
+    void txtURL_GotFocus();
+    void cmdAdd_Click();
+    void cmdRemove_Click();
+    void cmdClear_Click();
+    void cmdSelAll_Click();
+    void cmdUnSelAll_Click();
+    int selectedUrlRow() const;
 
     store::ProgramStore& m_store;
     Options m_options;
@@ -101,7 +123,7 @@ private:
     QLabel* m_label2 = nullptr;
     QLineEdit* m_txtURL = nullptr;
     QTreeView* m_lvwURLList = nullptr;
-    QTreeView* m_lvwLog = nullptr;
+    QTableView* m_lvwLog = nullptr;
     QProgressBar* m_pbProcess = nullptr;
     controls::Command* m_cmdAdd = nullptr;
     controls::Command* m_cmdRemove = nullptr;
@@ -115,6 +137,11 @@ private:
     controls::Command* m_cmdExit = nullptr;
     QMenu* m_mnuMain = nullptr;
     UrlListModel* m_urlModel = nullptr;
+    // The submission run: the worker browser's adapter, the watchdog and the delayed filler.
+    platform::WebBrowser* m_browser = nullptr;
+    platform::QtTicker* m_timer1 = nullptr;
+    platform::QtTicker* m_timer2 = nullptr;
+    std::unique_ptr<engine::SubmissionEngine> m_engine;
     RunLogModel* m_logModel = nullptr;
 };
 

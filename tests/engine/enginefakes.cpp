@@ -1,0 +1,71 @@
+#include "enginefakes.h"
+
+#include "engine/submissionengine.h"
+
+namespace tvx::test {
+
+engine::StepResult FakePage::run(const engine::PageStep& step) const
+{
+    using engine::PageOp;
+    engine::StepResult r;
+    r.delivered = true;
+    if (step.presence)
+        r.present = has(*step.presence);
+    for (const PageOp& op : r.present ? step.ops : step.otherwise) {
+        int outcome = 1;
+        switch (op.kind) {
+        case PageOp::FillIfPresent:
+            break;
+        case PageOp::SetValue:
+        case PageOp::SetChecked:
+        case PageOp::Click:
+        case PageOp::SubmitForm:
+            if (!has(op.target)) {
+                outcome = 0;
+                r.failed = true;
+            }
+            break;
+        case PageOp::ClickFirstInputByTrimmedValue:
+            outcome = inputValues.contains(op.value.trimmed()) ? 1 : 0;
+            break;
+        case PageOp::ClickInputsByValueIgnoringCase:
+            outcome = 0;
+            for (const QString& v : inputValues)
+                outcome += v.compare(op.value, Qt::CaseInsensitive) == 0 ? 1 : 0;
+            break;
+        case PageOp::FindLinkHref:
+            outcome = logoutHref.isEmpty() ? 0 : 1;
+            if (outcome) {
+                r.href = logoutHref;
+                r.hrefFound = true;
+            }
+            break;
+        }
+        r.outcomes.append(outcome);
+        if (op.endIfPressed && outcome > 0)
+            break;
+    }
+    return r;
+}
+
+QStringList FakeBrowser::navigations() const
+{
+    QStringList out;
+    for (const QString& c : calls)
+        if (c.startsWith(QLatin1String("navigate ")))
+            out.append(c.mid(9));
+    return out;
+}
+
+QString FakeHost::buttonCaption(engine::RunButton b) const
+{
+    if (captions.contains(b))
+        return captions.value(b);
+    if (b == engine::RunButton::Submit)
+        return engine::SubmissionEngine::kSubmitCaption;
+    if (b == engine::RunButton::AllSubmit)
+        return engine::SubmissionEngine::kAllSubmitCaption;
+    return {};
+}
+
+} // namespace tvx::test

@@ -1,0 +1,601 @@
+// The submission engine on fakes: a fake browser and window, a test clock and hand-fired timers, over
+// a real store file.
+#include "enginefakes.h"
+#include "engine/submissionengine.h"
+#include "store/programstore.h"
+#include "support/tempstore.h"
+#include "support/testclock.h"
+
+#include <QTest>
+
+using namespace tvx;
+using engine::RunButton;
+namespace RunStage = engine::RunStage;
+
+namespace {
+
+// A site row; `columns` adds or overrides "Column=value" pairs (values are SQL literals).
+QString site(int id, const QString& name, const QStringList& columns = {})
+{
+    QString sql = QStringLiteral("INSERT INTO BookMarkWeb(ID,WebName,LoginUrl,LogoutUrl,SubmitUrl,UidFieldId,PwdFieldId,"
+                                 "LoginButtonName,TitleFieldId,UrlFieldId,TagsFieldId,SubmitButtonId) VALUES(%1,'%2',"
+                                 "'http://s%1/login','http://s%1/logout','http://s%1/submit','uid','pwd','go','t','u',"
+                                 "'g','post');")
+                      .arg(id)
+                      .arg(name);
+    for (const QString& c : columns)
+        sql += QStringLiteral("UPDATE BookMarkWeb SET %1 WHERE ID=%2;").arg(c).arg(id);
+    return sql;
+}
+
+QString account(int id, const QString& uid)
+{
+    return QStringLiteral("INSERT INTO Accounts VALUES(%1,'%2','pw-%2');").arg(id).arg(uid);
+}
+
+engine::Bookmark bm(int n)
+{
+    return {QStringLiteral("http://example.com/%1").arg(n), QStringLiteral("标题%1").arg(n), QStringLiteral("新闻 科技"),
+            QStringLiteral("摘要%1").arg(n)};
+}
+
+struct Rig {
+    explicit Rig(const QString& sql, int rows = 2)
+        : db(sql)
+        , engine(host, browser, clock, timer1, timer2, store,
+                 WebHosts{QString(), QStringLiteral("http://fb"), QStringLiteral("http://ff")})
+    {
+        store.gcnnStore.open(db.path());
+        store.gintTimeout = 30;
+        for (int i = 1; i <= rows; ++i)
+            host.rows.append(bm(i));
+        // A page with every field and button the generic site row names, and a log-out link.
+        browser.page.ids = {QStringLiteral("uid"), QStringLiteral("pwd"), QStringLiteral("t"), QStringLiteral("u"),
+                            QStringLiteral("g"), QStringLiteral("post"), QStringLiteral("submit")};
+        browser.page.names = {QStringLiteral("go")};
+        browser.page.logoutHref = QStringLiteral("http://s/bye");
+    }
+    const engine::RunState& run() const { return engine.state(); }
+    qint32 stage() const { return engine.state().mlngStage; }
+    // A top-level page completes and the page answers whatever the engine asks of it.
+    void page()
+    {
+        engine.pageComplete(true);
+        browser.answerAll();
+    }
+    void start() { engine.cmdAllSubmit_Click(); }
+
+    test::TempStore db;
+    store::ProgramStore store;
+    test::FakeHost host;
+    test::FakeBrowser browser;
+    test::TestClock clock;
+    test::FakeTicker timer1;
+    test::FakeTicker timer2;
+    engine::SubmissionEngine engine;
+};
+
+const QString kLogin = QStringLiteral("正在登录 \"%1\"...");
+const QString kLoggedIn = QStringLiteral("已经登录到\"%1\"...");
+const QString kSubmitting = QStringLiteral("正在向\"%1\"提交信息...");
+const QString kSubmitted = QStringLiteral("向\"%1\"提交信息完毕!");
+const QString kError = QStringLiteral("向\"%1\"提交\"%2\"时发生错误！");
+
+} // namespace
+
+class TestEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void startChecksInOrder()
+    {
+        Rig empty(site(0, "A"), 0);
+        empty.start(); // no account and no row: the account message comes first
+        QCOMPARE(empty.host.infos, QStringList{QStringLiteral("请先设置您在各网摘的帐号后再进行提交！")});
+        QVERIFY(!empty.run().mblnRunning);
+
+        Rig noRows(site(0, "A") + account(0, "a"), 0);
+        noRows.start();
+        QCOMPARE(noRows.host.infos, QStringList{QStringLiteral("请先添加要提交的网址及相关内容！")});
+        QVERIFY(noRows.browser.calls.isEmpty());
+
+        Rig chosen(site(0, "A") + account(0, "a"));
+        chosen.host.selected = false;
+        chosen.engine.cmdSubmit_Click();
+        QCOMPARE(chosen.host.infos, QStringList{QStringLiteral("请选择要提交的网址！")});
+        QVERIFY(chosen.host.focused);
+        chosen.host.selected = true;
+        chosen.host.chosenSites = std::nullopt; // the selection was cancelled: nothing changes
+        chosen.engine.cmdSubmit_Click();
+        QCOMPARE(chosen.host.infos.size(), 1);
+        QVERIFY(chosen.host.errors.isEmpty() && !chosen.run().mblnRunning);
+        chosen.host.chosenSites = QStringLiteral("7");
+        chosen.engine.cmdSubmit_Click();
+        QCOMPARE(chosen.host.infos.last(), QStringLiteral("请先设置您在各网摘的帐号后再进行提交！"));
+        chosen.host.chosenSites = QStringLiteral("0) OR (1=1");
+        chosen.engine.cmdSubmit_Click();
+        QCOMPARE(chosen.host.errors.size(), 1); // reported, never spliced into the statement
+        QVERIFY(!chosen.run().mblnRunning);
+    }
+
+    void startAndAbort()
+    {
+        Rig r(site(0, "A") + account(0, "a") + account(0, "b"), 3);
+        r.clock.setSeconds(500);
+        r.start();
+        QVERIFY(r.run().mblnRunning);
+        QCOMPARE(r.run().mlngTotalSteps, 6); // two accounts on one site, three rows
+        QCOMPARE(r.run().mlngDoneSteps, 0);
+        QCOMPARE(r.run().mlngCurRow, 1);
+        QCOMPARE(r.stage(), qint32(RunStage::Login));
+        QCOMPARE(r.run().mdtStepStart, qint64(500));
+        QVERIFY(r.timer1.isEnabled());
+        QVERIFY(r.browser.silent);
+        QCOMPARE(r.browser.calls, QStringList{QStringLiteral("navigate http://s0/login")});
+        QCOMPARE(r.host.captions.value(RunButton::AllSubmit), QStringLiteral("中止(&T)"));
+        for (RunButton b : {RunButton::Setup, RunButton::Add, RunButton::Remove, RunButton::Clear, RunButton::SelAll,
+                            RunButton::UnSelAll, RunButton::Submit})
+            QVERIFY(!r.host.isEnabled(b));
+        QVERIFY(r.host.isEnabled(RunButton::AllSubmit));
+        QCOMPARE(r.host.progress, QList<int>{0});
+        QVERIFY(r.host.progressVisible);
+
+        r.start(); // the same button, now "中止(&T)", aborts
+        QVERIFY(!r.run().mblnRunning);
+        QVERIFY(!r.timer1.isEnabled());
+        QCOMPARE(r.host.captions.value(RunButton::AllSubmit), QStringLiteral("全部提交(&M)"));
+        for (RunButton b : {RunButton::Setup, RunButton::Add, RunButton::Remove, RunButton::Clear, RunButton::SelAll,
+                            RunButton::UnSelAll, RunButton::Submit})
+            QVERIFY(r.host.isEnabled(b));
+        QCOMPARE(r.stage(), qint32(RunStage::Login)); // abort leaves the stage and counters alone
+        r.engine.pageComplete(true); // a page after the abort is ignored
+        QCOMPARE(r.browser.calls.size(), 1);
+
+        // Starting again at once: the counters reset and the stage is 1 again.
+        r.start();
+        QVERIFY(r.run().mblnRunning);
+        QCOMPARE(r.run().mlngCurRow, 1);
+        QCOMPARE(r.browser.calls.last(), QStringLiteral("navigate http://s0/login"));
+
+        // The chosen-sites button: its own caption, the other button locked, the script login.
+        Rig s(site(3, "S", {"IsScript=1", "LoginUrl='go()'"}) + account(3, "a"));
+        s.host.chosenSites = QStringLiteral("3,3");
+        s.engine.cmdSubmit_Click();
+        QVERIFY(s.run().mblnRunning);
+        QCOMPARE(s.run().mlngTotalSteps, 2); // a repeated id selects the account once
+        QCOMPARE(s.host.captions.value(RunButton::Submit), QStringLiteral("中止(&T)"));
+        QVERIFY(!s.host.isEnabled(RunButton::AllSubmit));
+        QCOMPARE(s.browser.calls, QStringList{QStringLiteral("script go()")});
+        s.engine.cmdSubmit_Click();
+        QVERIFY(!s.run().mblnRunning);
+        QCOMPARE(s.host.captions.value(RunButton::Submit), QStringLiteral("提交(&I)"));
+        QVERIFY(s.host.isEnabled(RunButton::AllSubmit));
+    }
+
+    void twoAccountsTwoBookmarks()
+    {
+        Rig r(site(0, "A") + site(1, "B") + account(0, "a") + account(1, "b"));
+        QStringList finishedWith;
+        r.host.onInformation = [&] { finishedWith.append(QString::number(r.host.progress.last())); };
+        r.start();
+        for (int i = 0; i < 20 && r.run().mblnRunning; ++i)
+            r.page();
+        QVERIFY(!r.run().mblnRunning);
+        QCOMPARE(r.host.log, QStringList({kLogin.arg("A"), kLoggedIn.arg("A"), kSubmitting.arg("A"), kSubmitted.arg("A"),
+                                          kLogin.arg("B"), kLoggedIn.arg("B"), kSubmitting.arg("B"),
+                                          kSubmitted.arg("B")}));
+        QCOMPARE(r.host.progress, QList<int>({0, 25, 50, 75, 100, 100, 0}));
+        QCOMPARE(finishedWith, QStringList{QStringLiteral("100")});
+        QCOMPARE(r.host.infos, QStringList{QStringLiteral("网摘提交完毕！")});
+        QVERIFY(!r.host.progressVisible);
+        QCOMPARE(r.browser.navigations(),
+                 QStringList({"http://s0/login", "http://s0/submit", "http://s0/submit", "http://s0/logout",
+                              "http://s1/login", "http://s1/submit", "http://s1/submit", "http://s1/logout"}));
+        QVERIFY(!r.timer1.isEnabled());
+        QCOMPARE(r.host.captions.value(RunButton::AllSubmit), QStringLiteral("全部提交(&M)"));
+        QVERIFY(r.host.isEnabled(RunButton::Setup) && r.host.isEnabled(RunButton::Submit));
+        QCOMPARE(r.stage(), qint32(RunStage::Logout)); // the stage keeps its last value
+
+        // The values each step typed, from the site record and the bookmark.
+        const engine::PageStep& login = r.browser.steps.at(0);
+        QCOMPARE(login.ops.at(0).value, QStringLiteral("a"));
+        QCOMPARE(login.ops.at(1).value, QStringLiteral("pw-a"));
+        const engine::PageStep& second = r.browser.steps.at(2);
+        QCOMPARE(second.ops.at(0).value, QStringLiteral("标题2"));
+        QCOMPARE(second.ops.at(1).value, QStringLiteral("http://example.com/2"));
+        QCOMPARE(second.ops.at(2).value, QStringLiteral("新闻 科技"));
+    }
+
+    void oneBookmarkAndEmptySubmitUrl()
+    {
+        Rig r(site(0, "A", {"SubmitUrl=NULL"}) + account(0, "a"), 1);
+        r.start();
+        r.page(); // login
+        r.page(); // after login: no submit address, nothing is opened
+        QCOMPARE(r.browser.navigations(), QStringList{"http://s0/login"});
+        QCOMPARE(r.stage(), qint32(RunStage::Submit));
+        r.page(); // the next page to complete is the submit page
+        r.page(); // its result: one bookmark, so the site logs out at once
+        QCOMPARE(r.host.log, QStringList({kLogin.arg("A"), kLoggedIn.arg("A"), kSubmitting.arg("A"), kSubmitted.arg("A")}));
+        QCOMPARE(r.browser.navigations().last(), QStringLiteral("http://s0/logout"));
+    }
+
+    void scriptSiteAlreadyLoggedIn()
+    {
+        Rig r(site(0, "S", {"IsScript=1", "LoginUrl='login()'"}) + account(0, "a"), 2);
+        r.start();
+        r.browser.page.ids.remove(QStringLiteral("uid")); // no user-id field: already logged in
+        r.page();
+        QCOMPARE(r.host.log, QStringList{kSubmitting.arg("S")}); // no login line
+        QCOMPARE(r.stage(), qint32(RunStage::AfterSubmit));
+        QCOMPARE(r.run().mstrURL, QStringLiteral("http://example.com/1"));
+        QCOMPARE(r.run().mlngCurRow, 1);
+        const engine::PageStep& step = r.browser.steps.at(0);
+        QVERIFY(step.presence.has_value());
+        QCOMPARE(step.otherwise.at(0).value, QStringLiteral("标题1"));
+        // With the field present, the same step logs in instead, and the bookmark is not loaded.
+        Rig p(site(0, "S", {"IsScript=1", "LoginUrl='login()'"}) + account(0, "a"), 2);
+        p.start();
+        p.page();
+        QCOMPARE(p.host.log, QStringList{kLogin.arg("S")});
+        QCOMPARE(p.stage(), qint32(RunStage::AfterLogin));
+        QCOMPARE(p.run().mstrURL, QString());
+        // After a log-out, the next script site gets its script run, not opened.
+        Rig n(site(0, "A") + site(1, "S", {"IsScript=1", "LoginUrl='login()'"}) + account(0, "a") + account(1, "b"), 1);
+        n.start();
+        for (int i = 0; i < 5; ++i)
+            n.page();
+        QCOMPARE(n.browser.lastCall(), QStringLiteral("script login()"));
+        QCOMPARE(n.stage(), qint32(RunStage::Login));
+    }
+
+    void shareSites()
+    {
+        Rig fb(site(0, "Face Book") + account(0, "a"), 2);
+        fb.start();
+        fb.page(); // login
+        fb.page(); // after login: log-out link, share address of row 1
+        QCOMPARE(fb.run().mstrLogoutLink, QStringLiteral("http://s/bye"));
+        QCOMPARE(fb.browser.navigations().last(), QStringLiteral("http://fb/share.php?u=http://example.com/1&c&st=2"));
+        fb.page(); // share page 1: "submit" clicked, share page 2 requested in the same event
+        QCOMPARE(fb.browser.steps.last().ops.size(), 1);
+        QCOMPARE(fb.browser.steps.last().ops.at(0).target.key, QStringLiteral("submit"));
+        QCOMPARE(fb.browser.navigations().last(), QStringLiteral("http://fb/share.php?u=http://example.com/2&c&st=2"));
+        QCOMPARE(fb.stage(), qint32(RunStage::Submit));
+        fb.page(); // share page 2: clicked, and the log-out link requested
+        QCOMPARE(fb.browser.navigations().last(), QStringLiteral("http://s/bye"));
+        QCOMPARE(fb.stage(), qint32(RunStage::Logout));
+        QCOMPARE(fb.run().mlngDoneSteps, 2);
+
+        Rig ff(site(0, "饭否") + account(0, "a"), 2);
+        ff.browser.page.logoutHref.clear(); // no link: the earlier value stays (empty here)
+        ff.start();
+        ff.page();
+        ff.page();
+        QCOMPARE(ff.browser.navigations().last(), QStringLiteral("http://ff/sharer?u=&t=&d=&s=bm"));
+        Rig kd(site(0, "口袋", {"SubmitUrl=NULL"}) + account(0, "a"), 1);
+        kd.start();
+        kd.page();
+        kd.page(); // 口袋 opens its submit address even when it is empty (the blank page)
+        QCOMPARE(kd.browser.lastCall(), QStringLiteral("navigate "));
+    }
+
+    void watchdogEdges()
+    {
+        Rig r(site(0, "A") + site(1, "B") + account(0, "a") + account(1, "b"), 2);
+        r.clock.setSeconds(100);
+        r.start();
+        r.clock.setSeconds(130); // exactly the time-out: the step is left alone
+        r.timer1.fire();
+        QCOMPARE(r.host.log, QStringList{});
+        QVERIFY(r.timer1.isEnabled());
+        r.clock.setSeconds(131); // one second more: abandoned, to the next site
+        r.timer1.fire();
+        QCOMPARE(r.host.log, QStringList{kError.arg("A", QString())});
+        QCOMPARE(r.browser.calls.mid(1), QStringList({"stop", "navigate http://s1/login"}));
+        QCOMPARE(r.stage(), qint32(RunStage::Login));
+        QCOMPARE(r.run().mdtStepStart, qint64(131));
+        QCOMPARE(r.run().mlngDoneSteps, 1); // one step of the total, not the bookmarks skipped
+        QCOMPARE(r.host.progress.last(), 25);
+        QVERIFY(r.timer1.isEnabled());
+        // A time-out on the login page of the last site ends the run as a normal end does.
+        r.clock.setSeconds(200);
+        r.timer1.fire();
+        QVERIFY(!r.run().mblnRunning);
+        QCOMPARE(r.host.infos, QStringList{QStringLiteral("网摘提交完毕！")});
+        QCOMPARE(r.host.progress.mid(r.host.progress.size() - 2), QList<int>({100, 0}));
+        QVERIFY(!r.timer1.isEnabled());
+        r.timer1.setEnabled(true); // a stray tick after the end finds no record left and does nothing
+        r.timer1.fire();
+        QCOMPARE(r.host.infos.size(), 1);
+    }
+
+    void watchdogAtEachStage()
+    {
+        // Waiting for a submission result with rows remaining: the next bookmark of the same site.
+        Rig r(site(0, "A") + account(0, "a"), 3);
+        r.start();
+        r.page();
+        r.page();
+        r.page(); // submit pressed, stage 4
+        QCOMPARE(r.stage(), qint32(RunStage::AfterSubmit));
+        r.clock.advance(31);
+        r.timer1.fire();
+        QCOMPARE(r.host.log.last(), kError.arg("A", "http://example.com/1"));
+        QCOMPARE(r.run().mlngCurRow, 2);
+        QCOMPARE(r.stage(), qint32(RunStage::Submit));
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate http://s0/submit"));
+        QCOMPARE(r.run().mlngDoneSteps, 0); // no progress on this path
+
+        // The same for a site without a submit address: nothing is opened, and the next time-out
+        // (now at stage 3) leaves the site, which ends this one-site run.
+        Rig e(site(0, "A", {"SubmitUrl=NULL"}) + account(0, "a"), 3);
+        e.start();
+        e.page();
+        e.page();
+        e.page();
+        const int calls = int(e.browser.calls.size());
+        e.clock.advance(31);
+        e.timer1.fire();
+        QCOMPARE(e.browser.calls.size(), calls);
+        QCOMPARE(e.stage(), qint32(RunStage::Submit));
+        e.clock.advance(31);
+        e.timer1.fire();
+        QVERIFY(!e.run().mblnRunning);
+
+        // The last row's result never came: the next site, without logging out.
+        Rig l(site(0, "A") + site(1, "B") + account(0, "a") + account(1, "b"), 1);
+        l.start();
+        l.page();
+        l.page();
+        l.page();
+        l.clock.advance(31);
+        l.timer1.fire();
+        QVERIFY(!l.browser.navigations().contains(QStringLiteral("http://s0/logout")));
+        QCOMPARE(l.browser.lastCall(), QStringLiteral("navigate http://s1/login"));
+
+        // Face Book after a time-out: the share address carries the new row's URL, the error line the old one.
+        Rig f(site(0, "Face Book") + account(0, "a"), 3);
+        f.start();
+        f.page();
+        f.page();
+        f.timer1.setEnabled(true);
+        f.engine.state().mlngStage = RunStage::AfterSubmit;
+        f.clock.advance(31);
+        f.timer1.fire();
+        QCOMPARE(f.host.log.last(), kError.arg("Face Book", "http://example.com/1"));
+        QCOMPARE(f.browser.lastCall(), QStringLiteral("navigate http://fb/share.php?u=http://example.com/2&c&st=2"));
+
+        // A script site reached through a time-out gets its script run.
+        Rig s(site(0, "A") + site(1, "S", {"IsScript=1", "LoginUrl='login()'"}) + account(0, "a") + account(1, "b"), 1);
+        s.start();
+        s.clock.advance(31);
+        s.timer1.fire();
+        QCOMPARE(s.browser.calls.mid(1), QStringList({"stop", "script login()"}));
+    }
+
+    void pagesAndTicksWaitForAStepInFlight()
+    {
+        Rig r(site(0, "A") + account(0, "a"), 2);
+        r.start();
+        r.engine.pageComplete(true); // the login page: its step goes to the page
+        QCOMPARE(r.browser.pending.size(), 1);
+        QVERIFY(r.engine.busy());
+        // Meanwhile the page after login completes, and the watchdog ticks long after the time-out.
+        r.engine.pageComplete(true);
+        r.clock.advance(100);
+        r.timer1.setEnabled(true);
+        r.timer1.fire();
+        QCOMPARE(r.stage(), qint32(RunStage::Login)); // nothing acted on the run yet
+        QVERIFY(r.host.log.isEmpty());
+        r.browser.answer(); // the login step returns: stage 2; then the queued page; then the tick
+        QCOMPARE(r.host.log, QStringList({kLogin.arg("A"), kLoggedIn.arg("A")}));
+        QCOMPARE(r.stage(), qint32(RunStage::Submit));
+        QCOMPARE(r.run().mdtStepStart, r.clock.nowSeconds()); // the tick tested the new step: not overdue
+        QVERIFY(!r.engine.busy());
+
+        // An abort pressed while a step is in flight is handled after it.
+        r.engine.pageComplete(true);
+        r.start();
+        QVERIFY(r.run().mblnRunning);
+        r.browser.answer();
+        QVERIFY(!r.run().mblnRunning);
+        QCOMPARE(r.stage(), qint32(RunStage::AfterSubmit));
+
+        // A frame's completion neither moves the run nor disarms the watchdog.
+        Rig f(site(0, "A") + account(0, "a"), 1);
+        f.start();
+        f.engine.pageComplete(false);
+        QVERIFY(f.browser.pending.isEmpty());
+        QVERIFY(f.timer1.isEnabled());
+        QCOMPARE(f.stage(), qint32(RunStage::Login));
+    }
+
+    void eventsOfAnEarlierRunAreDropped()
+    {
+        Rig r(site(0, "A") + account(0, "a"), 1);
+        r.start();
+        r.engine.pageComplete(true); // the login step is in flight
+        r.start();                   // abort, waiting
+        r.start();                   // a new run, waiting
+        r.engine.pageComplete(true); // a page of the first run, waiting behind them
+        r.browser.answer();          // the login step ends; then the abort, the new run, and the page
+        QVERIFY(r.run().mblnRunning);
+        QCOMPARE(r.stage(), qint32(RunStage::Login)); // the first run's page did not reach the second run
+        QVERIFY(r.browser.pending.isEmpty());
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate http://s0/login"));
+    }
+
+    void nothingToPressStillEnds()
+    {
+        // A login by button text that finds no button: the watchdog guards the step.
+        Rig l(site(0, "A", {"LoginButtonName=NULL", "LoginButtonValue='登录'"}) + account(0, "a"), 1);
+        l.start();
+        l.page();
+        QCOMPARE(l.stage(), qint32(RunStage::Login));
+        QVERIFY(l.timer1.isEnabled());
+        // A submit button by text that matches nothing: the same.
+        Rig s(site(0, "A", {"SubmitButtonId=NULL", "SubmitButtonValue='发表'"}) + account(0, "a"), 1);
+        s.start();
+        s.page();
+        s.page();
+        s.page();
+        QCOMPARE(s.stage(), qint32(RunStage::Submit));
+        QVERIFY(s.timer1.isEnabled());
+        s.clock.advance(31);
+        s.timer1.fire();
+        QVERIFY(!s.run().mblnRunning); // the time-out left the only site
+        // Two inputs with the submit text are both pressed.
+        Rig t(site(0, "A", {"SubmitButtonId=NULL", "SubmitButtonValue='ok'"}) + account(0, "a"), 1);
+        t.browser.page.inputValues = {QStringLiteral("OK"), QStringLiteral("cancel"), QStringLiteral("Ok")};
+        t.start();
+        t.page();
+        t.page();
+        t.page();
+        QCOMPARE(t.stage(), qint32(RunStage::AfterSubmit));
+        QCOMPARE(t.browser.steps.last().ops.last().kind, engine::PageOp::ClickInputsByValueIgnoringCase);
+        // A submit id naming no element: pressed all the same, and the step ends by time-out.
+        Rig m(site(0, "A", {"SubmitButtonId='missing'"}) + account(0, "a"), 1);
+        m.start();
+        m.page();
+        m.page();
+        m.page();
+        QCOMPARE(m.stage(), qint32(RunStage::AfterSubmit));
+        QVERIFY(m.timer1.isEnabled());
+    }
+
+    void delayedLoginAfterFiveSeconds()
+    {
+        Rig r(site(0, "百度书签", {"SubmitButtonId=NULL", "SubmitButtonValue='收藏'"}) + account(0, "a"), 2);
+        r.clock.setSeconds(100);
+        r.start();
+        r.page(); // handed over: the watchdog is off, the delayed filler on
+        QVERIFY(!r.timer1.isEnabled());
+        QVERIFY(r.timer2.isEnabled());
+        QCOMPARE(r.run().mdtWaitStart, qint64(100));
+        r.clock.setSeconds(104);
+        r.timer2.fire(); // 4 whole seconds: not yet
+        QVERIFY(r.browser.pending.isEmpty());
+        QVERIFY(r.timer2.isEnabled());
+        r.clock.setSeconds(102);
+        r.page(); // the page completes again: the settle time starts over
+        QCOMPARE(r.run().mdtWaitStart, qint64(102));
+        r.clock.setSeconds(106);
+        r.timer2.fire();
+        QVERIFY(r.browser.pending.isEmpty());
+        r.clock.setSeconds(107);
+        r.timer2.fire(); // 5 whole seconds: logged in, by name; the submit pass on the same page finds no "收藏"
+        QCOMPARE(r.browser.pending.size(), 1);
+        r.browser.answer();
+        QCOMPARE(r.host.log, QStringList{kLogin.arg("百度书签")});
+        QCOMPARE(r.stage(), qint32(RunStage::AfterLogin));
+        QVERIFY(r.timer1.isEnabled());
+        QCOMPARE(r.run().mdtStepStart, qint64(107));
+        QCOMPARE(r.run().mstrURL, QStringLiteral("http://example.com/1")); // the submit pass loaded the bookmark
+        // On the submit page the press is followed at once by the result's work.
+        r.page();
+        r.browser.page.inputValues = {QStringLiteral("收藏")};
+        r.page();
+        QCOMPARE(r.run().mlngDoneSteps, 1);
+        QCOMPARE(r.run().mlngCurRow, 2);
+        QCOMPARE(r.stage(), qint32(RunStage::Submit));
+
+        // Login by button text: a press ends the tick; no press goes on to the submit pass.
+        Rig v(site(0, "百度书签", {"LoginButtonName=NULL", "LoginButtonValue='登录'"}) + account(0, "a"), 1);
+        v.browser.page.inputValues = {QStringLiteral("登录")};
+        v.start();
+        v.page();
+        v.clock.advance(5);
+        v.timer2.fire();
+        v.browser.answer();
+        QCOMPARE(v.stage(), qint32(RunStage::AfterLogin));
+        QCOMPARE(v.run().mstrURL, QString()); // the submit pass did not run
+        QCOMPARE(v.browser.steps.last().ops.at(2).endIfPressed, true);
+        // Nothing to press in either pass: the stage stays 1, and the watchdog ends the step.
+        Rig n(site(0, "百度书签", {"LoginButtonName=NULL", "LoginButtonValue='登录'", "SubmitButtonId=NULL",
+                                  "SubmitButtonValue='收藏'"}) +
+                  account(0, "a"),
+              1);
+        n.start();
+        n.page();
+        n.clock.advance(5);
+        n.timer2.fire();
+        n.browser.answer();
+        QCOMPARE(n.stage(), qint32(RunStage::Login));
+        QVERIFY(!n.timer2.isEnabled());
+        QVERIFY(n.timer1.isEnabled());
+    }
+
+    void delayedSubmitOneTickLater()
+    {
+        Rig r(site(0, "Windows Live") + account(0, "a"), 2);
+        r.start();
+        r.page();
+        r.page();
+        r.page(); // the submit page is handed over
+        QVERIFY(r.timer2.isEnabled());
+        QVERIFY(!r.timer1.isEnabled());
+        QVERIFY(r.browser.pending.isEmpty());
+        r.timer2.fire(); // the first tick fills and presses, without a settle time
+        r.browser.answer();
+        QCOMPARE(r.stage(), qint32(RunStage::AfterSubmit));
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate ")); // the empty address: the blank page
+        QVERIFY(r.timer1.isEnabled());
+        QCOMPARE(r.browser.steps.last().ops.at(0).value, QStringLiteral("标题1"));
+
+        // Stopping a run cancels a pending delayed pass: nothing acts on the stopped run.
+        Rig a(site(0, "Windows Live") + account(0, "a"), 2);
+        a.start();
+        a.page();
+        a.page();
+        a.page();
+        QVERIFY(a.timer2.isEnabled());
+        a.start(); // abort
+        QVERIFY(!a.timer2.isEnabled());
+        const int steps = int(a.browser.steps.size());
+        a.timer2.fire();
+        a.clock.advance(100);
+        a.timer1.fire();
+        QCOMPARE(a.browser.steps.size(), steps);
+        QVERIFY(!a.timer1.isEnabled());
+        QCOMPARE(a.stage(), qint32(RunStage::Submit));
+    }
+
+    void windowClosing()
+    {
+        Rig r(site(0, "A") + account(0, "a"), 2);
+        r.start();
+        r.clock.advance(3);
+        r.engine.windowClosing(); // stage 1 -> 2 and a blank page; the step start is untouched
+        QCOMPARE(r.stage(), qint32(RunStage::AfterLogin));
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate about:blank"));
+        QCOMPARE(r.run().mdtStepStart, r.clock.nowSeconds() - 3);
+        r.page(); // the blank page is the page after login
+        QCOMPARE(r.stage(), qint32(RunStage::Submit));
+        r.page();
+        QCOMPARE(r.stage(), qint32(RunStage::AfterSubmit));
+        r.engine.windowClosing(); // stage 4 with a row remaining: next row, stage 3, blank page
+        QCOMPARE(r.run().mlngCurRow, 2);
+        QCOMPARE(r.stage(), qint32(RunStage::Submit));
+        r.page();
+        r.engine.windowClosing(); // stage 4 at the last row: the completion line, stage 5
+        QCOMPARE(r.host.log.last(), kSubmitted.arg("A"));
+        QCOMPARE(r.stage(), qint32(RunStage::Logout));
+        r.engine.windowClosing(); // stage 5: only the blank page
+        QCOMPARE(r.stage(), qint32(RunStage::Logout));
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate about:blank"));
+
+        Rig d(site(0, "delicious", {"IsScript=1", "LoginUrl='post()'"}) + account(0, "a"), 2);
+        d.start();
+        d.engine.state().mlngStage = RunStage::AfterSubmit;
+        d.clock.advance(7);
+        d.engine.windowClosing(); // the site's script runs again for the next bookmark, with a new step
+        QCOMPARE(d.stage(), qint32(RunStage::Login));
+        QCOMPARE(d.run().mlngCurRow, 2);
+        QCOMPARE(d.browser.lastCall(), QStringLiteral("script post()"));
+        QCOMPARE(d.run().mdtStepStart, d.clock.nowSeconds());
+        QVERIFY(d.timer1.isEnabled());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"
