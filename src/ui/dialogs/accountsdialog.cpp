@@ -1,0 +1,221 @@
+#include "accountsdialog.h"
+
+#include "controls/button/command.h"
+#include "dialoglayout.h"
+#include "platform/messagebox.h"
+#include "sitepickerdialog.h"
+#include "store/catalogue.h"
+#include "store/programstore.h"
+#include "store/recordset.h"
+#include "store/storeerror.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+namespace tvx::ui::dialogs {
+
+namespace {
+constexpr int kColumnWidth = 169; // 2540 twips
+constexpr int kUidRole = Qt::UserRole + 1;
+
+// One "*" per character of the password; the password itself is never shown.
+QString masked(const QString& pwd)
+{
+    return QString(pwd.toUcs4().size(), QLatin1Char('*'));
+}
+
+QLineEdit* addLineEdit(QWidget* parent, const char* name, int x, int y, int width, int height)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(x, y, width, height);
+    return edit;
+}
+} // namespace
+
+AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
+    : QDialog(parent)
+    , m_store(store)
+{
+    setUpDialog(this, "frmSetup", QStringLiteral("设置帐号"), 399, 396);
+
+    auto* frame1 = new QGroupBox(QStringLiteral("帐号"), this);
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    frame1->setGeometry(4, 0, 391, 93);
+
+    QLabel* label1 = addLabel(frame1, "Label1", QStringLiteral("网摘站点"), 8, 22);
+    m_txtURL = addLineEdit(frame1, "txtURL", 82, 18, 269, 20);
+    // Filled only by the site picker. It stays in the focus chain, so that it can take the focus
+    // when the user is asked to choose a site and a screen reader can read it; greyed as read-only.
+    m_txtURL->setReadOnly(true);
+    QPalette greyed = m_txtURL->palette();
+    greyed.setColor(QPalette::Base, greyed.color(QPalette::Window));
+    m_txtURL->setPalette(greyed);
+    label1->setBuddy(m_txtURL);
+    m_cmdSel = addCommand(frame1, "cmdSel", QStringLiteral("..."), 356, 14, 27, 27);
+    m_cmdSel->setAccessibleName(QStringLiteral("选择网摘站点"));
+
+    QLabel* label2 = addLabel(frame1, "Label2", QStringLiteral("用户名(UID)"), 8, 46);
+    m_txtUid = addLineEdit(frame1, "txtUid", 82, 42, 157, 20);
+    label2->setBuddy(m_txtUid);
+
+    QLabel* label3 = addLabel(frame1, "Label3", QStringLiteral("密\u3000码(PWD)"), 6, 68);
+    m_txtPwd = addLineEdit(frame1, "txtPwd", 82, 66, 157, 20);
+    m_txtPwd->setEchoMode(QLineEdit::Password);
+    m_txtPwd->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
+    label3->setBuddy(m_txtPwd);
+
+    m_cmdAdd = addCommand(frame1, "cmdAdd", QStringLiteral("添加"), 278, 58);
+
+    m_lvwAccounts = new QTreeWidget(this);
+    m_lvwAccounts->setObjectName(QStringLiteral("lvwAccounts"));
+    m_lvwAccounts->setAccessibleName(QStringLiteral("帐号列表"));
+    m_lvwAccounts->setGeometry(2, 96, 395, 261);
+    m_lvwAccounts->setColumnCount(3);
+    m_lvwAccounts->setHeaderLabels({QStringLiteral("网摘站点"), QStringLiteral("用户名"), QStringLiteral("密码")});
+    m_lvwAccounts->setRootIsDecorated(false);
+    m_lvwAccounts->setItemsExpandable(false);
+    m_lvwAccounts->setUniformRowHeights(true);
+    m_lvwAccounts->setAllColumnsShowFocus(true);
+    m_lvwAccounts->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lvwAccounts->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lvwAccounts->header()->setStretchLastSection(false);
+    for (int c = 0; c < 3; ++c)
+        m_lvwAccounts->header()->resizeSection(c, kColumnWidth);
+
+    m_cmdRemove = addCommand(this, "cmdRemove", QStringLiteral("删除所选"), 2, 362);
+    m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("关闭"), 300, 362);
+
+    connect(m_cmdSel, &controls::Command::Click, this, &AccountsDialog::cmdSel_Click);
+    connect(m_cmdAdd, &controls::Command::Click, this, &AccountsDialog::cmdAdd_Click);
+    connect(m_cmdRemove, &controls::Command::Click, this, &AccountsDialog::cmdRemove_Click);
+    connect(m_cmdOK, &controls::Command::Click, this, &AccountsDialog::cmdOK_Click);
+
+    Form_Load();
+}
+
+void AccountsDialog::appendRow(qint64 siteId, const QString& siteName, const QString& uid, const QString& pwd)
+{
+    auto* row = new QTreeWidgetItem(m_lvwAccounts, {siteName, uid, masked(pwd)});
+    row->setData(SiteColumn, Qt::UserRole, siteId);
+    row->setData(UidColumn, kUidRole, uid);
+    row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+    row->setCheckState(SiteColumn, Qt::Unchecked);
+}
+
+qint64 AccountsDialog::rowSiteId(const QTreeWidgetItem* row)
+{
+    return row->data(SiteColumn, Qt::UserRole).toLongLong();
+}
+
+QString AccountsDialog::rowUid(const QTreeWidgetItem* row)
+{
+    return row->data(UidColumn, kUidRole).toString();
+}
+
+void AccountsDialog::Form_Load()
+{
+    try {
+        store::Recordset rs;
+        rs.open(m_store.gcnnStore, store::catalogue::accountsWithSiteNames());
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            appendRow(rs.value(QStringLiteral("ID")).toLongLong(), rs.text(QStringLiteral("WebName")),
+                      rs.text(QStringLiteral("Uid")), rs.text(QStringLiteral("Pwd")));
+    } catch (const store::StoreError& e) {
+        // An empty list must not pass for "no accounts" when the store could not be read.
+        MessageBox::error(this, e.description());
+    }
+}
+
+void AccountsDialog::cmdSel_Click()
+{
+    SitePickerDialog picker(m_store, this);
+    picker.exec();
+    if (!picker.gblnOK)
+        return;
+    m_txtURLTag = picker.gstrID.toLongLong();
+    m_txtURL->setText(picker.gstrName);
+}
+
+void AccountsDialog::cmdAdd_Click()
+{
+    if (m_txtURL->text().isEmpty() || !m_txtURLTag) {
+        MessageBox::information(this, QStringLiteral("请选择网摘站点！"));
+        m_txtURL->setFocus();
+        return;
+    }
+    if (m_txtUid->text().trimmed().isEmpty()) {
+        MessageBox::information(this, QStringLiteral("请输入用户名！"));
+        m_txtUid->setFocus();
+        return;
+    }
+    if (m_txtPwd->text().trimmed().isEmpty()) {
+        MessageBox::information(this, QStringLiteral("请输入密码！"));
+        m_txtPwd->setFocus();
+        return;
+    }
+    const qint64 siteId = *m_txtURLTag;
+    const QString uid = m_txtUid->text();
+    const QString pwd = m_txtPwd->text();
+    // An account is the pair (site, user id), compared exactly: case-sensitive and untrimmed.
+    for (int i = 0; i < m_lvwAccounts->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = m_lvwAccounts->topLevelItem(i);
+        if (rowSiteId(row) == siteId && rowUid(row) == uid) {
+            MessageBox::information(this, QStringLiteral("该帐户已经存在，请重新输入！"));
+            return;
+        }
+    }
+    try {
+        m_store.gcnnStore.execute(store::catalogue::insertAccount(siteId, uid, pwd));
+    } catch (const store::StoreError& e) {
+        MessageBox::error(this, e.description());
+        return;
+    }
+    appendRow(siteId, m_txtURL->text(), uid, pwd);
+    m_txtURL->clear();
+    m_txtURLTag.reset();
+    m_txtUid->clear();
+    m_txtPwd->clear();
+}
+
+void AccountsDialog::cmdRemove_Click()
+{
+    if (m_lvwAccounts->topLevelItemCount() == 0)
+        return;
+    if (!MessageBox::question(this, QStringLiteral("真的要删除所选的帐号吗？")))
+        return;
+    struct Account {
+        qint64 siteId;
+        QString uid;
+    };
+    QList<Account> marked;
+    for (int i = m_lvwAccounts->topLevelItemCount() - 1; i >= 0; --i) {
+        const QTreeWidgetItem* row = m_lvwAccounts->topLevelItem(i);
+        if (row->checkState(SiteColumn) == Qt::Checked)
+            marked.append({rowSiteId(row), rowUid(row)});
+    }
+    for (const Account& account : marked) {
+        try {
+            m_store.gcnnStore.execute(store::catalogue::deleteAccount(account.siteId, account.uid));
+        } catch (const store::StoreError& e) {
+            MessageBox::error(this, e.description());
+            return;
+        }
+        // The statement deletes every row of the pair, so every row of the pair leaves the list.
+        for (int i = m_lvwAccounts->topLevelItemCount() - 1; i >= 0; --i) {
+            const QTreeWidgetItem* row = m_lvwAccounts->topLevelItem(i);
+            if (rowSiteId(row) == account.siteId && rowUid(row) == account.uid)
+                delete m_lvwAccounts->takeTopLevelItem(i);
+        }
+    }
+}
+
+void AccountsDialog::cmdOK_Click()
+{
+    accept();
+}
+
+} // namespace tvx::ui::dialogs

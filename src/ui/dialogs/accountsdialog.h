@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDialog>
+
+#include <optional>
+
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace tvx::store {
+struct ProgramStore;
+}
+namespace tvx::controls {
+class Command;
+}
+
+namespace tvx::ui::dialogs {
+
+// frmSetup, "设置帐号": the accounts a run logs in with. Every change goes to Accounts at once; the
+// dialog keeps nothing but the list on screen. An account is the pair (site ID, user id), so a site may
+// have several accounts, each with its own row.
+class AccountsDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit AccountsDialog(store::ProgramStore& store, QWidget* parent = nullptr);
+
+    // txtURL.Tag: the ID of the site chosen in the picker, until the account is added.
+    std::optional<qint64> chosenSiteId() const { return m_txtURLTag; }
+
+private:
+    enum Column { SiteColumn = 0, UidColumn = 1, PwdColumn = 2 };
+
+    void Form_Load();
+    void cmdSel_Click();
+    void cmdAdd_Click();
+    void cmdRemove_Click();
+    void cmdOK_Click();
+
+    void appendRow(qint64 siteId, const QString& siteName, const QString& uid, const QString& pwd);
+    static qint64 rowSiteId(const QTreeWidgetItem* row);
+    static QString rowUid(const QTreeWidgetItem* row);
+
+    store::ProgramStore& m_store;
+    QLineEdit* m_txtURL = nullptr;
+    std::optional<qint64> m_txtURLTag;
+    QLineEdit* m_txtUid = nullptr;
+    QLineEdit* m_txtPwd = nullptr;
+    QTreeWidget* m_lvwAccounts = nullptr;
+    controls::Command* m_cmdSel = nullptr;
+    controls::Command* m_cmdAdd = nullptr;
+    controls::Command* m_cmdRemove = nullptr;
+    controls::Command* m_cmdOK = nullptr;
+};
+
+} // namespace tvx::ui::dialogs

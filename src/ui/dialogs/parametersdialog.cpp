@@ -1,0 +1,82 @@
+#include "parametersdialog.h"
+
+#include "controls/button/command.h"
+#include "dialoglayout.h"
+#include "platform/messagebox.h"
+#include "store/catalogue.h"
+#include "store/programstore.h"
+#include "store/storeerror.h"
+#include "timeoutinput.h"
+#include "timeoutvalidator.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace tvx::ui::dialogs {
+
+ParametersDialog::ParametersDialog(store::ProgramStore& store, QWidget* parent)
+    : QDialog(parent)
+    , m_store(store)
+{
+    setUpDialog(this, "frmPara", QStringLiteral("系统参数"), 229, 82);
+
+    QLabel* label1 = addLabel(this, "Label1", QStringLiteral("超时时限(秒)"), 36, 14);
+    m_txtTimeout = new QLineEdit(this);
+    m_txtTimeout->setObjectName(QStringLiteral("txtTimeout"));
+    m_txtTimeout->setGeometry(120, 10, 69, 20);
+    m_txtTimeout->installEventFilter(this);
+    label1->setBuddy(m_txtTimeout);
+
+    m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 14, 40);
+    m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 116, 40);
+    connect(m_cmdOK, &controls::Command::Click, this, &ParametersDialog::cmdOK_Click);
+    connect(m_cmdCancel, &controls::Command::Click, this, &ParametersDialog::cmdCancel_Click);
+
+    Form_Load();
+    // After the load: a value that the box could not take (a negative one written into the file by
+    // hand) is still shown as it runs.
+    m_txtTimeout->setValidator(new TimeoutValidator(m_txtTimeout));
+}
+
+void ParametersDialog::Form_Load()
+{
+    m_txtTimeout->setText(QString::number(m_store.gintTimeout));
+}
+
+bool ParametersDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_txtTimeout && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!isTimeoutKeyAccepted(key->key(), key->text()))
+            return true; // discarded before it reaches the box
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ParametersDialog::cmdOK_Click()
+{
+    const TimeoutCheck check = checkTimeoutText(m_txtTimeout->text());
+    if (!check.seconds) {
+        MessageBox::information(this, check.message);
+        m_txtTimeout->setFocus();
+        return;
+    }
+    // The whole number is stored, not the text: what the file holds is exactly what the run uses now
+    // and what the next start-up reads back.
+    try {
+        m_store.gcnnStore.execute(store::catalogue::updateTimeout(int(*check.seconds)));
+    } catch (const store::StoreError& e) {
+        MessageBox::error(this, e.description());
+        return;
+    }
+    m_store.gintTimeout = *check.seconds;
+    accept();
+}
+
+void ParametersDialog::cmdCancel_Click()
+{
+    reject();
+}
+
+} // namespace tvx::ui::dialogs

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+
+namespace tvx::store {
+struct ProgramStore;
+}
+namespace tvx::controls {
+class Command;
+}
+
+namespace tvx::ui::dialogs {
+
+// frmPara, "系统参数": sets the step time-out of a run. "确定" writes Config.Timeout and the running
+// time-out together, so the value takes effect at once and survives a restart.
+class ParametersDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit ParametersDialog(store::ProgramStore& store, QWidget* parent = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+    store::ProgramStore& m_store;
+    QLineEdit* m_txtTimeout = nullptr;
+    controls::Command* m_cmdOK = nullptr;
+    controls::Command* m_cmdCancel = nullptr;
+};
+
+} // namespace tvx::ui::dialogs

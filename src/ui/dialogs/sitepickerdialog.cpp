@@ -1,0 +1,73 @@
+#include "sitepickerdialog.h"
+
+#include "controls/button/command.h"
+#include "dialoglayout.h"
+#include "platform/messagebox.h"
+#include "store/catalogue.h"
+#include "store/programstore.h"
+#include "store/recordset.h"
+#include "store/storeerror.h"
+
+#include <QLabel>
+#include <QListWidget>
+
+namespace tvx::ui::dialogs {
+
+SitePickerDialog::SitePickerDialog(store::ProgramStore& store, QWidget* parent)
+    : QDialog(parent)
+    , m_store(store)
+{
+    setUpDialog(this, "frmSel", QStringLiteral("选择网摘站点"), 451, 353);
+
+    QLabel* label1 = addLabel(this, "Label1", QStringLiteral("网摘站点"), 4, 4);
+    m_lstWeb = new QListWidget(this);
+    m_lstWeb->setObjectName(QStringLiteral("lstWeb"));
+    m_lstWeb->setGeometry(4, 18, 441, 280);
+    m_lstWeb->setSelectionMode(QAbstractItemView::SingleSelection);
+    label1->setBuddy(m_lstWeb);
+    label1->raise(); // the taller font reaches a pixel into the list's frame
+
+    m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 132, 314);
+    m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 234, 314);
+    connect(m_cmdOK, &controls::Command::Click, this, &SitePickerDialog::cmdOK_Click);
+    connect(m_cmdCancel, &controls::Command::Click, this, &SitePickerDialog::cmdCancel_Click);
+
+    Form_Load();
+}
+
+void SitePickerDialog::Form_Load()
+{
+    gblnOK = false;
+    try {
+        store::Recordset rs;
+        rs.open(m_store.gcnnStore, store::catalogue::sitesById());
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            auto* row = new QListWidgetItem(rs.text(QStringLiteral("WebName")), m_lstWeb);
+            // The row keeps its site's own ID: IDs need not run 0, 1, 2, ... without gaps.
+            row->setData(Qt::UserRole, rs.value(QStringLiteral("ID")).toLongLong());
+        }
+    } catch (const store::StoreError& e) {
+        MessageBox::error(this, e.description());
+    }
+}
+
+void SitePickerDialog::cmdOK_Click()
+{
+    const QList<QListWidgetItem*> chosen = m_lstWeb->selectedItems();
+    if (chosen.isEmpty()) {
+        MessageBox::information(this, QStringLiteral("请选择网摘站点！"));
+        m_lstWeb->setFocus();
+        return;
+    }
+    gstrID = QString::number(chosen.first()->data(Qt::UserRole).toLongLong());
+    gstrName = chosen.first()->text();
+    gblnOK = true;
+    accept();
+}
+
+void SitePickerDialog::cmdCancel_Click()
+{
+    reject();
+}
+
+} // namespace tvx::ui::dialogs
