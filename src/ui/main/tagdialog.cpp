@@ -1,0 +1,146 @@
+#include "tagdialog.h"
+
+#include "controls/button/command.h"
+#include "platform/messagebox.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QSet>
+#include <QShowEvent>
+
+namespace tvx::ui {
+
+namespace {
+constexpr int kButtonWidth = 95;
+constexpr int kButtonHeight = 27;
+constexpr int kClientWidth = 451;
+constexpr int kClientHeight = 317;
+constexpr int kLabelDesignHeight = 12;
+} // namespace
+
+const QStringList& TagDialog::categories()
+{
+    static const QStringList list = {
+        QStringLiteral("新闻"), QStringLiteral("生活"), QStringLiteral("娱乐"), QStringLiteral("文化"),
+        QStringLiteral("科技"), QStringLiteral("电子"), QStringLiteral("计算机"), QStringLiteral("互联网"),
+        QStringLiteral("军事"), QStringLiteral("汽车"), QStringLiteral("财经"), QStringLiteral("股票"),
+        QStringLiteral("宠物"), QStringLiteral("动物"), QStringLiteral("图片"), QStringLiteral("视频"),
+        QStringLiteral("搞笑"), QStringLiteral("恶搞"), QStringLiteral("八卦"), QStringLiteral("两性"),
+        QStringLiteral("影视"), QStringLiteral("体育"), QStringLiteral("游戏"), QStringLiteral("博客"),
+        QStringLiteral("女性"), QStringLiteral("育儿"), QStringLiteral("家居"), QStringLiteral("创意"),
+        QStringLiteral("购物"), QStringLiteral("健康"), QStringLiteral("交友"), QStringLiteral("音乐"),
+        QStringLiteral("公益"), QStringLiteral("读书"), QStringLiteral("社区"), QStringLiteral("航空")};
+    return list;
+}
+
+TagDialog::TagDialog(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmTag"));
+    setWindowTitle(QStringLiteral("选择分类"));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    m_label1 = new QLabel(QStringLiteral("分类"), this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->adjustSize();
+    // Designed 12 pixels high; a taller font grows the label upwards, away from the list.
+    m_label1->move(6, std::max(0, 6 + kLabelDesignHeight - m_label1->height()));
+
+    m_lstTag = new QListWidget(this);
+    m_lstTag->setObjectName(QStringLiteral("lstTag"));
+    m_lstTag->setGeometry(4, 24, 443, 242);
+    // A click ticks or unticks one entry without touching the others.
+    m_lstTag->setSelectionMode(QAbstractItemView::MultiSelection);
+    m_lstTag->addItems(categories());
+    m_label1->setBuddy(m_lstTag);
+
+    m_cmdOK = new controls::Command(this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setCaption(QStringLiteral("确定"));
+    m_cmdOK->setGeometry(128, 284, kButtonWidth, kButtonHeight);
+    m_cmdCancel = new controls::Command(this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setCaption(QStringLiteral("取消"));
+    m_cmdCancel->setGeometry(230, 284, kButtonWidth, kButtonHeight);
+    connect(m_cmdOK, &controls::Command::Click, this, &TagDialog::cmdOK_Click);
+    connect(m_cmdCancel, &controls::Command::Click, this, &TagDialog::cmdCancel_Click);
+}
+
+void TagDialog::showEvent(QShowEvent* event)
+{
+    // Loaded once per showing; a window restored by the system is not loaded again.
+    if (!event->spontaneous() && !m_loaded) {
+        m_loaded = true;
+        Form_Load();
+    }
+    QDialog::showEvent(event);
+}
+
+void TagDialog::done(int result)
+{
+    m_loaded = false;
+    QDialog::done(result);
+}
+
+void TagDialog::Form_Load()
+{
+    gblnOK = false;
+    m_lstTag->clearSelection();
+    if (gstrTag.trimmed().isEmpty())
+        return;
+    const QStringList& list = categories();
+    // Split at every single blank: doubled blanks give empty words, which match no entry.
+    for (const QString& word : gstrTag.split(QLatin1Char(' '))) {
+        for (int i = 0; i < list.size(); ++i) {
+            if (list.at(i) == word)
+                m_lstTag->item(i)->setSelected(true);
+        }
+    }
+    m_lstTag->scrollToTop();
+}
+
+void TagDialog::cmdOK_Click()
+{
+    QStringList chosen;
+    for (int i = 0; i < m_lstTag->count(); ++i) {
+        if (m_lstTag->item(i)->isSelected())
+            chosen.append(m_lstTag->item(i)->text());
+    }
+    if (chosen.isEmpty()) {
+        MessageBox::information(this, QStringLiteral("请选择分类！"));
+        m_lstTag->setFocus();
+        return;
+    }
+    gstrTag = chosen.join(QLatin1Char(' '));
+    gblnOK = true;
+    accept();
+}
+
+void TagDialog::cmdCancel_Click()
+{
+    reject();
+}
+
+QString mergePickedTags(const QString& typed, const QString& picked)
+{
+    if (typed.isEmpty())
+        return picked;
+    const QStringList& list = TagDialog::categories();
+    QStringList words;
+    QSet<QString> seen;
+    for (const QString& word : typed.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (list.contains(word) || seen.contains(word))
+            continue;
+        seen.insert(word);
+        words.append(word);
+    }
+    for (const QString& entry : picked.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!seen.contains(entry)) {
+            seen.insert(entry);
+            words.append(entry);
+        }
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+} // namespace tvx::ui
