@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -23,6 +24,13 @@ void whenModal(const QString& name, std::function<void(QDialog*)> action);
 
 // Shows a window and waits until it is active, so that focus moves can be observed.
 bool showActive(QWidget& window);
+
+// Every caption of a window, as "objectName=text", sorted: labels, buttons, frames.
+QStringList captions(const QWidget& window);
+
+// The first control that sticks out of its parent, or a label whose text runs into another control;
+// empty when there is none.
+QString layoutFault(const QWidget& window);
 
 // Saves the window's picture as screenshots/<file>.png in the build folder.
 bool saveScreenshot(QWidget& window, const QString& file);
