@@ -9,12 +9,12 @@
 #include "platform/webbrowser.h"
 #include "platform/systemclock.h"
 #include "runlogmodel.h"
-#include "ui/dialogs/accountsdialog.h"
-#include "ui/dialogs/parametersdialog.h"
-#include "ui/dialogs/submitsitesdialog.h"
 #include "store/programstore.h"
 #include "store/schema.h"
 #include "store/storeerror.h"
+#include "ui/dialogs/accountsdialog.h"
+#include "ui/dialogs/parametersdialog.h"
+#include "ui/dialogs/submitsitesdialog.h"
 #include "urllistmodel.h"
 
 #include <QCloseEvent>
