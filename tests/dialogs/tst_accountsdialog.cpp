@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <sqlite3.h>
+
 using namespace tvx;
 using test::child;
 using test::showActive;
@@ -352,6 +354,32 @@ private slots:
         QCOMPARE(rows(dlg), QStringList{"甲站|a|*"});
         QVERIFY(dlg.isVisible());
         QCOMPARE(f.stored(), QStringLiteral("0|a|1"));
+    }
+
+    void lockedStoreIsReported()
+    {
+        Fixture f(QStringLiteral("INSERT INTO Accounts VALUES(0,'a','1');"));
+        ui::dialogs::AccountsDialog dlg(f.store);
+        QVERIFY(showActive(dlg));
+        pickSite(dlg, 1);
+        type(dlg, QStringLiteral("new"), QStringLiteral("pw"));
+        // Another program holds the file's write lock.
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(f.db.path().toUtf8().constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        test::MessageRecorder boxes;
+        child<controls::Command>(dlg, "cmdAdd")->click();
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().title, QStringLiteral("错误"));
+        QVERIFY2(boxes.last().text.contains(QStringLiteral("占用")), qPrintable(boxes.last().text));
+        QCOMPARE(rows(dlg), QStringList{"甲站|a|*"});
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        // Once the lock is gone the same entries go in.
+        child<controls::Command>(dlg, "cmdAdd")->click();
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(rows(dlg), QStringList({"甲站|a|*", "乙站|new|**"}));
+        QCOMPARE(f.stored(), QStringLiteral("0|a|1;1|new|pw"));
     }
 
     void deletedStoreIsReported()
