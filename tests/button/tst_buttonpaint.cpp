@@ -25,8 +25,8 @@ QImage cellOf(int look, int state)
 }
 
 // Source rectangles of the nine parts within a cell, in drawing order.
-const QList<QRect> kParts = {{0, 0, 3, 3},   {15, 0, 3, 3}, {15, 18, 3, 3}, {0, 18, 3, 3},  {3, 0, 12, 3},
-                             {15, 3, 3, 15}, {3, 18, 12, 3}, {0, 3, 3, 15}, {3, 3, 12, 15}};
+const QList<QRect> kParts = {{0, 0, 3, 3},   {15, 0, 3, 3},  {15, 18, 3, 3}, {0, 18, 3, 3}, {3, 0, 12, 3},
+                             {15, 3, 3, 15}, {3, 18, 12, 3}, {0, 3, 3, 15},  {3, 3, 12, 15}};
 
 // A look whose nine parts are each one flat colour, different in every cell.
 QImage partsLook()
@@ -63,8 +63,9 @@ private slots:
     void ninePartsLandWhereTheyBelong()
     {
         const QImage look = partsLook();
-        const QList<QRect> targets = {{0, 0, 3, 3},   {97, 0, 3, 3}, {97, 27, 3, 3}, {0, 27, 3, 3},  {3, 0, 94, 3},
-                                      {97, 3, 3, 24}, {3, 27, 94, 3}, {0, 3, 3, 24}, {3, 3, 94, 24}};
+        const QList<QRect> targets = {{0, 0, 3, 3},   {97, 0, 3, 3}, {97, 27, 3, 3},
+                                      {0, 27, 3, 3},  {3, 0, 94, 3}, {97, 3, 3, 24},
+                                      {3, 27, 94, 3}, {0, 3, 3, 24}, {3, 3, 94, 24}};
         for (int state = 0; state < kCellCount; ++state) {
             const QImage face = drawFace(look, state, QSize(100, 30));
             for (int part = 0; part < targets.size(); ++part) {
@@ -72,7 +73,8 @@ private slots:
                 const QRect& t = targets[part];
                 for (int y = t.top(); y <= t.bottom(); ++y) {
                     for (int x = t.left(); x <= t.right(); ++x)
-                        QVERIFY2(rgb(face, x, y) == want, qPrintable(QStringLiteral("part %1 at %2,%3").arg(part).arg(x).arg(y)));
+                        QVERIFY2(rgb(face, x, y) == want,
+                                 qPrintable(QStringLiteral("part %1 at %2,%3").arg(part).arg(x).arg(y)));
                 }
             }
         }
@@ -99,7 +101,9 @@ private slots:
     void lookZeroColours()
     {
         const QImage look = lookPicture(0);
-        const auto face = [&](int state) { return drawFace(look, state, QSize(100, 30)); };
+        const auto face = [&](int state) {
+            return drawFace(look, state, QSize(100, 30));
+        };
         const QImage normal = face(Command::Normal);
         for (const QPoint& border : {QPoint(50, 0), QPoint(50, 29), QPoint(0, 15), QPoint(99, 15)})
             QCOMPARE(rgb(normal, border.x(), border.y()), 0x003C74u);
@@ -119,8 +123,9 @@ private slots:
         QCOMPARE(disabled.pixel(99, 29), 0xFFFFFFFFu);
         QCOMPARE(rgb(disabled, 50, 15), 0xF5F4EAu);
 
-        const QList<QPair<int, QList<QRgb>>> rims = {{Command::Hover, {0xFFF0CF, 0xFDD889, 0xFCCA69, 0xF8B330, 0xE59700}},
-                                                      {Command::Focused, {0xCEE7FF, 0xBCD4F6, 0xA0BEEC, 0x89ADE4, 0x6982EE}}};
+        const QList<QPair<int, QList<QRgb>>> rims = {
+            {Command::Hover, {0xFFF0CF, 0xFDD889, 0xFCCA69, 0xF8B330, 0xE59700}},
+            {Command::Focused, {0xCEE7FF, 0xBCD4F6, 0xA0BEEC, 0x89ADE4, 0x6982EE}}};
         for (const auto& [state, c] : rims) {
             const QImage f = face(state);
             QCOMPARE(rgb(f, 50, 0), 0x003C74u);
@@ -152,8 +157,10 @@ private slots:
         // Every other pixel of the rectangle from (2, 2) to (97, 27) is inverted, nothing else.
         for (int y = 0; y < 30; ++y) {
             for (int x = 0; x < 100; ++x) {
-                const bool onRect = (x == 2 || x == 97) ? (y >= 2 && y <= 27) : (y == 2 || y == 27) && x >= 2 && x <= 97;
-                const QRgb want = onRect && (x + y) % 2 == 0 ? plain.pixel(x, y) ^ 0x00FFFFFFu : plain.pixel(x, y);
+                const bool onRect =
+                    (x == 2 || x == 97) ? (y >= 2 && y <= 27) : (y == 2 || y == 27) && x >= 2 && x <= 97;
+                const QRgb want =
+                    onRect && (x + y) % 2 == 0 ? plain.pixel(x, y) ^ 0x00FFFFFFu : plain.pixel(x, y);
                 QVERIFY2(held.pixel(x, y) == want, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
             }
         }
@@ -275,7 +282,9 @@ private slots:
         QVERIFY(sheet.save(QStringLiteral(TVX_SCREENSHOT_DIR "/button_looks.png")));
         // Look 0, the program's look, four times as large.
         const QRect firstRow(labelWidth, headerHeight, kCellCount * (button.width() + gap), button.height());
-        QVERIFY(sheet.copy(firstRow).scaled(firstRow.size() * 4).save(QStringLiteral(TVX_SCREENSHOT_DIR "/button_look0_zoom.png")));
+        QVERIFY(sheet.copy(firstRow)
+                    .scaled(firstRow.size() * 4)
+                    .save(QStringLiteral(TVX_SCREENSHOT_DIR "/button_look0_zoom.png")));
     }
 };
 

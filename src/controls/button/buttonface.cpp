@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QRect>
-
 #include <array>
 
 namespace tvx::controls {

@@ -153,7 +153,8 @@ bool Command::readProperties(const PropertyBag& bag)
     RefreshButton();
     setCaption(bag.read(QStringLiteral("Caption"), defaultCaption()).toString());
     // Without a stored font the button follows the font of the window that holds it.
-    setFont(bag.contains(QStringLiteral("Font")) ? bag.read(QStringLiteral("Font"), QFont()).value<QFont>() : QFont());
+    setFont(bag.contains(QStringLiteral("Font")) ? bag.read(QStringLiteral("Font"), QFont()).value<QFont>()
+                                                 : QFont());
     setFontColor(bag.read(QStringLiteral("FontColor"), QColor(Qt::black)).value<QColor>());
     return setButtonLook(bag.read(QStringLiteral("ButtonLook"), 0).toInt());
 }
@@ -235,6 +236,12 @@ void Command::changeEvent(QEvent* event)
     switch (event->type()) {
     case QEvent::EnabledChange:
         m_Enabled = isEnabled();
+        // A disabled button never sees the release of a button or key held on it, so it lets go
+        // now; otherwise it would ignore the pointer once enabled again.
+        if (!m_Enabled) {
+            m_MouseDown = false;
+            m_keysDown.clear();
+        }
         RefreshButton();
         emit propertyChanged(QStringLiteral("Enabled"));
         break;
@@ -289,7 +296,8 @@ void Command::mousePressEvent(QMouseEvent* event)
 void Command::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPointF pos = event->position();
-    ButtonUp(mouseButtonsOf(event->button()), shiftStateOf(event->modifiers()), float(pos.x()), float(pos.y()));
+    ButtonUp(mouseButtonsOf(event->button()), shiftStateOf(event->modifiers()), float(pos.x()),
+             float(pos.y()));
     if (event->button() == Qt::LeftButton)
         QPushButton::mouseReleaseEvent(event); // clicked, hence Click, when released over the button
     event->accept();

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
 #include <utility>
 
 namespace tvx::controls {
