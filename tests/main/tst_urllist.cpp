@@ -35,8 +35,9 @@ template <typename T> T* child(QWidget& w, const char* name)
 struct Window {
     test::TestClock clock;
     store::ProgramStore store;
-    ui::MainWindow w{store,
-                     {QString(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), QString(), QString()}, &clock}};
+    ui::MainWindow w{
+        store,
+        {QString(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), QString(), QString()}, &clock}};
 
     QLineEdit* txtURL() { return child<QLineEdit>(w, "txtURL"); }
     QTreeView* list() { return child<QTreeView>(w, "lvwURLList"); }
@@ -83,7 +84,8 @@ struct Window {
         auto* selection = list()->selectionModel();
         selection->clearSelection();
         for (int r : rows)
-            selection->select(w.urlListModel()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            selection->select(w.urlListModel()->index(r, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
         selection->setCurrentIndex(w.urlListModel()->index(current, 0), QItemSelectionModel::NoUpdate);
     }
 };
@@ -142,7 +144,8 @@ private slots:
         QCOMPARE(m.w.rowCount(), 0);
         QCOMPARE(m.txtURL()->text(), typed);
 
-        m.add(typed, QStringLiteral("标题 \"引号\""), true, QStringLiteral("新闻  自定义"), QStringLiteral("摘要\n第二行"));
+        m.add(typed, QStringLiteral("标题 \"引号\""), true, QStringLiteral("新闻  自定义"),
+              QStringLiteral("摘要\n第二行"));
         QCOMPARE(m.w.rowCount(), 1);
         QCOMPARE(m.txtURL()->text(), QString());
         const engine::Bookmark b = m.w.bookmark(1);
@@ -235,10 +238,12 @@ private slots:
         Window m;
         for (const char* t : {"a", "b", "c"})
             m.add(QStringLiteral("http://127.0.0.1:9/%1").arg(QLatin1String(t)), QLatin1String(t), true,
-                  QStringLiteral("tag-%1").arg(QLatin1String(t)), QStringLiteral("sum-%1").arg(QLatin1String(t)));
+                  QStringLiteral("tag-%1").arg(QLatin1String(t)),
+                  QStringLiteral("sum-%1").arg(QLatin1String(t)));
         QCOMPARE(m.w.rowCount(), 3);
-        QCOMPARE(m.w.bookmark(2), (engine::Bookmark{QStringLiteral("http://127.0.0.1:9/b"), QStringLiteral("b"),
-                                                     QStringLiteral("tag-b"), QStringLiteral("sum-b")}));
+        QCOMPARE(m.w.bookmark(2),
+                 (engine::Bookmark{QStringLiteral("http://127.0.0.1:9/b"), QStringLiteral("b"),
+                                   QStringLiteral("tag-b"), QStringLiteral("sum-b")}));
         // Positions, not numbers or keys: after removing the first row, position 1 is "b" numbered 2.
         m.selectRows({0}, 0);
         m.click("cmdRemove");
@@ -323,7 +328,8 @@ private slots:
         QCOMPARE(core::progressPercent(1, 3), 33);
         QCOMPARE(core::progressPercent(2, 3), 66);
         QCOMPARE(core::progressPercent(3, 3), 100);
-        // A whole percentage is never shown as the one below it (29 / 100 x 100 is 28.99... in floating point).
+        // A whole percentage is never shown as the one below it (29 / 100 x 100 is 28.99... in floating
+        // point).
         QCOMPARE(core::progressPercent(29, 100), 29);
         QCOMPARE(core::progressPercent(29, 50), 58);
         QCOMPARE(core::progressPercent(57, 100), 57);

@@ -137,7 +137,9 @@ TestHttpServer::TestHttpServer()
     // Short keep-alive waits, so that stopping does not wait for idle browser connections.
     state->server.set_keep_alive_timeout(1);
     state->server.set_read_timeout(2, 0);
-    const auto answer = [state](const httplib::Request& in, httplib::Response& out) { state->answer(in, out); };
+    const auto answer = [state](const httplib::Request& in, httplib::Response& out) {
+        state->answer(in, out);
+    };
     state->server.Get(".*", answer);
     state->server.Post(".*", answer);
     state->port = state->server.bind_to_any_port("127.0.0.1");

@@ -40,7 +40,7 @@ public:
 
     bool isListening() const;
     quint16 port() const;
-    QString origin() const;                     // http://127.0.0.1:port
+    QString origin() const;                      // http://127.0.0.1:port
     QUrl url(const QString& pathAndQuery) const; // origin + path, e.g. url("/a.html?x=1")
 
     // An HTML page (UTF-8) at an exact path, for GET and POST.

@@ -39,7 +39,9 @@ protected:
     void javaScriptAlert(const QUrl&, const QString&) override {}
     bool javaScriptConfirm(const QUrl&, const QString&) override { return true; }
     bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override
+    {
+    }
 };
 
 // The summary as typed: paragraph breaks become line feeds, every other character (a no-break space
@@ -85,7 +87,8 @@ void AddDialog::createControls()
         e->setMaxLength(kUnlimited);
         return e;
     };
-    const auto command = [this](const char* name, const QString& caption, int x, int y, int width, int height) {
+    const auto command = [this](const char* name, const QString& caption, int x, int y, int width,
+                                int height) {
         auto* b = new controls::Command(this);
         b->setObjectName(QLatin1String(name));
         b->setCaption(caption);
@@ -122,6 +125,7 @@ void AddDialog::createControls()
     m_wb->page()->setAudioMuted(true);
     // An address that cannot be loaded leaves no error page whose title could be taken for the page's.
     m_wb->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    m_wb->settings()->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));

@@ -21,15 +21,15 @@ constexpr int kLabelDesignHeight = 12;
 const QStringList& TagDialog::categories()
 {
     static const QStringList list = {
-        QStringLiteral("新闻"), QStringLiteral("生活"), QStringLiteral("娱乐"), QStringLiteral("文化"),
+        QStringLiteral("新闻"), QStringLiteral("生活"), QStringLiteral("娱乐"),   QStringLiteral("文化"),
         QStringLiteral("科技"), QStringLiteral("电子"), QStringLiteral("计算机"), QStringLiteral("互联网"),
-        QStringLiteral("军事"), QStringLiteral("汽车"), QStringLiteral("财经"), QStringLiteral("股票"),
-        QStringLiteral("宠物"), QStringLiteral("动物"), QStringLiteral("图片"), QStringLiteral("视频"),
-        QStringLiteral("搞笑"), QStringLiteral("恶搞"), QStringLiteral("八卦"), QStringLiteral("两性"),
-        QStringLiteral("影视"), QStringLiteral("体育"), QStringLiteral("游戏"), QStringLiteral("博客"),
-        QStringLiteral("女性"), QStringLiteral("育儿"), QStringLiteral("家居"), QStringLiteral("创意"),
-        QStringLiteral("购物"), QStringLiteral("健康"), QStringLiteral("交友"), QStringLiteral("音乐"),
-        QStringLiteral("公益"), QStringLiteral("读书"), QStringLiteral("社区"), QStringLiteral("航空")};
+        QStringLiteral("军事"), QStringLiteral("汽车"), QStringLiteral("财经"),   QStringLiteral("股票"),
+        QStringLiteral("宠物"), QStringLiteral("动物"), QStringLiteral("图片"),   QStringLiteral("视频"),
+        QStringLiteral("搞笑"), QStringLiteral("恶搞"), QStringLiteral("八卦"),   QStringLiteral("两性"),
+        QStringLiteral("影视"), QStringLiteral("体育"), QStringLiteral("游戏"),   QStringLiteral("博客"),
+        QStringLiteral("女性"), QStringLiteral("育儿"), QStringLiteral("家居"),   QStringLiteral("创意"),
+        QStringLiteral("购物"), QStringLiteral("健康"), QStringLiteral("交友"),   QStringLiteral("音乐"),
+        QStringLiteral("公益"), QStringLiteral("读书"), QStringLiteral("社区"),   QStringLiteral("航空")};
     return list;
 }
 
