@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QAccessibleTableInterface>
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -316,6 +317,23 @@ private slots:
         };
         QCOMPARE(cellText(m.list(), 0, ui::UrlListModel::Title), QStringLiteral("可读的标题"));
         QCOMPARE(cellText(m.log(), 0, ui::RunLogModel::Message), QStringLiteral("可读的日志"));
+    }
+
+    void screenshotWithRows()
+    {
+        Window m;
+        m.add(QStringLiteral("http://127.0.0.1:9/a"), QStringLiteral("第一个书签"), true, QStringLiteral("新闻 科技"),
+              QStringLiteral("摘要"));
+        m.add(QStringLiteral("http://127.0.0.1:9/b"), QStringLiteral("\"引号\" 😀"), true, QStringLiteral("音乐"));
+        m.add(QString(), QString());
+        m.selectRows({1}, 1);
+        for (int i = 0; i < 12; ++i)
+            m.w.addLog(QStringLiteral("正在向\"演示站点\"提交信息... %1").arg(i));
+        m.w.setProgress(core::progressPercent(1, 3));
+        m.w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m.w));
+        QDir().mkpath(QStringLiteral(TVX_SCREENSHOT_DIR));
+        QVERIFY(m.w.grab().save(QStringLiteral(TVX_SCREENSHOT_DIR "/mainwindow-list.png")));
     }
 
     void progress()
