@@ -36,6 +36,7 @@ struct Kind {
     bool alerts = false;           // the login page and a frame of it call alert() while loading
     bool hangLogin = false;        // the login page never finishes loading
     bool autoToSubmit = false;     // the page after login and the result page move on to the submit page
+    bool closeOnLogout = false;    // the log-out page asks to close its window
     std::map<std::string, std::string> row; // the columns of its site row, besides ID, WebName and the addresses
     bool emptySubmitUrl = false;
 };
@@ -166,6 +167,11 @@ std::vector<Kind> makeKinds()
     closing.submitButton = R"x(<input type="button" id="f_post" value="提交" onclick="tvxSend()">)x";
     closing.row = idRow();
     add(closing);
+
+    Kind closeOnLogout{"closelogout", "演示站点（退出时关闭窗口）"};
+    closeOnLogout.closeOnLogout = true;
+    closeOnLogout.row = idRow();
+    add(closeOnLogout);
 
     Kind dead{"dead", "演示站点（按钮无效）"};
     dead.submitButton = R"x(<input type="button" id="f_post" value="提交">)x";
@@ -425,7 +431,9 @@ void DemoSite::State::serveKind(const Kind& kind)
             logouts.push_back(k->key + "/" + userOf(req, *k));
         }
         res.set_header("Set-Cookie", "tvx_" + k->key + "=; Path=/" + k->key + "; Max-Age=0");
-        res.set_content(page(k->webName + " - 已退出", "<p>您已退出。</p>"), "text/html; charset=utf-8");
+        res.set_content(page(k->webName + " - 已退出",
+                             std::string(k->closeOnLogout ? "<script>window.close();</script>" : "") + "<p>您已退出。</p>"),
+                        "text/html; charset=utf-8");
     });
     server.Get(prefix + "/frame", [k](const httplib::Request& req, httplib::Response& res) {
         std::string body = "<p>框架 " + html(req.get_param_value("n")) + "</p>";

@@ -200,6 +200,9 @@ void SubmissionEngine::stageLogout()
         finishRun();
         return;
     }
+    // A new site starts at the first bookmark, also when its login script finds the user logged in
+    // already and the page after login (which would set it) never comes.
+    m_run.mlngCurRow = 1;
     setStage(RunStage::Login);
     openLogin();
     stepStart();

@@ -4,6 +4,8 @@
 #include "sitenames.h"
 #include "store/programstore.h"
 
+#include <QUrl>
+
 namespace tvx::engine {
 
 const QString SubmissionEngine::kAbortCaption = QStringLiteral("中止(&T)");
@@ -170,7 +172,10 @@ void SubmissionEngine::openSubmitPage()
 {
     if (m_site.WebName == sites::FaceBook) {
         LoadCurrentBookmark();
-        m_browser.navigate(m_hosts.faceBook + QStringLiteral("/share.php?u=") + m_run.mstrURL +
+        // The bookmark's address is percent-encoded (but for ':' and '/'), so that its own query
+        // ("?a=1&b=2") stays part of it instead of cutting it short.
+        m_browser.navigate(m_hosts.faceBook + QStringLiteral("/share.php?u=") +
+                           QString::fromLatin1(QUrl::toPercentEncoding(m_run.mstrURL, QByteArrayLiteral(":/"))) +
                            QStringLiteral("&c&st=2"));
     } else if (m_site.WebName == sites::Fanfou) {
         m_browser.navigate(m_hosts.fanfou + QStringLiteral("/sharer?u=&t=&d=&s=bm"));

@@ -246,6 +246,7 @@ private slots:
             n.page();
         QCOMPARE(n.browser.lastCall(), QStringLiteral("script login()"));
         QCOMPARE(n.stage(), qint32(RunStage::Login));
+        QCOMPARE(n.run().mlngCurRow, 1); // the new site starts at its first bookmark
     }
 
     void shareSites()
@@ -265,6 +266,15 @@ private slots:
         QCOMPARE(fb.browser.navigations().last(), QStringLiteral("http://s/bye"));
         QCOMPARE(fb.stage(), qint32(RunStage::Logout));
         QCOMPARE(fb.run().mlngDoneSteps, 2);
+
+        // A bookmark address with a query of its own stays whole inside the share address.
+        Rig q(site(0, "Face Book") + account(0, "a"), 1);
+        q.host.rows[0].url = QStringLiteral("http://example.com/p?a=1&b=2#top");
+        q.start();
+        q.page();
+        q.page();
+        QCOMPARE(q.browser.navigations().last(),
+                 QStringLiteral("http://fb/share.php?u=http://example.com/p%3Fa%3D1%26b%3D2%23top&c&st=2"));
 
         Rig ff(site(0, "饭否") + account(0, "a"), 2);
         ff.browser.page.logoutHref.clear(); // no link: the earlier value stays (empty here)

@@ -2,6 +2,7 @@
 #include "platform/programfont.h"
 #include "store/programstore.h"
 #include "support/messagerecorder.h"
+#include "support/testhttpserver.h"
 #include "support/tempstore.h"
 #include "ui/main/mainlayout.h"
 #include "ui/main/mainwindow.h"
@@ -227,6 +228,43 @@ private slots:
         w.Form_Load();
         QTRY_VERIFY_WITH_TIMEOUT(!child<QWebEngineView>(w, "wbADS")->isVisible(), 15000);
         QTRY_VERIFY_WITH_TIMEOUT(!child<QWebEngineView>(w, "wbStatus")->isVisible(), 15000);
+    }
+
+    void panesThatFailAreHidden()
+    {
+        // Each pane fails its own way: an HTTP error page, a server error, an unknown host.
+        for (const char* failure : {"404", "500", "host"}) {
+            test::TempStore db;
+            test::TestHttpServer server;
+            server.addRoute(QStringLiteral("/ads/Ads.html"), [](const test::TestHttpServer::Request&) {
+                return test::TestHttpServer::Reply{500, "text/html", "<html><body>server error</body></html>", {}};
+            });
+            server.addPage(QStringLiteral("/ads/AdsStatus.html"), "<html><body>status</body></html>");
+            QString host = server.origin();
+            if (QByteArray(failure) == "404")
+                host += QStringLiteral("/missing");
+            else if (QByteArray(failure) == "host")
+                host = QStringLiteral("http://no-such-host.invalid");
+            store::ProgramStore store;
+            ui::MainWindow w(store, {db.path(), QString(), WebHosts{host, QString(), QString()}});
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            test::MessageRecorder boxes;
+            w.Form_Load();
+            auto* ads = child<QWebEngineView>(w, "wbADS");
+            auto* status = child<QWebEngineView>(w, "wbStatus");
+            QTRY_VERIFY_WITH_TIMEOUT(!ads->isVisible(), 15000);
+            if (QByteArray(failure) == "500") {
+                // The status page loads; only the failing pane goes.
+                QTRY_VERIFY_WITH_TIMEOUT(!status->page()->isLoading(), 15000);
+                QVERIFY(status->isVisible());
+            } else {
+                QTRY_VERIFY_WITH_TIMEOUT(!status->isVisible(), 15000);
+            }
+            QTest::qWait(300);
+            QVERIFY(!ads->isVisible()); // and stays hidden
+            QCOMPARE(boxes.count(), 0);
+        }
     }
 
     void screenshotAtDesignSize()
