@@ -119,7 +119,7 @@ sqlite3_stmt* Connection::prepare(const Statement& statement) const
     return stmt;
 }
 
-void Connection::execute(const Statement& statement)
+qint64 Connection::execute(const Statement& statement)
 {
     sqlite3_stmt* stmt = prepare(statement);
     int rc;
@@ -129,6 +129,7 @@ void Connection::execute(const Statement& statement)
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
         fail(sqlite3_extended_errcode(m_db));
+    return sqlite3_changes64(m_db);
 }
 
 void Connection::fail(int code) const
@@ -165,7 +166,11 @@ void Connection::fail(int code) const
         text = QStringLiteral("没有访问配置文件“%1”的权限。请检查该文件的访问权限。").arg(file);
         break;
     case SQLITE_IOERR:
-        text = QStringLiteral("读写配置文件“%1”时出错。请检查磁盘后重试。").arg(file);
+        // A file made read-only while the program has it open fails its writes as an I/O error.
+        if (QFileInfo(file).exists() && !QFileInfo(file).isWritable())
+            text = QStringLiteral("配置文件“%1”是只读的，更改无法保存。请允许写入该文件及其所在文件夹后重试。").arg(file);
+        else
+            text = QStringLiteral("读写配置文件“%1”时出错。请检查磁盘后重试。").arg(file);
         break;
     case SQLITE_ERROR:
         text = QStringLiteral("配置文件“%1”不能执行所需的操作，可能缺少数据表或列。").arg(file);

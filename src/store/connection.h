@@ -23,8 +23,9 @@ public:
     bool isOpen() const { return m_db != nullptr; }
     const QString& path() const { return m_path; }
 
-    // Runs a data-changing statement; a statement that SQLite refuses leaves the file as it was.
-    void execute(const Statement& statement);
+    // Runs a data-changing statement and returns the number of rows it changed; a statement that
+    // SQLite refuses leaves the file as it was.
+    qint64 execute(const Statement& statement);
 
     // Whether the file has the table (column empty) or the table's column.
     bool hasColumn(const QString& table, const QString& column = {}) const;

@@ -206,6 +206,26 @@ private slots:
         QCOMPARE(f.store.gintTimeout, qint16(30));
     }
 
+    void storeWithoutTheSettingsRow()
+    {
+        // Start-up read the first row (ID 1); saving addresses ID 0, which is missing: that is said,
+        // not passed over.
+        test::TempStore db(QStringLiteral("UPDATE Config SET ID=1;"));
+        store::ProgramStore store;
+        store.gcnnStore.open(db.path());
+        store.gintTimeout = store::loadTimeout(store.gcnnStore);
+        ui::dialogs::ParametersDialog dlg(store);
+        QVERIFY(showActive(dlg));
+        child<QLineEdit>(dlg, "txtTimeout")->setText(QStringLiteral("45"));
+        test::MessageRecorder boxes;
+        child<controls::Command>(dlg, "cmdOK")->click();
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().title, QStringLiteral("错误"));
+        QVERIFY2(boxes.last().text.contains(QStringLiteral("ID 为 0")), qPrintable(boxes.last().text));
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(store.gintTimeout, qint16(30));
+    }
+
     void cancelStoresNothing()
     {
         Fixture f;

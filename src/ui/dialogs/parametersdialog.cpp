@@ -65,7 +65,11 @@ void ParametersDialog::cmdOK_Click()
     // The whole number is stored, not the text: what the file holds is exactly what the run uses now
     // and what the next start-up reads back.
     try {
-        m_store.gcnnStore.execute(store::catalogue::updateTimeout(int(*check.seconds)));
+        // The settings row is the one with ID 0; a file without it would lose the value unnoticed.
+        if (m_store.gcnnStore.execute(store::catalogue::updateTimeout(int(*check.seconds))) == 0)
+            throw store::StoreError(
+                QStringLiteral("配置文件“%1”的数据表 Config 中没有 ID 为 0 的设置行，超时时限无法保存。请用程序附带的 tvx.cfg 替换它。")
+                    .arg(m_store.gcnnStore.path()));
     } catch (const store::StoreError& e) {
         MessageBox::error(this, e.description());
         return;
