@@ -509,6 +509,17 @@ private slots:
         QCOMPARE(r.run().mlngCurRow, 2);
         QCOMPARE(r.stage(), qint32(RunStage::Submit));
 
+        // With a submit id configured, the submit pass of the same tick presses it on the page then
+        // loaded (the login page here): the stage ends at 4.
+        Rig i(site(0, "百度书签") + account(0, "a"), 1);
+        i.start();
+        i.page();
+        i.clock.advance(5);
+        i.timer2.fire();
+        i.browser.answer();
+        QCOMPARE(i.stage(), qint32(RunStage::AfterSubmit));
+        QVERIFY(i.timer1.isEnabled());
+
         // Login by button text: a press ends the tick; no press goes on to the submit pass.
         Rig v(site(0, "百度书签", {"LoginButtonName=NULL", "LoginButtonValue='登录'"}) + account(0, "a"), 1);
         v.browser.page.inputValues = {QStringLiteral("登录")};
@@ -551,6 +562,18 @@ private slots:
         QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate ")); // the empty address: the blank page
         QVERIFY(r.timer1.isEnabled());
         QCOMPARE(r.browser.steps.last().ops.at(0).value, QStringLiteral("标题1"));
+
+        // A submit id that names no element on the page: pressed all the same, stage 4, watchdog armed.
+        Rig m(site(0, "Windows Live", {"SubmitButtonId='missing'"}) + account(0, "a"), 2);
+        m.start();
+        m.page();
+        m.page();
+        m.page();
+        m.timer2.fire();
+        m.browser.answer();
+        QCOMPARE(m.stage(), qint32(RunStage::AfterSubmit));
+        QVERIFY(m.timer1.isEnabled());
+        QVERIFY(m.browser.steps.last().ops.size() >= 1);
 
         // Stopping a run cancels a pending delayed pass: nothing acts on the stopped run.
         Rig a(site(0, "Windows Live") + account(0, "a"), 2);
