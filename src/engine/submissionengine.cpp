@@ -1,6 +1,6 @@
 #include "submissionengine.h"
 
-#include "progress.h"
+#include "core/progress.h"
 #include "sitenames.h"
 #include "store/programstore.h"
 
@@ -163,7 +163,7 @@ void SubmissionEngine::log(const QString& before, const QString& after)
 void SubmissionEngine::countDoneStep()
 {
     ++m_run.mlngDoneSteps;
-    m_host.setProgress(progressPercent(m_run.mlngDoneSteps, m_run.mlngTotalSteps));
+    m_host.setProgress(core::progressPercent(m_run.mlngDoneSteps, m_run.mlngTotalSteps));
 }
 
 // The submit page of the current bookmark, by site: the two share pages are built addresses, 口袋
