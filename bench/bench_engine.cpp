@@ -1,0 +1,410 @@
+// The program's side of bench/run: the real submission engine in the real main window and its Qt
+// WebEngine browser adapter, offscreen, against the demonstration site that bench_site serves.
+//
+//   bench_engine run SITE ACCOUNTS BOOKMARKS
+//       Builds a store with the site's "byid" row and ACCOUNTS accounts, puts BOOKMARKS bookmarks in the
+//       URL list, prints "ready" once the window and its browsers have loaded their first pages, waits
+//       for "go" on its input, runs everything with the run-all button and prints "result {json}".
+//       While the run goes on it prints "progress N" each time a bookmark is done.
+//   bench_engine startup STORE SITE
+//       Starts exactly as the program does (main.cpp) on the store file STORE and prints
+//       "shown T S" when the main window has been painted with the store open: T is CLOCK_MONOTONIC in
+//       nanoseconds, S the milliseconds since the process was created as the kernel counts them.
+//
+// Nothing is verified here: bench/run checks the site's own record of every run before it prints a
+// figure.
+#include "demosite.h"
+#include "engine/submissionengine.h"
+#include "platform/messagebox.h"
+#include "platform/programfont.h"
+#include "platform/webbrowser.h"
+#include "store/programstore.h"
+#include "ui/main/mainwindow.h"
+#include "ui/main/runlogmodel.h"
+#include "ui/main/urllistmodel.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+using namespace tvx;
+
+namespace {
+
+void setDefaultEnv(const char* name, const char* value)
+{
+    if (qEnvironmentVariableIsEmpty(name))
+        qputenv(name, value);
+}
+
+void defaultEnvironment()
+{
+    setDefaultEnv("QT_QPA_PLATFORM", "offscreen");
+    setDefaultEnv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    if (geteuid() == 0)
+        setDefaultEnv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+qint64 monotonicNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// Milliseconds since the kernel created this process (its start time has a resolution of one tick).
+double msSinceProcessStart()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // Fields after the command name (which may hold blanks) start after the last ')'.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return -1;
+    const double startTicks = fields.at(19).toDouble(); // field 22 of the line
+    timespec ts{};
+    clock_gettime(CLOCK_BOOTTIME, &ts);
+    const double now = double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+    return (now - startTicks / double(sysconf(_SC_CLK_TCK))) * 1000.0;
+}
+
+QString readDataFile(const char* name)
+{
+    QFile file(QStringLiteral(TVX_DATA_DIR "/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("bench_engine: cannot read %s", qPrintable(file.fileName()));
+    return QString::fromUtf8(file.readAll());
+}
+
+void execSql(const QString& path, const QString& sql)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
+        qFatal("bench_engine: cannot open %s", qPrintable(path));
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK)
+        qFatal("bench_engine: SQL failed: %s", error);
+    sqlite3_close(db);
+}
+
+// The bookmarks of the benchmark; bench/flow_playwright.mjs and bench/run.mjs make the same ones.
+engine::Bookmark benchBookmark(int n)
+{
+    return {QStringLiteral("http://example.com/bench/%1?a=1&b=2").arg(n), QStringLiteral("书签 %1 的标题").arg(n),
+            QStringLiteral("新闻 科技"), QStringLiteral("摘要 %1").arg(n)};
+}
+
+// Runs the event loop until `done` holds, woken by the events that can change it (no polling), or
+// until `ms` milliseconds have passed.
+bool runUntil(QEventLoop& loop, const std::function<bool()>& done, int ms)
+{
+    if (done())
+        return true;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    guard.start(ms);
+    while (!done() && guard.isActive())
+        loop.exec();
+    return done();
+}
+
+struct Percentiles {
+    double median = 0, p99 = 0, max = 0, mean = 0;
+};
+
+Percentiles percentiles(std::vector<qint64> ns)
+{
+    Percentiles p;
+    if (ns.empty())
+        return p;
+    std::sort(ns.begin(), ns.end());
+    double sum = 0;
+    for (qint64 v : ns)
+        sum += double(v);
+    const auto at = [&](double q) {
+        // Nearest rank.
+        size_t rank = size_t(std::ceil(q * double(ns.size())));
+        rank = std::clamp<size_t>(rank, 1, ns.size());
+        return double(ns[rank - 1]) / 1e6;
+    };
+    p.median = ns.size() % 2 ? double(ns[ns.size() / 2]) / 1e6
+                             : (double(ns[ns.size() / 2 - 1]) + double(ns[ns.size() / 2])) / 2e6;
+    p.p99 = at(0.99);
+    p.max = double(ns.back()) / 1e6;
+    p.mean = sum / double(ns.size()) / 1e6;
+    return p;
+}
+
+std::string jsonPercentiles(const Percentiles& p)
+{
+    char buf[200];
+    std::snprintf(buf, sizeof buf, "{\"median\":%.4f,\"p99\":%.4f,\"max\":%.4f,\"mean\":%.4f}", p.median, p.p99,
+                  p.max, p.mean);
+    return buf;
+}
+
+int runBenchmark(int argc, char** argv)
+{
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: bench_engine run SITE ACCOUNTS BOOKMARKS\n");
+        return 2;
+    }
+    const QString base = QString::fromLocal8Bit(argv[2]);
+    const int accounts = std::max(1, std::atoi(argv[3]));
+    const int bookmarks = std::max(1, std::atoi(argv[4]));
+
+    defaultEnvironment();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavrinex"));
+    platform::applyProgramFont(app);
+
+    QEventLoop loop;
+    QStringList boxes;
+    qint64 endNs = 0;
+    ui::MessageBox::setAnswerer([&](const ui::MessageBox::Shown& shown) {
+        boxes.append(shown.text);
+        if (shown.text == QStringLiteral("网摘提交完毕！") && endNs == 0)
+            endNs = monotonicNs();
+        loop.quit();
+        return true;
+    });
+
+    QTemporaryDir dir;
+    const QString storePath = dir.path() + QStringLiteral("/tvx.cfg");
+    QString sql = readDataFile("schema.sql") + readDataFile("config.sql") +
+                  QString::fromStdString(demosite::siteRowSql(0, "byid", base.toStdString()));
+    for (int a = 1; a <= accounts; ++a)
+        sql += QStringLiteral("INSERT INTO Accounts VALUES(0,'byid-user%1','pw%1');").arg(a);
+    execSql(storePath, sql);
+
+    store::ProgramStore store;
+    ui::MainWindow window(store, {storePath, QString(),
+                                  WebHosts{base, base + QStringLiteral("/fb"), base + QStringLiteral("/fanfou")}});
+    // The window's three browsers load their first pages before the run starts.
+    int firstLoads = 0;
+    for (const char* name : {"wb", "wbADS", "wbStatus"}) {
+        auto* view = window.findChild<QWebEngineView*>(QLatin1String(name));
+        QObject::connect(view->page(), &QWebEnginePage::loadFinished, &loop, [&] {
+            ++firstLoads;
+            loop.quit();
+        }, Qt::SingleShotConnection);
+    }
+    window.show();
+    window.Form_Load();
+    if (!runUntil(loop, [&] { return firstLoads >= 3; }, 60000)) {
+        std::fprintf(stderr, "bench_engine: the window's browsers did not load their first pages\n");
+        return 1;
+    }
+    for (int i = 1; i <= bookmarks; ++i)
+        window.urlListModel()->append(benchBookmark(i));
+
+    std::printf("ready\n");
+    std::fflush(stdout);
+    bool go = false;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &loop, [&] {
+        char line[64];
+        const ssize_t n = ::read(STDIN_FILENO, line, sizeof line);
+        go = n > 0 && std::string(line, size_t(n)).rfind("go", 0) == 0;
+        input.setEnabled(false);
+        loop.quit();
+    });
+    runUntil(loop, [&] { return !input.isEnabled(); }, 600000);
+    if (!go)
+        return 1;
+
+    // What the engine asks of the browser and when pages complete, as they happen.
+    struct Event {
+        bool page; // a page completion; otherwise a request
+        qint64 ns;
+        qint32 stage = 0;  // a page completion: the stage that takes it
+        bool busy = false; // ... and whether it had to wait behind a page step in flight
+    };
+    std::vector<Event> events;
+    events.reserve(size_t(accounts) * size_t(bookmarks) * 4 + 64);
+    std::vector<qint64> doneAt; // when each bookmark was done
+    doneAt.reserve(size_t(accounts) * size_t(bookmarks) + 1);
+    platform::WebBrowser* browser = window.workerAdapter();
+    engine::SubmissionEngine& engine = window.engine();
+    QObject::connect(browser, &platform::WebBrowser::pageCompleted, &loop,
+                     [&] { events.push_back({true, monotonicNs(), engine.state().mlngStage, engine.busy()}); });
+    QObject::connect(browser, &platform::WebBrowser::requestMade, &loop, [&] {
+        events.push_back({false, monotonicNs()});
+        const qint32 done = engine.state().mlngDoneSteps;
+        if (done > qint32(doneAt.size())) {
+            doneAt.push_back(events.back().ns);
+            std::printf("progress %d\n", done);
+            std::fflush(stdout);
+        }
+    });
+
+    const qint64 startNs = monotonicNs();
+    engine.cmdAllSubmit_Click();
+    const int limitMs = std::max(120000, accounts * bookmarks * 5000);
+    runUntil(loop, [&] { return endNs != 0; }, limitMs);
+    if (endNs == 0) {
+        std::fprintf(stderr, "bench_engine: the run did not end within %d s\n", limitMs / 1000);
+        return 1;
+    }
+    // The last page's step ends with the end of the run.
+    events.push_back({false, endNs});
+
+    std::vector<qint64> steps;   // page completion -> the engine's next request
+    std::string slow = "[";      // the steps over 5 ms: where they were
+    int slowCount = 0;
+    qint64 waiting = 0;          // request -> the next page completion
+    int pages = 0, unanswered = 0;
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (events[i].page) {
+            ++pages;
+            if (i + 1 < events.size() && !events[i + 1].page) {
+                steps.push_back(events[i + 1].ns - events[i].ns);
+                if (steps.back() > 5000000 && slowCount++ < 50) {
+                    char buf[120];
+                    std::snprintf(buf, sizeof buf, "%s{\"ms\":%.3f,\"page\":%d,\"stage\":%d,\"queued\":%s}",
+                                  slowCount > 1 ? "," : "", double(steps.back()) / 1e6, pages, events[i].stage,
+                                  events[i].busy ? "true" : "false");
+                    slow += buf;
+                }
+            }
+            else
+                ++unanswered; // a page event on which the engine asked for nothing
+        } else if (i + 1 < events.size() && events[i + 1].page) {
+            waiting += events[i + 1].ns - events[i].ns;
+        }
+    }
+    qint64 engineTotal = 0;
+    for (qint64 s : steps)
+        engineTotal += s;
+    const int requests = int(std::count_if(events.begin(), events.end(), [](const Event& e) { return !e.page; })) - 1;
+    const qint64 wall = endNs - startNs;
+
+    ui::RunLogModel* log = window.runLogModel();
+    int errors = 0;
+    for (int i = 0; i < log->rowCount(); ++i)
+        if (log->index(i, 1).data().toString().contains(QStringLiteral("错误")))
+            ++errors;
+
+    // Cost per bookmark over each tenth of the run's bookmarks.
+    std::string tenths = "[";
+    const size_t total = doneAt.size();
+    for (size_t t = 0; t < 10 && total >= 10; ++t) {
+        const size_t from = total * t / 10, to = total * (t + 1) / 10;
+        const qint64 begin = from == 0 ? startNs : doneAt[from - 1];
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%s%.3f", t ? "," : "", double(doneAt[to - 1] - begin) / 1e6 / double(to - from));
+        tenths += buf;
+    }
+    tenths += "]";
+
+    std::string stepsJson = "[";
+    for (size_t i = 0; i < steps.size(); ++i) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%s%.1f", i ? "," : "", double(steps[i]) / 1e3);
+        stepsJson += buf;
+    }
+    stepsJson += "]";
+    slow += "]";
+
+    std::string boxesJson = "[";
+    for (int i = 0; i < boxes.size(); ++i)
+        boxesJson += std::string(i ? "," : "") + "\"" + boxes.at(i).toStdString() + "\"";
+    boxesJson += "]";
+
+    std::printf("result {\"wallMs\":%.3f,\"pageEvents\":%d,\"requests\":%d,\"unansweredPages\":%d,"
+                "\"doneSteps\":%d,\"engineStepMs\":%s,\"engineMs\":%.3f,\"waitingMs\":%.3f,"
+                "\"logLines\":%d,\"logErrors\":%d,\"boxes\":%s,\"msPerBookmarkByTenth\":%s,\"stepsUs\":%s,\"slowSteps\":%s}\n",
+                double(wall) / 1e6, pages, requests, unanswered, engine.state().mlngDoneSteps,
+                jsonPercentiles(percentiles(steps)).c_str(), double(engineTotal) / 1e6, double(waiting) / 1e6,
+                log->rowCount(), errors, boxesJson.c_str(), tenths.c_str(), stepsJson.c_str(), slow.c_str());
+    std::fflush(stdout);
+    return 0;
+}
+
+// Start-up exactly as main.cpp does it, timed to the first paint of the main window with the store open.
+class ShownWatch final : public QObject {
+public:
+    ShownWatch(const store::ProgramStore& store)
+        : m_store(store)
+    {
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && m_store.gcnnStore.isOpen() && !m_done) {
+            m_done = true;
+            const qint64 now = monotonicNs();
+            std::printf("shown %lld %.1f\n", static_cast<long long>(now), msSinceProcessStart());
+            std::fflush(stdout);
+            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    const store::ProgramStore& m_store;
+    bool m_done = false;
+};
+
+int startupBenchmark(int argc, char** argv)
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: bench_engine startup STORE SITE\n");
+        return 2;
+    }
+    defaultEnvironment();
+    const QString storePath = QString::fromLocal8Bit(argv[2]);
+    const QString base = QString::fromLocal8Bit(argv[3]);
+
+    // main.cpp, with the store's path and the web hosts given.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavrinex"));
+    platform::applyProgramFont(app);
+    int failures = 0;
+    ui::MessageBox::setAnswerer([&](const ui::MessageBox::Shown& shown) {
+        std::fprintf(stderr, "bench_engine: message box: %s\n", qPrintable(shown.text));
+        ++failures;
+        return true;
+    });
+    store::ProgramStore store;
+    ui::MainWindow window(store, {storePath, QString(),
+                                  WebHosts{base, base + QStringLiteral("/fb"), base + QStringLiteral("/fanfou")}});
+    ShownWatch watch(store);
+    window.installEventFilter(&watch);
+    window.show();
+    window.Form_Load();
+    QTimer::singleShot(60000, qApp, [] { QCoreApplication::exit(1); });
+    const int rc = app.exec();
+    return rc != 0 || failures != 0 ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "run")
+        return runBenchmark(argc, argv);
+    if (mode == "startup")
+        return startupBenchmark(argc, argv);
+    std::fprintf(stderr, "usage: bench_engine run SITE ACCOUNTS BOOKMARKS | bench_engine startup STORE SITE\n");
+    return 2;
+}

@@ -1,0 +1,91 @@
+// The demonstration site for bench/run, in a process of its own so that neither side's figures include
+// it. It serves on 127.0.0.1 (a free port) and answers one command a line on its standard input:
+//   stats   one JSON line: the HTML pages it served, and its record of logins, log-outs and submissions
+//   reset   forgets the record (the page counter only grows; take differences)
+//   quit    (or the end of the input) stops it
+// The page count is what the site itself served: every HTML page answered to a GET, plus the page
+// answered to each login and to each submission (the site records those two as it serves them).
+#include "demosite.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+using namespace tvx::demosite;
+
+namespace {
+std::string json(const std::string& text)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string oneLine(std::string text)
+{
+    // Strings in the JSON carry their control characters escaped, so every raw line break is layout.
+    for (char& c : text)
+        if (c == '\n')
+            c = ' ';
+    return text;
+}
+
+std::string stats(const DemoSite& site)
+{
+    std::string out = "{\"pagesServed\":" + std::to_string(site.pagesServed()) + ",\"logins\":[";
+    bool first = true;
+    for (const Login& l : site.logins()) {
+        out += std::string(first ? "" : ",") + "{\"site\":" + json(l.site) + ",\"user\":" + json(l.user) +
+               ",\"password\":" + json(l.password) + "}";
+        first = false;
+    }
+    out += "],\"logouts\":[";
+    first = true;
+    for (const std::string& l : site.logouts()) {
+        out += std::string(first ? "" : ",") + json(l);
+        first = false;
+    }
+    return out + "],\"submissions\":" + oneLine(recordsJson(site.submissions())) + "}";
+}
+} // namespace
+
+int main()
+{
+    DemoSite site;
+    try {
+        site.start(0);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_site: %s\n", e.what());
+        return 1;
+    }
+    std::printf("ready %s\n", site.base().c_str());
+    std::fflush(stdout);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (line == "stats") {
+            std::printf("%s\n", stats(site).c_str());
+        } else if (line == "reset") {
+            site.clearRecords();
+            std::printf("ok\n");
+        } else if (line == "quit") {
+            break;
+        } else {
+            std::printf("error unknown command\n");
+        }
+        std::fflush(stdout);
+    }
+    site.stop();
+    return 0;
+}
