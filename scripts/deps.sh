@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
   libsqlite3-dev libcpp-httplib-dev
   fonts-noto-cjk
+  appstream desktop-file-utils dpkg-dev
   e2fsprogs
 )
 missing=()

@@ -1,0 +1,273 @@
+// tvx-screenshots: renders the program's windows offscreen into PNG files for the help file, so that
+// the pictures in readme.html always show the windows as this build draws them.
+//   tvx-screenshots OUTDIR SQLFILE...
+// The SQL files make the store the windows are shown against (the delivered schema, settings row and
+// site rows); two demonstration accounts are added to it. Writes one PNG per window into OUTDIR.
+#include "demosite.h"
+#include "engine/clock.h"
+#include "platform/programfont.h"
+#include "store/programstore.h"
+#include "ui/dialogs/accountsdialog.h"
+#include "ui/dialogs/parametersdialog.h"
+#include "ui/dialogs/sitepickerdialog.h"
+#include "ui/dialogs/submitsitesdialog.h"
+#include "ui/main/adddialog.h"
+#include "ui/main/mainwindow.h"
+#include "ui/main/tagdialog.h"
+#include "ui/main/urllistmodel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEngineView>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <functional>
+
+using namespace tvx;
+
+namespace {
+
+// Log lines carry fixed times, so the pictures do not change from one build to the next.
+class FixedClock final : public engine::Clock {
+public:
+    qint64 nowSeconds() const override { return 0; }
+    QTime localTime() const override { return m_time; }
+    void set(QTime time) { m_time = time; }
+
+private:
+    QTime m_time{9, 30, 0};
+};
+
+bool makeStore(const QString& path, const QStringList& sqlFiles)
+{
+    QByteArray sql = "BEGIN;\n";
+    for (const QString& name : sqlFiles) {
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "tvx-screenshots: cannot read %s\n", qPrintable(name));
+            return false;
+        }
+        sql += file.readAll() + '\n';
+    }
+    sql += "INSERT INTO Accounts (ID, Uid, Pwd) VALUES (0, 'zhangsan', 'secret1');\n"
+           "INSERT INTO Accounts (ID, Uid, Pwd) VALUES (1, 'lisi', 'pass2024');\n"
+           "COMMIT;\n";
+    sqlite3* db = nullptr;
+    char* error = nullptr;
+    const bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK &&
+                    sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) == SQLITE_OK;
+    if (!ok)
+        std::fprintf(stderr, "tvx-screenshots: cannot make the store: %s\n", error ? error : sqlite3_errmsg(db));
+    sqlite3_free(error);
+    sqlite3_close(db);
+    return ok;
+}
+
+// Lets pending events run until `done` holds or the time is up.
+bool waitFor(const std::function<bool()>& done, int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+void settle()
+{
+    waitFor([] { return false; }, 300);
+}
+
+template <typename T> T* child(QWidget& w, const char* name)
+{
+    T* c = w.findChild<T*>(QLatin1String(name));
+    if (!c)
+        qFatal("tvx-screenshots: no control %s", name);
+    return c;
+}
+
+class Renderer {
+public:
+    explicit Renderer(QString outDir)
+        : m_outDir(std::move(outDir))
+    {
+    }
+
+    bool save(QWidget& w, const QString& name)
+    {
+        w.show();
+        settle();
+        const QString path = m_outDir + QLatin1Char('/') + name;
+        if (!w.grab().save(path)) {
+            std::fprintf(stderr, "tvx-screenshots: cannot write %s\n", qPrintable(path));
+            m_ok = false;
+            return false;
+        }
+        return true;
+    }
+
+    bool ok() const { return m_ok; }
+    void fail() { m_ok = false; }
+    const QString& outDir() const { return m_outDir; }
+
+private:
+    QString m_outDir;
+    bool m_ok = true;
+};
+
+void renderMainWindow(Renderer& r, store::ProgramStore& store, const QString& storePath, const QString& panes)
+{
+    FixedClock clock;
+    ui::MainWindow w(store, {storePath, QString(), WebHosts{panes, QString(), QString()}, &clock});
+    w.resize(800, 652);
+    w.show();
+    w.Form_Load();
+    // The two information panes come from the demonstration site; wait for both before drawing.
+    auto* ads = child<QWebEngineView>(w, "wbADS");
+    auto* status = child<QWebEngineView>(w, "wbStatus");
+    bool adsDone = false;
+    bool statusDone = false;
+    QObject::connect(ads, &QWebEngineView::loadFinished, [&](bool) { adsDone = true; });
+    QObject::connect(status, &QWebEngineView::loadFinished, [&](bool) { statusDone = true; });
+    if (!waitFor([&] { return adsDone && statusDone; }, 20000))
+        std::fprintf(stderr, "tvx-screenshots: the information panes did not load; drawn without them\n");
+
+    ui::UrlListModel* list = w.urlListModel();
+    list->append({QStringLiteral("http://www.example.com/news/2024/spring.html"), QStringLiteral("春季新品发布会"),
+                  QStringLiteral("新闻 科技"), QStringLiteral("发布会的图文报道。")});
+    list->append({QStringLiteral("http://blog.example.org/cooking"), QStringLiteral("家常菜谱一百例"),
+                  QStringLiteral("生活 博客"), QString()});
+    list->append({QStringLiteral("http://video.example.net/watch?v=42"), QStringLiteral("航展精彩视频"),
+                  QStringLiteral("视频 航空"), QStringLiteral("今年航展的飞行表演。")});
+    const QString site = QStringLiteral("演示站点（按编号）");
+    const QString mark = QStringLiteral("\"");
+    const QList<QPair<QTime, QString>> lines = {
+        {{9, 30, 1}, QStringLiteral("正在登录 ") + mark + site + mark + QStringLiteral("...")},
+        {{9, 30, 2}, QStringLiteral("已经登录到") + mark + site + mark + QStringLiteral("...")},
+        {{9, 30, 2}, QStringLiteral("正在向") + mark + site + mark + QStringLiteral("提交信息...")},
+        {{9, 30, 5}, QStringLiteral("向") + mark + site + mark + QStringLiteral("提交信息完毕!")},
+        {{9, 30, 6}, QStringLiteral("正在登录 ") + mark + QStringLiteral("演示站点（按名称）") + mark +
+                         QStringLiteral("...")},
+    };
+    for (const auto& [time, text] : lines) {
+        clock.set(time);
+        w.addLog(text);
+    }
+    child<QProgressBar>(w, "pbProcess")->setValue(50);
+    r.save(w, QStringLiteral("mainwindow.png"));
+
+    // The set-up button's pop-up menu, drawn on its own.
+    auto* menu = child<QMenu>(w, "mnuMain");
+    menu->popup(w.mapToGlobal(QPoint(106, 560)));
+    settle();
+    if (!menu->grab().save(r.outDir() + QStringLiteral("/setupmenu.png")))
+        r.fail();
+    menu->hide();
+    w.hide();
+}
+
+void renderAddDialog(Renderer& r)
+{
+    FixedClock clock;
+    // No address is handed in, so nothing is fetched; the boxes are filled as after a fetch.
+    ui::AddDialog frmAdd(clock);
+    frmAdd.show();
+    settle();
+    child<QLineEdit>(frmAdd, "txtURL")->setText(QStringLiteral("http://www.example.com/news/2024/spring.html"));
+    child<QLineEdit>(frmAdd, "txtTitle")->setText(QStringLiteral("春季新品发布会"));
+    child<QLineEdit>(frmAdd, "txtTag")->setText(QStringLiteral("新闻 科技"));
+    child<QPlainTextEdit>(frmAdd, "txtSummary")->setPlainText(QStringLiteral("发布会的图文报道。"));
+    r.save(frmAdd, QStringLiteral("adddialog.png"));
+    frmAdd.hide();
+}
+
+void renderTagDialog(Renderer& r)
+{
+    ui::TagDialog frmTag;
+    frmTag.gstrTag = QStringLiteral("新闻 科技");
+    r.save(frmTag, QStringLiteral("tagdialog.png"));
+    frmTag.hide();
+}
+
+void renderDialogs(Renderer& r, store::ProgramStore& store)
+{
+    {
+        ui::dialogs::AccountsDialog frmSetup(store);
+        r.save(frmSetup, QStringLiteral("accounts.png"));
+        frmSetup.hide();
+    }
+    {
+        ui::dialogs::SitePickerDialog frmSel(store);
+        child<QListWidget>(frmSel, "lstWeb")->setCurrentRow(0);
+        r.save(frmSel, QStringLiteral("sitepicker.png"));
+        frmSel.hide();
+    }
+    {
+        ui::dialogs::SubmitSitesDialog frmSelWeb(store);
+        auto* list = child<QListWidget>(frmSelWeb, "lstWeb");
+        if (list->count() > 0)
+            list->item(0)->setSelected(true);
+        r.save(frmSelWeb, QStringLiteral("submitsites.png"));
+        frmSelWeb.hide();
+    }
+    {
+        ui::dialogs::ParametersDialog frmPara(store);
+        r.save(frmPara, QStringLiteral("parameters.png"));
+        frmPara.hide();
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    platform::applyProgramFont(app);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: tvx-screenshots OUTDIR SQLFILE...\n");
+        return 2;
+    }
+    const QString outDir = args.at(1);
+    if (!QDir().mkpath(outDir)) {
+        std::fprintf(stderr, "tvx-screenshots: cannot make %s\n", qPrintable(outDir));
+        return 1;
+    }
+    QTemporaryDir temp;
+    const QString storePath = temp.path() + QStringLiteral("/tvx.cfg");
+    if (!temp.isValid() || !makeStore(storePath, args.mid(2)))
+        return 1;
+
+    demosite::DemoSite site;
+    QString panes = QStringLiteral("http://127.0.0.1:9"); // refuses: the panes are hidden
+    try {
+        site.start(0);
+        panes = QString::fromStdString(site.base());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tvx-screenshots: demonstration site: %s\n", e.what());
+    }
+
+    Renderer r(outDir);
+    store::ProgramStore store;
+    renderMainWindow(r, store, storePath, panes);
+    renderAddDialog(r);
+    renderTagDialog(r);
+    renderDialogs(r, store);
+    site.stop();
+    return r.ok() ? 0 : 1;
+}
