@@ -28,7 +28,8 @@ QString sourcesOf(const QString& folder)
 
 QString unescapeCpp(QString text)
 {
-    return text.replace(QStringLiteral("\\\""), QStringLiteral("\"")).replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+    return text.replace(QStringLiteral("\\\""), QStringLiteral("\""))
+        .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
 }
 
 // The first capture of every match of `pattern` in `text`.
@@ -111,7 +112,8 @@ private slots:
             if (size.hasMatch())
                 QCOMPARE(image.size(), QSize(size.captured(1).toInt(), size.captured(2).toInt()));
         }
-        QCOMPARE(m_html.count(QStringLiteral("<img ")), m_html.count(QRegularExpression(QStringLiteral("<img [^>]*alt=\"[^\"]+\""))));
+        QCOMPARE(m_html.count(QStringLiteral("<img ")),
+                 m_html.count(QRegularExpression(QStringLiteral("<img [^>]*alt=\"[^\"]+\""))));
     }
 
     void linksWithinThePageLeadSomewhere()
@@ -131,13 +133,15 @@ private slots:
             if (!explains(m_text, message))
                 missing.append(message);
         }
-        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("not in readme.html:\n") + missing.join(QLatin1Char('\n'))));
+        QVERIFY2(missing.isEmpty(),
+                 qPrintable(QStringLiteral("not in readme.html:\n") + missing.join(QLatin1Char('\n'))));
     }
 
     void explainsEveryLogLine()
     {
         // The lines a run writes: piece, site name, piece (and the address on a time-out).
-        for (const char* line : {"正在登录 \"", "已经登录到\"", "正在向\"", "\"提交信息...", "\"提交信息完毕!", "\"时发生错误！"})
+        for (const char* line :
+             {"正在登录 \"", "已经登录到\"", "正在向\"", "\"提交信息...", "\"提交信息完毕!", "\"时发生错误！"})
             QVERIFY2(m_text.contains(QString::fromUtf8(line)), line);
         const QString engine = sourcesOf(QStringLiteral("engine"));
         for (const QString& piece : captures(engine, QStringLiteral("log\\(QStringLiteral\\(\"([^\"]+)\"\\)")))
@@ -153,7 +157,8 @@ private slots:
         captions += captures(ui, QStringLiteral("ommand\\((?:[^,()]+, )?\"\\w+\", QStringLiteral\\(\"([^\"]+)\"\\)"));
         captions += captures(ui, QStringLiteral("setCaption\\(QStringLiteral\\(\"([^\"]+)\"\\)"));
         captions += captures(ui, QStringLiteral("addAction\\(QStringLiteral\\(\"([^\"]+)\"\\)"));
-        captions += captures(sourcesOf(QStringLiteral("engine")), QStringLiteral("Caption = QStringLiteral\\(\"([^\"]+)\"\\)"));
+        captions +=
+            captures(sourcesOf(QStringLiteral("engine")), QStringLiteral("Caption = QStringLiteral\\(\"([^\"]+)\"\\)"));
         QVERIFY(captions.size() > 25);
         for (const QString& caption : captions)
             QVERIFY2(m_text.contains(shownCaption(caption)), qPrintable(caption));

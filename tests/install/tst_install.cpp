@@ -253,9 +253,12 @@ private slots:
         QVERIFY(svg.contains(QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\"")));
 
         const QString metainfo = m_prefix + QStringLiteral("/share/metainfo/org.tavrinex.tavrinex.metainfo.xml");
-        r = runProgram(QStringLiteral("appstreamcli"), {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
-        QVERIFY2(r.finished && r.exitCode == 0, qPrintable(QStringLiteral("appstreamcli (appstream): ") + r.out + r.err));
-        QVERIFY(readText(metainfo).contains(QStringLiteral("<launchable type=\"desktop-id\">tavrinex.desktop</launchable>")));
+        r = runProgram(QStringLiteral("appstreamcli"),
+                       {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
+        QVERIFY2(r.finished && r.exitCode == 0,
+                 qPrintable(QStringLiteral("appstreamcli (appstream): ") + r.out + r.err));
+        QVERIFY(readText(metainfo).contains(
+            QStringLiteral("<launchable type=\"desktop-id\">tavrinex.desktop</launchable>")));
     }
 
     void packageRunsEachUsersOwnCopy()
@@ -266,8 +269,9 @@ private slots:
         QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
         const QString folder = stage + QStringLiteral("/usr/lib/tavrinex");
         QVERIFY(QFileInfo::exists(folder + QStringLiteral("/packaged")));
-        QCOMPARE(desktopValue(stage + QStringLiteral("/usr/share/applications/tavrinex.desktop"), QStringLiteral("Exec")),
-                 QStringLiteral("/usr/bin/tavrinex"));
+        QCOMPARE(
+            desktopValue(stage + QStringLiteral("/usr/share/applications/tavrinex.desktop"), QStringLiteral("Exec")),
+            QStringLiteral("/usr/bin/tavrinex"));
         // Every user copies the delivered store, which holds no accounts.
         QVERIFY(QFileInfo(folder + QStringLiteral("/tvx.cfg")).permissions() & QFileDevice::ReadOther);
 
@@ -279,14 +283,16 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
-        QCOMPARE(QFileInfo(own).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(own).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+                 QFileDevice::Permissions());
         QCOMPARE(modeOf(own + QStringLiteral("/tvx.cfg")), ownerOnly());
         QCOMPARE(readText(own + QStringLiteral("/readme.html")), readText(folder + QStringLiteral("/readme.html")));
         QVERIFY(!QImage(own + QStringLiteral("/help/mainwindow.png")).isNull());
         QVERIFY(!QFileInfo::exists(own + QStringLiteral("/packaged")));
 
         // The next start keeps the user's store and brings the program files up to date.
-        execSql(own + QStringLiteral("/tvx.cfg"), QStringLiteral("INSERT INTO Accounts (ID, Uid, Pwd) VALUES (1, 'u', 'p');"));
+        execSql(own + QStringLiteral("/tvx.cfg"),
+                QStringLiteral("INSERT INTO Accounts (ID, Uid, Pwd) VALUES (1, 'u', 'p');"));
         QFile old(own + QStringLiteral("/readme.html"));
         QVERIFY(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
         old.write("an older help file");
@@ -297,7 +303,8 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
-        QCOMPARE(scalarSql(own + QStringLiteral("/tvx.cfg"), QStringLiteral("SELECT Uid FROM Accounts")), QStringLiteral("u"));
+        QCOMPARE(scalarSql(own + QStringLiteral("/tvx.cfg"), QStringLiteral("SELECT Uid FROM Accounts")),
+                 QStringLiteral("u"));
         QCOMPARE(readText(own + QStringLiteral("/readme.html")), readText(folder + QStringLiteral("/readme.html")));
         QTRY_VERIFY_WITH_TIMEOUT(processesUnder(own).isEmpty(), 10000);
     }
@@ -305,10 +312,10 @@ private slots:
     void packages()
     {
         const QString out = m_temp.path() + QStringLiteral("/packages");
-        RunResult r = runProgram(QStringLiteral(TVX_CPACK_COMMAND),
-                                 {QStringLiteral("--config"), kBuildDir + QStringLiteral("/CPackConfig.cmake"),
-                                  QStringLiteral("-B"), out},
-                                 {}, 300000);
+        RunResult r = runProgram(
+            QStringLiteral(TVX_CPACK_COMMAND),
+            {QStringLiteral("--config"), kBuildDir + QStringLiteral("/CPackConfig.cmake"), QStringLiteral("-B"), out},
+            {}, 300000);
         QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.out + r.err));
         const QStringList debs = QDir(out).entryList({QStringLiteral("*.deb")});
         const QStringList tars = QDir(out).entryList({QStringLiteral("*.tar.gz")});
@@ -332,8 +339,9 @@ private slots:
         QCOMPARE(scalarSql(folder + QStringLiteral("/tvx.cfg"), QStringLiteral("SELECT COUNT(*) FROM Accounts")),
                  QStringLiteral("0"));
         QVERIFY(QFileInfo(unpacked + QStringLiteral("/usr/bin/tavrinex")).isExecutable());
-        QCOMPARE(desktopValue(unpacked + QStringLiteral("/usr/share/applications/tavrinex.desktop"), QStringLiteral("Exec")),
-                 QStringLiteral("/usr/bin/tavrinex"));
+        QCOMPARE(
+            desktopValue(unpacked + QStringLiteral("/usr/share/applications/tavrinex.desktop"), QStringLiteral("Exec")),
+            QStringLiteral("/usr/bin/tavrinex"));
         QVERIFY(QFileInfo::exists(unpacked + QStringLiteral("/usr/share/metainfo/org.tavrinex.tavrinex.metainfo.xml")));
         QVERIFY(QFileInfo::exists(unpacked + QStringLiteral("/usr/share/icons/hicolor/48x48/apps/tavrinex.png")));
 
@@ -343,8 +351,9 @@ private slots:
         r = runProgram(QStringLiteral("tar"), {QStringLiteral("-xzf"), out + QLatin1Char('/') + tars.first(),
                                                QStringLiteral("-C"), untarred, QStringLiteral("--strip-components=1")});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(desktopValue(untarred + QStringLiteral("/share/applications/tavrinex.desktop"), QStringLiteral("Exec")),
-                 QStringLiteral("tavrinex"));
+        QCOMPARE(
+            desktopValue(untarred + QStringLiteral("/share/applications/tavrinex.desktop"), QStringLiteral("Exec")),
+            QStringLiteral("tavrinex"));
         QVERIFY(QFileInfo(untarred + QStringLiteral("/lib/tavrinex/tavrinex")).isExecutable());
         QVERIFY(QFileInfo::exists(untarred + QStringLiteral("/lib/tavrinex/packaged")));
     }

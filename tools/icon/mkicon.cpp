@@ -33,18 +33,29 @@ std::vector<Shape> shapes()
 {
     const QColor white(0xff, 0xff, 0xff);
     std::vector<Shape> s;
-    s.push_back({Shape::Kind::RoundedRect, {{16, 16}, {240, 240}}, 48, QColor(0x3d, 0x8f, 0xe0),
-                 QColor(0x1a, 0x4f, 0x9a), {}, 0});
+    s.push_back({Shape::Kind::RoundedRect,
+                 {{16, 16}, {240, 240}},
+                 48,
+                 QColor(0x3d, 0x8f, 0xe0),
+                 QColor(0x1a, 0x4f, 0x9a),
+                 {},
+                 0});
     // The bookmark ribbon, with its notched end.
     s.push_back({Shape::Kind::Polygon, {{80, 40}, {168, 40}, {168, 212}, {124, 174}, {80, 212}}, 0, white, {}, {}, 0});
     // Two lines of "text" on the ribbon.
-    s.push_back({Shape::Kind::Polygon, {{96, 64}, {152, 64}, {152, 76}, {96, 76}}, 0, QColor(0x9c, 0xc3, 0xec), {}, {}, 0});
-    s.push_back({Shape::Kind::Polygon, {{96, 88}, {140, 88}, {140, 100}, {96, 100}}, 0, QColor(0x9c, 0xc3, 0xec), {}, {}, 0});
+    s.push_back(
+        {Shape::Kind::Polygon, {{96, 64}, {152, 64}, {152, 76}, {96, 76}}, 0, QColor(0x9c, 0xc3, 0xec), {}, {}, 0});
+    s.push_back(
+        {Shape::Kind::Polygon, {{96, 88}, {140, 88}, {140, 100}, {96, 100}}, 0, QColor(0x9c, 0xc3, 0xec), {}, {}, 0});
     // The submit badge: an orange disc with an arrow pointing up.
     s.push_back({Shape::Kind::Circle, {{184, 184}, {48, 0}}, 0, QColor(0xf3, 0x9c, 0x12), {}, white, 8});
     s.push_back({Shape::Kind::Polygon,
                  {{184, 152}, {212, 182}, {194, 182}, {194, 214}, {174, 214}, {174, 182}, {156, 182}},
-                 0, white, {}, {}, 0});
+                 0,
+                 white,
+                 {},
+                 {},
+                 0});
     return s;
 }
 

@@ -30,10 +30,9 @@
 #include <QTimer>
 #include <QWebEngineView>
 
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <functional>
+#include <sqlite3.h>
 
 using namespace tvx;
 
@@ -161,8 +160,8 @@ void renderMainWindow(Renderer& r, store::ProgramStore& store, const QString& st
         {{9, 30, 2}, QStringLiteral("已经登录到") + mark + site + mark + QStringLiteral("...")},
         {{9, 30, 2}, QStringLiteral("正在向") + mark + site + mark + QStringLiteral("提交信息...")},
         {{9, 30, 5}, QStringLiteral("向") + mark + site + mark + QStringLiteral("提交信息完毕!")},
-        {{9, 30, 6}, QStringLiteral("正在登录 ") + mark + QStringLiteral("演示站点（按名称）") + mark +
-                         QStringLiteral("...")},
+        {{9, 30, 6},
+         QStringLiteral("正在登录 ") + mark + QStringLiteral("演示站点（按名称）") + mark + QStringLiteral("...")},
     };
     for (const auto& [time, text] : lines) {
         clock.set(time);
