@@ -1,7 +1,9 @@
 #include "adddialog.h"
 
+
 #include "controls/button/command.h"
 #include "engine/clock.h"
+#include "labelplace.h"
 #include "tagdialog.h"
 
 #include <QLabel>
@@ -24,7 +26,6 @@ constexpr int kButtonWidth = 95;
 constexpr int kButtonHeight = 27;
 constexpr int kClientWidth = 589;
 constexpr int kClientHeight = 417;
-constexpr int kLabelDesignHeight = 12;
 constexpr int kLoadTimerMs = 1000;
 // A line edit cuts its text at 32767 characters unless told otherwise.
 constexpr int kUnlimited = std::numeric_limits<int>::max();
@@ -74,9 +75,7 @@ void AddDialog::createControls()
     const auto label = [this](const char* name, const QString& text, int x, int designTop, QWidget* buddy) {
         auto* l = new QLabel(text, this);
         l->setObjectName(QLatin1String(name));
-        l->adjustSize();
-        // Designed 12 pixels high; a taller font grows the label upwards, away from its box.
-        l->move(x, std::max(0, designTop + kLabelDesignHeight - l->height()));
+        placeLabelAbove(l, x, designTop);
         l->setBuddy(buddy);
         return l;
     };

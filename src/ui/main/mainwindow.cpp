@@ -3,6 +3,7 @@
 #include "adddialog.h"
 #include "controls/button/command.h"
 #include "engine/submissionengine.h"
+#include "labelplace.h"
 #include "mainlayout.h"
 #include "platform/messagebox.h"
 #include "platform/qtticker.h"
@@ -48,7 +49,6 @@ constexpr int kDesignHeight = 652;
 constexpr int kMinimumWidth = 420;
 constexpr int kMinimumHeight = 420;
 constexpr int kStatusPaneHeight = 60;
-constexpr int kLabelDesignHeight = 12;
 
 QTreeView* makeReportView(QWidget* parent, const QString& name)
 {
@@ -88,13 +88,6 @@ QTableView* makeLogView(QWidget* parent, QAbstractItemModel* model)
 }
 } // namespace
 
-// Labels are designed 12 pixels high; a taller CJK font grows them upwards, so that their text is never
-// covered by the control just below.
-void MainWindow::placeLabel(QLabel* label, int x, int designTop)
-{
-    label->move(x, designTop + kLabelDesignHeight - label->height());
-}
-
 MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
@@ -132,8 +125,7 @@ void MainWindow::createControls()
     const auto label = [&](const char* name, const QString& text, int x, int y) {
         auto* l = new QLabel(text, this);
         l->setObjectName(QLatin1String(name));
-        l->adjustSize();
-        placeLabel(l, x, y);
+        placeLabelAbove(l, x, y);
         return l;
     };
     const auto command = [&](const char* name, const QString& caption, int x, int y) {
@@ -277,7 +269,7 @@ void MainWindow::Form_Resize()
         b->move(b->x(), l.bottomRowTop);
     m_lvwLog->move(m_lvwLog->x(), l.logTop);
     m_pbProcess->move(m_pbProcess->x(), l.progressTop);
-    placeLabel(m_label2, m_label2->x(), l.logLabelTop);
+    placeLabelAbove(m_label2, m_label2->x(), l.logLabelTop);
     m_lvwURLList->resize(m_lvwURLList->width(), l.listHeight);
     m_pbProcess->resize(l.listWidth, m_pbProcess->height());
     m_wbStatus->setGeometry(m_wbStatus->x(), l.statusTop, l.statusWidth, m_wbStatus->height());

@@ -90,7 +90,6 @@ protected:
 private:
     void createControls();
     void createEngine();
-    static void placeLabel(QLabel* label, int x, int designTop);
     void Form_Resize();
     void cmdSetup_Click();
     void mnuAccounts_Click();

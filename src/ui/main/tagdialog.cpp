@@ -1,6 +1,8 @@
 #include "tagdialog.h"
 
+
 #include "controls/button/command.h"
+#include "labelplace.h"
 #include "platform/messagebox.h"
 
 #include <QLabel>
@@ -15,7 +17,6 @@ constexpr int kButtonWidth = 95;
 constexpr int kButtonHeight = 27;
 constexpr int kClientWidth = 451;
 constexpr int kClientHeight = 317;
-constexpr int kLabelDesignHeight = 12;
 } // namespace
 
 const QStringList& TagDialog::categories()
@@ -42,9 +43,7 @@ TagDialog::TagDialog(QWidget* parent)
 
     m_label1 = new QLabel(QStringLiteral("分类"), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->adjustSize();
-    // Designed 12 pixels high; a taller font grows the label upwards, away from the list.
-    m_label1->move(6, std::max(0, 6 + kLabelDesignHeight - m_label1->height()));
+    placeLabelAbove(m_label1, 6, 6);
 
     m_lstTag = new QListWidget(this);
     m_lstTag->setObjectName(QStringLiteral("lstTag"));
