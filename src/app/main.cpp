@@ -4,11 +4,17 @@
 #include "ui/main/mainwindow.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
+    // Qt WebEngine shares OpenGL contexts with the widgets; this must be said before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrinex"));
+    // Desktops match the window to the menu entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavrinex"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tavrinex")));
     tvx::platform::applyProgramFont(app);
 
     tvx::store::ProgramStore store;
