@@ -6,10 +6,13 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
+#include <utility>
+
 namespace tvx::platform {
 
 namespace {
 constexpr int kDefaultStepGuardMs = 10000;
+constexpr int kStopGuardMs = 1000;
 }
 
 WebBrowser::WebBrowser(QWebEngineView* view, QObject* parent)
@@ -23,10 +26,37 @@ WebBrowser::WebBrowser(QWebEngineView* view, QObject* parent)
     m_guard.setInterval(kDefaultStepGuardMs);
     connect(&m_guard, &QTimer::timeout, this, [this] { finishStep(m_stepSerial, {}); });
 
+    // A load that is stopped for the next one may never report its end (a page whose renderer is
+    // busy); the next one then starts anyway.
+    m_stopGuard.setSingleShot(true);
+    m_stopGuard.setInterval(kStopGuardMs);
+    connect(&m_stopGuard, &QTimer::timeout, this, [this] {
+        if (m_deferred)
+            startLoad(*std::exchange(m_deferred, std::nullopt));
+    });
+
     connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+            m_loading = true;
+            return;
+        }
+        m_loading = false;
+        if (m_deferred) {
+            // The load that ended was overtaken by a navigation: it is no page of the run.
+            startLoad(*std::exchange(m_deferred, std::nullopt));
+            return;
+        }
         if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
             info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
             return;
+        m_rendererGone = false; // a document is there again
+        if (m_scriptAfterBlank) {
+            // The blank document made for a site's script after the renderer died is the program's own
+            // doing, not a page of the run: the script runs in it, and no page event is raised.
+            const QString code = *std::exchange(m_scriptAfterBlank, std::nullopt);
+            m_page->runJavaScript(code, QWebEngineScript::MainWorld);
+            return;
+        }
         emit pageCompleted();
         if (m_events)
             m_events->pageComplete(true);
@@ -35,10 +65,14 @@ WebBrowser::WebBrowser(QWebEngineView* view, QObject* parent)
         if (m_events)
             m_events->windowClosing();
     });
-    // A renderer that died leaves no page to answer a step in flight.
+    // A renderer that died leaves no page to answer a step in flight, and no document to run a script in
+    // until another page has loaded.
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
-                if (status != QWebEnginePage::NormalTerminationStatus && m_pending)
+                if (status == QWebEnginePage::NormalTerminationStatus)
+                    return;
+                m_rendererGone = true;
+                if (m_pending)
                     QTimer::singleShot(0, this, [this, serial = m_stepSerial] { finishStep(serial, {}); });
             });
 }
@@ -46,18 +80,49 @@ WebBrowser::WebBrowser(QWebEngineView* view, QObject* parent)
 void WebBrowser::navigate(const QString& address)
 {
     emit requestMade();
+    m_scriptAfterBlank.reset(); // a script still waiting for its blank document is overtaken
     // The empty address opens the blank page, so that a page event always follows.
-    m_page->load(address.isEmpty() ? QUrl(QStringLiteral("about:blank")) : QUrl(address));
+    load(address.isEmpty() ? QUrl(QStringLiteral("about:blank")) : QUrl(address));
+}
+
+// Qt WebEngine reports when the page starts and stops loading, not each navigation: a navigation
+// requested while a load is under way may end together with it, or after it as a second end. Either
+// way the end of the overtaken load would be taken for the new page. So the load under way is stopped
+// first, and the new one starts when its end has been reported; every load then ends on its own.
+void WebBrowser::load(const QUrl& url)
+{
+    if (m_loading) {
+        m_deferred = url;
+        m_page->triggerAction(QWebEnginePage::Stop);
+        m_stopGuard.start();
+        return;
+    }
+    startLoad(url);
+}
+
+void WebBrowser::startLoad(const QUrl& url)
+{
+    m_stopGuard.stop();
+    m_loading = true; // its start is reported later
+    m_page->load(url);
 }
 
 void WebBrowser::stop()
 {
+    m_deferred.reset(); // a navigation waiting for its turn is cancelled too
     m_page->triggerAction(QWebEnginePage::Stop);
 }
 
 void WebBrowser::runScript(const QString& code)
 {
     emit requestMade();
+    if (m_rendererGone) {
+        // The page's renderer died: there is no document to run the script in, and Chromium would drop
+        // it. A blank document is made for it first (a site's login script then still starts its login).
+        m_scriptAfterBlank = code;
+        load(QUrl(QStringLiteral("about:blank")));
+        return;
+    }
     m_page->runJavaScript(code, QWebEngineScript::MainWorld);
 }
 
@@ -66,6 +131,12 @@ void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const 
     emit requestMade();
     const quint64 serial = ++m_stepSerial;
     m_pending = std::move(done);
+    if (m_rendererGone) {
+        // No renderer, no document: the step cannot be delivered, and waiting for the guard would only
+        // hold up the run.
+        QTimer::singleShot(0, this, [this, serial] { finishStep(serial, {}); });
+        return;
+    }
     m_guard.start();
     m_page->runJavaScript(engine::encodePageStep(step), QWebEngineScript::ApplicationWorld,
                           [self = QPointer<WebBrowser>(this), serial](const QVariant& value) {

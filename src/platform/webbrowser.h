@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
+
+#include <optional>
 
 class QWebEngineView;
 
@@ -32,6 +35,8 @@ public:
     void runStep(const engine::PageStep& step, std::function<void(const engine::StepResult&)> done) override;
 
     WorkerPage* page() const { return m_page; }
+    // Nothing under way: no page step waiting for its answer, no navigation waiting for its turn.
+    bool settled() const { return !m_pending && !m_deferred && !m_guard.isActive() && !m_stopGuard.isActive(); }
 
 signals:
     // A page event has been passed to the engine (for measurements).
@@ -40,6 +45,8 @@ signals:
     void requestMade();
 
 private:
+    void load(const QUrl& url);
+    void startLoad(const QUrl& url);
     void finishStep(quint64 serial, const engine::StepResult& result);
 
     QPointer<QWebEngineView> m_view;
@@ -49,6 +56,11 @@ private:
     QTimer m_guard;
     quint64 m_stepSerial = 0;
     std::function<void(const engine::StepResult&)> m_pending;
+    bool m_loading = false;         // a load has started and its end has not been reported
+    std::optional<QUrl> m_deferred; // a navigation waiting for the load under way to end
+    QTimer m_stopGuard;
+    bool m_rendererGone = false;               // the renderer died and no document has loaded since
+    std::optional<QString> m_scriptAfterBlank; // a site's script waiting for a document to run in
 };
 
 } // namespace tvx::platform
