@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include <limits>
+
 namespace tvx::ui::dialogs {
 
 namespace {
@@ -32,6 +34,9 @@ QLineEdit* addLineEdit(QWidget* parent, const char* name, int x, int y, int widt
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
     edit->setGeometry(x, y, width, height);
+    // A line edit cuts its text at 32767 characters unless told otherwise; a pasted user id or
+    // password is stored whole, or the login would fail with a shortened one.
+    edit->setMaxLength(std::numeric_limits<int>::max());
     return edit;
 }
 } // namespace
