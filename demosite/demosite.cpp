@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -39,6 +40,21 @@ struct Kind {
     bool closeOnLogout = false;    // the log-out page asks to close its window
     std::map<std::string, std::string> row; // the columns of its site row, besides ID, WebName and the addresses
     bool emptySubmitUrl = false;
+
+    // Hostile behaviour, each at one of the pages "login" (the login form), "afterlogin" (the answer
+    // to the login), "submit" (the submit form), "result" (the answer to a submission), "logout".
+    int failStatus = 0;       // the page at `failAt` answers with this HTTP status
+    std::string failAt;
+    bool failBody = true;     // ... with a page of its own (false: an empty body, the browser's error page)
+    bool redirectLoop = false; // the login page redirects to itself without end
+    bool replaceLoop = false;  // the login page's script replaces it with itself without end
+    int padding = 0;           // elements before the login form and before the submit button
+    bool dialogs = false;      // alert, confirm and prompt while the login and submit pages load, and in a frame
+    std::string closeAt;       // the page asks to close its window while it loads
+    bool popups = false;       // the login and submit pages open windows, also when the button is pressed
+    bool download = false;     // the login page starts a download; a submission is answered with one
+    int busyMs = 0;            // the login page's script and the submit button's handler keep the page busy
+    bool wander = false;       // the login and submit pages navigate away right after loading
 };
 
 std::map<std::string, std::string> idRow()
@@ -47,6 +63,49 @@ std::map<std::string, std::string> idRow()
             {"TitleFieldId", "f_title"},    {"UrlFieldId", "f_url"},        {"TagsFieldId", "f_tags"},
             {"TagsSplit", ","},             {"SubmitButtonId", "f_post"},   {"OtherFieldID1", "f_private"},
             {"OtherFieldValue1", "true"},   {"OtherFieldID2", "f_source"},  {"OtherFieldValue2", "Tavrinex"}};
+}
+
+// Pages that misbehave in the ways pages on the web do; all are driven like "byid".
+void addHostileKinds(std::vector<Kind>& kinds)
+{
+    const auto hostile = [&](const std::string& key, const std::string& what) -> Kind& {
+        Kind k{key, "演示站点（" + what + "）"};
+        k.row = idRow();
+        kinds.push_back(std::move(k));
+        return kinds.back();
+    };
+    static const std::pair<const char*, const char*> pages[] = {
+        {"login", "登录页"}, {"afterlogin", "登录结果页"}, {"submit", "提交页"}, {"result", "提交结果页"}, {"logout", "退出页"}};
+    for (const auto& [at, name] : pages) {
+        Kind& e500 = hostile(std::string("e500-") + at, std::string(name) + " HTTP 500");
+        e500.failStatus = 500;
+        e500.failAt = at;
+        Kind& e404 = hostile(std::string("e404-") + at, std::string(name) + " HTTP 404");
+        e404.failStatus = 404;
+        e404.failAt = at;
+        e404.failBody = false;
+        hostile(std::string("close-") + at, std::string(name) + "关闭窗口").closeAt = at;
+    }
+    hostile("redirect", "无尽重定向").redirectLoop = true;
+    hostile("replace", "脚本无尽跳转").replaceLoop = true;
+    hostile("refused", "拒绝连接"); // its addresses are given a port where nothing listens
+    Kind& huge = hostile("huge", "五万个元素");
+    huge.padding = 50000;
+    huge.loginButton = R"(<input type="submit" value="登录 ">)";
+    huge.submitButton = R"(<input type="submit" value="SUBMIT">)";
+    huge.row.erase("LoginButtonName");
+    huge.row.erase("SubmitButtonId");
+    huge.row["LoginButtonValue"] = " 登录 ";
+    huge.row["SubmitButtonValue"] = "submit";
+    hostile("dialogs", "三种对话框").dialogs = true;
+    Kind& popups = hostile("popups", "弹出窗口");
+    popups.popups = true;
+    popups.submitButton = R"x(<input type="submit" id="f_post" value="提交" onclick="window.open('/popups/ad')">)x";
+    hostile("download", "下载").download = true;
+    hostile("busy", "脚本忙碌").busyMs = 3000;
+    hostile("busyclick", "按钮脚本忙碌").submitButton =
+        R"x(<input type="submit" id="f_post" value="提交" onclick="var t=Date.now();while(Date.now()-t<3000){}">)x";
+    hostile("wander", "加载后跳走").wander = true;
 }
 
 std::vector<Kind> makeKinds()
@@ -188,6 +247,7 @@ std::vector<Kind> makeKinds()
     alerts.row = idRow();
     add(alerts);
 
+    addHostileKinds(kinds);
     return kinds;
 }
 
@@ -286,6 +346,53 @@ std::string page(const std::string& title, const std::string& body, const std::s
            "</head>\n<body>\n" + body + "\n</body></html>\n";
 }
 
+// The scripts and elements with which a hostile page misbehaves, at the start of its body; `at` is the
+// page (see Kind).
+std::string hostileParts(const Kind& k, const std::string& at)
+{
+    std::string out;
+    if (k.closeAt == at)
+        out += "<script>window.close();</script>\n";
+    if (at != "login" && at != "submit")
+        return out;
+    const std::string root = "/" + k.key;
+    if (k.dialogs)
+        out += "<script>alert('请注意');var ok=confirm('确定吗？');var said=prompt('请输入', '默认');</script>\n"
+               "<iframe src=\"" + root + "/frame?n=1\"></iframe>\n";
+    if (k.popups)
+        out += "<script>window.open('" + root + "/ad');window.open('about:blank', '_blank', 'width=200');"
+               "setTimeout(function(){window.open('" + root + "/ad', 'ad2');}, 10);</script>\n"
+               "<a id=\"adlink\" href=\"" + root + "/ad\" target=\"_blank\">广告</a>"
+               "<script>document.getElementById('adlink').click();</script>\n";
+    if (k.wander)
+        out += "<script>addEventListener('load', function(){setTimeout(function(){location.href='" + root +
+               "/elsewhere';}, 0);});</script>\n";
+    if (at == "login") {
+        if (k.busyMs > 0)
+            out += "<script>var t=Date.now();while(Date.now()-t<" + std::to_string(k.busyMs) + "){}</script>\n";
+        if (k.download)
+            out += "<iframe src=\"" + root + "/file\"></iframe>\n";
+        if (k.replaceLoop)
+            out += "<script>location.replace('" + root + "/login?n=' + Date.now());</script>\n";
+    }
+    if (k.padding > 0) {
+        out += "<div>";
+        for (int i = 0; i < k.padding; ++i)
+            out += "<i></i>";
+        out += "</div>\n";
+    }
+    return out;
+}
+
+// The answer of a page that fails with `status`.
+void failPage(const Kind& k, httplib::Response& res)
+{
+    res.status = k.failStatus;
+    if (k.failBody)
+        res.set_content(page(std::to_string(k.failStatus), "<h1>" + std::to_string(k.failStatus) + "</h1><p>服务器出错了。</p>"),
+                        "text/html; charset=utf-8");
+}
+
 } // namespace
 
 struct DemoSite::State {
@@ -323,7 +430,7 @@ struct DemoSite::State {
 
 std::string DemoSite::State::loginPage(const Kind& kind) const
 {
-    std::string body = "<h1>" + html(kind.webName) + "</h1>\n";
+    std::string body = "<h1>" + html(kind.webName) + "</h1>\n" + hostileParts(kind, "login");
     if (kind.alerts)
         body += "<script>alert('欢迎光临');</script>\n";
     body += "<form method=\"post\" action=\"/" + kind.key + "/login\" name=\"" + kind.loginFormName +
@@ -345,7 +452,8 @@ std::string DemoSite::State::submitPage(const Kind& kind, const std::string& use
                "fetch(f.action,{method:'POST',body:new URLSearchParams(new FormData(f)),keepalive:true,"
                "credentials:'same-origin'});" +
                std::string(kind.closeAfterSubmit ? "window.close();" : "") + "}</script>";
-    std::string body = "<h1>" + html(kind.webName) + "</h1>\n<p>当前用户：" + html(user) + "</p>\n";
+    std::string body = "<h1>" + html(kind.webName) + "</h1>\n" + hostileParts(kind, "submit") + "<p>当前用户：" +
+                       html(user) + "</p>\n";
     body += "<form method=\"post\" action=\"/" + kind.key +
             "/submit\" name=\"postform\" accept-charset=\"utf-8\">\n"
             "<p>标题 <input type=\"text\" " +
@@ -366,11 +474,18 @@ void DemoSite::State::serveKind(const Kind& kind)
     const std::string prefix = "/" + kind.key;
     const Kind* k = &kind;
 
-    server.Get(prefix + "/login", [this, k](const httplib::Request&, httplib::Response& res) {
+    server.Get(prefix + "/login", [this, k](const httplib::Request& req, httplib::Response& res) {
         if (k->hangLogin) {
             // Holds the connection: the page never finishes loading.
             while (!stopping)
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return;
+        }
+        if (k->failAt == "login")
+            return failPage(*k, res);
+        if (k->redirectLoop) {
+            // To itself again and again, each time by another address.
+            res.set_redirect("/" + k->key + "/login?n=" + std::to_string(std::atoi(req.get_param_value("n").c_str()) + 1));
             return;
         }
         res.set_content(loginPage(*k), "text/html; charset=utf-8");
@@ -386,17 +501,21 @@ void DemoSite::State::serveKind(const Kind& kind)
             std::lock_guard lock(mutex);
             logins.push_back({k->key, user, req.get_param_value("pwd")});
         }
+        if (k->failAt == "afterlogin")
+            return failPage(*k, res);
         res.set_header("Set-Cookie", "tvx_" + k->key + "=" + cookieEncode(user) + "; Path=/" + k->key);
         std::string head;
         if (k->autoToSubmit)
             head = "<meta http-equiv=\"refresh\" content=\"1;url=/" + k->key + "/submit\">";
-        res.set_content(page(k->webName + " - 欢迎", "<p>欢迎，" + html(user) + "！</p>\n<p><a href=\"/" + k->key +
+        res.set_content(page(k->webName + " - 欢迎", hostileParts(*k, "afterlogin") + "<p>欢迎，" + html(user) + "！</p>\n<p><a href=\"/" + k->key +
                                                         "/submit\">提交网摘</a> <a href=\"/" + k->key +
                                                         "/logout\">退出</a></p>",
                              head),
                         "text/html; charset=utf-8");
     });
     server.Get(prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
+        if (k->failAt == "submit")
+            return failPage(*k, res);
         res.set_content(submitPage(*k, userOf(req, *k)), "text/html; charset=utf-8");
     });
     server.Post(prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
@@ -416,10 +535,17 @@ void DemoSite::State::serveKind(const Kind& kind)
             res.status = 204;
             return;
         }
+        if (k->failAt == "result")
+            return failPage(*k, res);
+        if (k->download) {
+            res.set_header("Content-Disposition", "attachment; filename=\"receipt.bin\"");
+            res.set_content(std::string(4096, 'x'), "application/octet-stream");
+            return;
+        }
         std::string head;
         if (k->autoToSubmit)
             head = "<meta http-equiv=\"refresh\" content=\"1;url=/" + k->key + "/submit\">";
-        res.set_content(page(k->webName + " - 提交成功", "<p>提交成功！</p>\n<p><a href=\"/" + k->key +
+        res.set_content(page(k->webName + " - 提交成功", hostileParts(*k, "result") + "<p>提交成功！</p>\n<p><a href=\"/" + k->key +
                                                              "/submit\">继续提交</a> <a href=\"/" + k->key +
                                                              "/logout\">退出</a></p>",
                              head),
@@ -431,15 +557,31 @@ void DemoSite::State::serveKind(const Kind& kind)
             logouts.push_back(k->key + "/" + userOf(req, *k));
         }
         res.set_header("Set-Cookie", "tvx_" + k->key + "=; Path=/" + k->key + "; Max-Age=0");
+        if (k->failAt == "logout")
+            return failPage(*k, res);
         res.set_content(page(k->webName + " - 已退出",
-                             std::string(k->closeOnLogout ? "<script>window.close();</script>" : "") + "<p>您已退出。</p>"),
+                             std::string(k->closeOnLogout ? "<script>window.close();</script>" : "") +
+                                 hostileParts(*k, "logout") + "<p>您已退出。</p>"),
                         "text/html; charset=utf-8");
     });
     server.Get(prefix + "/frame", [k](const httplib::Request& req, httplib::Response& res) {
         std::string body = "<p>框架 " + html(req.get_param_value("n")) + "</p>";
         if (k->alerts)
             body = "<script>alert('框架里的提示');</script>" + body;
+        if (k->dialogs)
+            body = "<script>alert('框架');confirm('框架：确定吗？');prompt('框架：请输入');</script>" + body;
         res.set_content(page("框架", body), "text/html; charset=utf-8");
+    });
+    // Where hostile pages lead: an advertisement, a page elsewhere, a file to download.
+    server.Get(prefix + "/ad", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(page("广告", "<p>广告</p><script>window.open('/');</script>"), "text/html; charset=utf-8");
+    });
+    server.Get(prefix + "/elsewhere", [k](const httplib::Request&, httplib::Response& res) {
+        res.set_content(page(k->webName + " - 别处", "<p>这里没有表单。</p>"), "text/html; charset=utf-8");
+    });
+    server.Get(prefix + "/file", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Content-Disposition", "attachment; filename=\"setup.exe\"");
+        res.set_content(std::string(65536, 'x'), "application/octet-stream");
     });
 }
 
