@@ -6,11 +6,11 @@
 //   node run.mjs --build DIR [--rounds N] [--sizes 10,100,1000] [--size-repeats N] [--startups N] A M
 import { spawn, execFileSync } from 'node:child_process';
 import { createInterface } from 'node:readline';
-import { copyFileSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { cpus, loadavg, tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { expectedPages, expectedSubmissions } from './flow_common.mjs';
+import { median, percentile, slope, treeRss, verify as problemsOf, windowMedian } from './benchlib.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 
@@ -39,20 +39,7 @@ const deliveredStore = join(opts.build, 'bin', 'tvx.cfg');
 // ---- small helpers
 const nowNs = () => process.hrtime.bigint();
 const MB = 1024 * 1024;
-const PAGE_SIZE = parseInt(execFileSync('getconf', ['PAGESIZE']).toString(), 10);
 
-function median(values) {
-  const v = [...values].sort((a, b) => a - b);
-  if (v.length === 0) return NaN;
-  const mid = Math.floor(v.length / 2);
-  return v.length % 2 ? v[mid] : (v[mid - 1] + v[mid]) / 2;
-}
-function percentile(values, q) {
-  // Nearest rank.
-  const v = [...values].sort((a, b) => a - b);
-  if (v.length === 0) return NaN;
-  return v[Math.min(v.length, Math.max(1, Math.ceil(q * v.length))) - 1];
-}
 const f = (x, digits = 2) => (Number.isFinite(x) ? x.toFixed(digits) : 'n/a');
 const load = () => loadavg().map((x) => x.toFixed(2)).join(' ');
 function fail(message) {
@@ -102,37 +89,6 @@ class Child {
   }
 }
 
-// ---- memory: the resident set of a process and all its descendants, summed
-function treeRss(rootPid) {
-  const children = new Map();
-  for (const name of readdirSync('/proc')) {
-    if (name.charCodeAt(0) < 48 || name.charCodeAt(0) > 57) continue;
-    let stat;
-    try {
-      stat = readFileSync(`/proc/${name}/stat`, 'latin1');
-    } catch {
-      continue;
-    }
-    const ppid = parseInt(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1], 10);
-    if (!children.has(ppid)) children.set(ppid, []);
-    children.get(ppid).push(parseInt(name, 10));
-  }
-  let rss = 0;
-  let count = 0;
-  const stack = [rootPid];
-  while (stack.length) {
-    const pid = stack.pop();
-    try {
-      rss += parseInt(readFileSync(`/proc/${pid}/statm`, 'latin1').split(' ')[1], 10) * PAGE_SIZE;
-      ++count;
-    } catch {
-      continue;
-    }
-    for (const c of children.get(pid) ?? []) stack.push(c);
-  }
-  return { rss, processes: count };
-}
-
 // ---- the site
 const site = new Child(benchSite, []);
 const base = (await site.next((l) => l.startsWith('ready '), 20000)).split(' ')[1];
@@ -161,8 +117,13 @@ async function runSide(kind, accounts, bookmarks, milestones = []) {
   let progress = 0;
   let peak = treeRss(pid);
   const atMilestone = {};
+  // Halfway through, the proportional set size as well: shared pages counted once, not per process.
+  const half = Math.ceil((accounts * bookmarks) / 2);
+  let halfway = null;
+  const samples = []; // [bookmarks done, RSS]
   const sample = () => {
     const s = treeRss(pid);
+    samples.push([progress, s.rss]);
     if (s.rss > peak.rss) peak = s;
     return s;
   };
@@ -170,6 +131,7 @@ async function runSide(kind, accounts, bookmarks, milestones = []) {
     if (!line.startsWith('progress ')) return;
     progress = parseInt(line.slice(9), 10);
     if (milestones.includes(progress)) atMilestone[progress] = sample().rss;
+    if (progress === half) halfway = treeRss(pid, true);
   };
   const sampler = setInterval(sample, opts.sampleMs);
   child.send('go');
@@ -190,41 +152,16 @@ async function runSide(kind, accounts, bookmarks, milestones = []) {
     record: after,
     peakRss: peak.rss,
     peakProcesses: peak.processes,
+    halfway,
     atMilestone,
+    samples,
   };
 }
 
-// The site's own record must show exactly the work: every login, every submission with every field,
-// every log-out, and every page of the flow; and the side must have seen every page.
+// A run's figures are used only when the site's record shows that it did all of its work.
 function verify(run) {
-  const problems = [];
-  const { accounts, bookmarks, record, result } = run;
-  if (run.exitCode !== 0) problems.push(`exit code ${run.exitCode}`);
-  const want = expectedSubmissions(accounts, bookmarks);
-  if (record.submissions.length !== want.length)
-    problems.push(`the site recorded ${record.submissions.length} submissions, not ${want.length}`);
-  else
-    for (let i = 0; i < want.length; i++)
-      for (const [key, value] of Object.entries(want[i]))
-        if (record.submissions[i][key] !== value) {
-          problems.push(`submission ${i + 1}: ${key} is ${JSON.stringify(record.submissions[i][key])}, not ${JSON.stringify(value)}`);
-          break;
-        }
-  const logins = record.logins.map((l) => `${l.site}/${l.user}/${l.password}`).join(' ');
-  const wantLogins = Array.from({ length: accounts }, (_, a) => `byid/byid-user${a + 1}/pw${a + 1}`).join(' ');
-  if (logins !== wantLogins) problems.push(`logins "${logins}", not "${wantLogins}"`);
-  const logouts = record.logouts.join(' ');
-  const wantLogouts = Array.from({ length: accounts }, (_, a) => `byid/byid-user${a + 1}`).join(' ');
-  if (logouts !== wantLogouts) problems.push(`log-outs "${logouts}", not "${wantLogouts}"`);
-  const pages = expectedPages(accounts, bookmarks);
-  if (run.sitePages !== pages) problems.push(`the site served ${run.sitePages} pages, not ${pages}`);
-  if (result.pageEvents !== pages) problems.push(`${result.pageEvents} page loads seen, not ${pages}`);
-  if (result.doneSteps !== accounts * bookmarks) problems.push(`${result.doneSteps} bookmarks done, not ${accounts * bookmarks}`);
-  if (run.kind === 'ours') {
-    if (JSON.stringify(result.boxes) !== JSON.stringify(['网摘提交完毕！'])) problems.push(`message boxes ${JSON.stringify(result.boxes)}`);
-    if (result.logErrors !== 0) problems.push(`${result.logErrors} error lines in the run log`);
-  }
-  if (problems.length) fail(`${run.kind} A=${accounts} M=${bookmarks} did not do the work:\n  ${problems.join('\n  ')}`);
+  const problems = problemsOf(run);
+  if (problems.length) fail(`${run.kind} A=${run.accounts} M=${run.bookmarks} did not do the work:\n  ${problems.join('\n  ')}`);
   return run;
 }
 
@@ -235,6 +172,7 @@ function describe(run) {
   if (run.kind === 'ours')
     line += `  step median ${f(r.engineStepMs.median, 3)} ms p99 ${f(r.engineStepMs.p99, 3)} ms  waiting for pages ${f((100 * r.waitingMs) / r.wallMs, 1)} %`;
   line += `  peak ${f(run.peakRss / MB, 1)} MB (${run.peakProcesses} processes)`;
+  if (run.halfway) line += `  PSS ${f(run.halfway.pss / MB, 1)} MB`;
   return line;
 }
 
@@ -272,6 +210,10 @@ for (const [name, runs] of [['ours', oursPair], ['playwright', pwPair]]) {
   line += `  peak memory ${f(medianOf(runs, (r) => r.peakRss) / MB, 1)} MB`;
   console.log(line);
 }
+const handler = oursPair.map((r) => r.result.handlerMs);
+console.log(`  ours, page event to the handler's return (all the program does on a page event before it waits again): median ${f(median(handler.map((h) => h.median)), 3)} ms, p99 ${f(median(handler.map((h) => h.p99)), 3)} ms`);
+console.log(`  ours, CPU per page: main thread ${f(medianOf(oursPair, (r) => r.result.cpuMainThreadMs / r.result.pageEvents), 2)} ms, whole process ${f(medianOf(oursPair, (r) => r.result.cpuProcessMs / r.result.pageEvents), 2)} ms (the browser processes not counted)`);
+console.log(`  peak memory is the sampled sum of the process tree's RSS (shared libraries counted in every process); halfway PSS: ours ${f(medianOf(oursPair, (r) => r.halfway.pss) / MB, 1)} MB, playwright ${f(medianOf(pwPair, (r) => r.halfway.pss) / MB, 1)} MB (its tree includes node)`);
 console.log(`  ratio ours / playwright, median of ${ratios.length} pairs: ${f(median(ratios), 3)}  (pairs: ${ratios.map((r) => f(r, 3)).join(' ')})`);
 
 // ---- 2. sizes
@@ -289,7 +231,11 @@ for (const m of opts.sizes) {
       const tenths = run.result.msPerBookmarkByTenth;
       console.log(`           ms per bookmark by tenth of the run: ${tenths.map((x) => f(x, 1)).join(' ')}`);
       const at = run.atMilestone;
-      console.log(`           memory after 100 bookmarks ${f(at[100] / MB, 1)} MB, after 1000 ${f(at[1000] / MB, 1)} MB, after 2000 ${f(at[2000] / MB, 1)} MB`);
+      const w = (from) => windowMedian(run.samples, from, from + 100) / MB;
+      console.log(`           memory (tree RSS) at the moment 100, 1000 and 2000 bookmarks were done: ${f(at[100] / MB, 1)}, ${f(at[1000] / MB, 1)}, ${f(at[2000] / MB, 1)} MB`);
+      console.log(`           median of the samples while bookmarks 100-199, 1000-1099, 1900-1999 were done: ${f(w(100), 1)}, ${f(w(1000), 1)}, ${f(w(1900), 1)} MB (${run.samples.length} samples in all)`);
+      const trend = slope(run.samples.filter(([done]) => done >= 1000));
+      console.log(`           trend over the second thousand (least squares): ${f((trend * 1000) / MB, 1)} MB per 1000 bookmarks`);
     }
   }
   const cost = median(runs.map((r) => r.result.wallMs / (r.accounts * r.bookmarks)));
@@ -301,21 +247,24 @@ for (const m of opts.sizes) {
 console.log(`\n== Start-up: process start to the main window shown with the store open (offscreen), ${opts.startups} times ==`);
 const startupDir = mkdtempSync(join(tmpdir(), 'tvx-bench-startup-'));
 const startups = [];
+const readies = [];
 for (let i = 0; i < opts.startups; i++) {
   const store = join(startupDir, `tvx${i}.cfg`);
   copyFileSync(deliveredStore, store);
   const child = new Child(benchEngine, ['startup', store, base]);
   const line = await child.next((l) => l.startsWith('shown '), 60000);
-  const [, shownNs, kernelMs] = line.split(' ');
+  const [, shownNs, kernelMs, readyNs] = line.split(' ');
   const code = await child.exited;
   if (code !== 0) fail(`start-up run ${i + 1} ended with ${code}:\n${child.stderr.join('\n')}`);
   const ms = Number(BigInt(shownNs) - child.startNs) / 1e6;
+  const readyMs = Number(BigInt(readyNs) - child.startNs) / 1e6;
   startups.push(ms);
-  console.log(`  [${i + 1}] ${f(ms, 0)} ms from spawn (${f(Number(kernelMs), 0)} ms by the kernel's process start)`);
+  readies.push(readyMs);
+  console.log(`  [${i + 1}] ${f(ms, 0)} ms from spawn (${f(Number(kernelMs), 0)} ms from the process's creation by the kernel's clock); worker browser's first page ${f(readyMs, 0)} ms`);
 }
 rmSync(startupDir, { recursive: true, force: true });
 const startupMedian = median(startups);
-console.log(`  median ${f(startupMedian, 0)} ms`);
+console.log(`  median ${f(startupMedian, 0)} ms; the worker browser ready for a run: median ${f(median(readies), 0)} ms`);
 
 // ---- 4. targets
 const oursRuns = allRuns.filter((r) => r.kind === 'ours');
@@ -325,26 +274,33 @@ const stepP99 = percentile(steps, 0.99);
 const cost10 = sizes.find((s) => s.m === 10)?.cost;
 const cost1000 = sizes.find((s) => s.m === 1000)?.cost;
 const big = sizes.find((s) => s.m === 1000)?.runs[0];
-const growth = big ? (big.atMilestone[1000] - big.atMilestone[100]) / MB : NaN;
+// The renderer's memory is a saw tooth (garbage of the discarded documents until Chromium collects it,
+// tens of MB); a single sample lands anywhere on a tooth, so each point is the median of the samples
+// over the next 100 bookmarks (about two teeth).
+const growth = big ? (windowMedian(big.samples, 1000, 1100) - windowMedian(big.samples, 100, 200)) / MB : NaN;
 const targets = [
   [`engine time per step, median over ${steps.length} steps of ${oursRuns.length} runs`, stepMedian, '<=', 5, 'ms'],
   ['engine time per step, 99th percentile', stepP99, '<=', 20, 'ms'],
-  [`run time ours / playwright, A=${A} M=${M}, median of ${ratios.length} pairs`, median(ratios), '<=', 1.0, ''],
+  [`run time ours / playwright, A=${A} M=${M}${A === 2 && M === 50 ? '' : ' (the target is stated for A=2 M=50)'}, median of ${ratios.length} pairs`, median(ratios), '<=', 1.0, ''],
   ['cost per bookmark at M=1000 / at M=10 (A=2)', cost1000 / cost10, '<=', 1.1, ''],
-  ['memory growth from 100 to 1000 bookmarks (A=2, M=1000)', growth, '<', 20, 'MB'],
+  ['memory growth from 100 to 1000 bookmarks (A=2, M=1000; medians over the next 100 bookmarks)', growth, '<', 20, 'MB'],
   [`start-up to the main window with the store open, median of ${startups.length}`, startupMedian / 1000, '<', 1.5, 's'],
 ];
 console.log(`\n== Targets (load average ${load()}; ${f((Date.now() - t0) / 60000, 1)} min) ==`);
 let missed = 0;
 for (const [what, value, op, limit, unit] of targets) {
-  const ok = Number.isFinite(value) && (op === '<' ? value < limit : value <= limit);
+  if (value === undefined || Number.isNaN(value)) {
+    console.log(`  (not measured in this invocation) ${what}: needs the default --sizes 10,100,1000`);
+    continue;
+  }
+  const ok = op === '<' ? value < limit : value <= limit;
   if (!ok) ++missed;
   console.log(`  ${ok ? 'met   ' : 'MISSED'} ${what}: ${f(value, 3)}${unit ? ' ' + unit : ''} (target ${op} ${limit}${unit ? ' ' + unit : ''})`);
 }
 
 writeFileSync(
   join(benchDir, 'bench-run-last.json'),
-  JSON.stringify({ A, M, opts, load: loadavg(), pairs: pairs.map((p) => ({ ratio: p.ratio, ours: p.ours.result, playwright: p.playwright.result })), sizes: sizes.map((s) => ({ m: s.m, costMs: s.cost, runs: s.runs.map((r) => ({ ...r.result, peakRss: r.peakRss, atMilestone: r.atMilestone })) })), startupsMs: startups, stepMedian, stepP99 }, null, 1),
+  JSON.stringify({ A, M, opts, load: loadavg(), pairs: pairs.map((p) => ({ ratio: p.ratio, ours: p.ours.result, playwright: p.playwright.result })), sizes: sizes.map((s) => ({ m: s.m, costMs: s.cost, runs: s.runs.map((r) => ({ ...r.result, peakRss: r.peakRss, atMilestone: r.atMilestone, samples: r.samples })) })), startupsMs: startups, readyMs: readies, stepMedian, stepP99 }, null, 1),
 );
 site.send('quit');
 await site.exited;

@@ -1,0 +1,109 @@
+// The pieces of bench/run that decide what a figure is: medians and percentiles, the memory of a
+// process tree, and the check of a run against the site's record. bench/benchlib.test.mjs tests them.
+import { execFileSync } from 'node:child_process';
+import { readdirSync, readFileSync } from 'node:fs';
+import { expectedPages, expectedSubmissions } from './flow_common.mjs';
+
+const PAGE_SIZE = parseInt(execFileSync('getconf', ['PAGESIZE']).toString(), 10);
+
+export function median(values) {
+  const v = [...values].sort((a, b) => a - b);
+  if (v.length === 0) return NaN;
+  const mid = Math.floor(v.length / 2);
+  return v.length % 2 ? v[mid] : (v[mid - 1] + v[mid]) / 2;
+}
+
+export function percentile(values, q) {
+  // Nearest rank.
+  const v = [...values].sort((a, b) => a - b);
+  if (v.length === 0) return NaN;
+  return v[Math.min(v.length, Math.max(1, Math.ceil(q * v.length))) - 1];
+}
+
+// The least-squares slope of y over x for [x, y] points (NaN for fewer than two distinct x).
+export function slope(points) {
+  const n = points.length;
+  if (n < 2) return NaN;
+  const mx = points.reduce((a, [x]) => a + x, 0) / n;
+  const my = points.reduce((a, [, y]) => a + y, 0) / n;
+  let sxy = 0;
+  let sxx = 0;
+  for (const [x, y] of points) {
+    sxy += (x - mx) * (y - my);
+    sxx += (x - mx) * (x - mx);
+  }
+  return sxx === 0 ? NaN : sxy / sxx;
+}
+
+// The median of the values of [done, value] samples whose `done` lies in [from, to).
+export function windowMedian(samples, from, to) {
+  return median(samples.filter(([done]) => done >= from && done < to).map(([, value]) => value));
+}
+
+// The memory of a process and all its descendants: the sum of their resident sets (a shared library
+// counts once in every process that maps it), and with `withPss` also the proportional set size.
+export function treeRss(rootPid, withPss = false) {
+  const children = new Map();
+  for (const name of readdirSync('/proc')) {
+    if (name.charCodeAt(0) < 48 || name.charCodeAt(0) > 57) continue;
+    let stat;
+    try {
+      stat = readFileSync(`/proc/${name}/stat`, 'latin1');
+    } catch {
+      continue;
+    }
+    const ppid = parseInt(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1], 10);
+    if (!children.has(ppid)) children.set(ppid, []);
+    children.get(ppid).push(parseInt(name, 10));
+  }
+  let rss = 0;
+  let pss = 0;
+  let count = 0;
+  const stack = [rootPid];
+  while (stack.length) {
+    const pid = stack.pop();
+    try {
+      rss += parseInt(readFileSync(`/proc/${pid}/statm`, 'latin1').split(' ')[1], 10) * PAGE_SIZE;
+      if (withPss) pss += parseInt(/\nPss:\s+(\d+) kB/.exec(readFileSync(`/proc/${pid}/smaps_rollup`, 'latin1'))[1], 10) * 1024;
+      ++count;
+    } catch {
+      continue;
+    }
+    for (const c of children.get(pid) ?? []) stack.push(c);
+  }
+  return { rss, pss, processes: count };
+}
+
+// The site's own record must show exactly the work: every login, every submission with every field,
+// every log-out, and every page of the flow; and the side must have seen every page.
+export function verify(run) {
+  const problems = [];
+  const { accounts, bookmarks, record, result } = run;
+  if (run.exitCode !== 0) problems.push(`exit code ${run.exitCode}`);
+  const want = expectedSubmissions(accounts, bookmarks);
+  if (record.submissions.length !== want.length)
+    problems.push(`the site recorded ${record.submissions.length} submissions, not ${want.length}`);
+  else
+    for (let i = 0; i < want.length; i++)
+      for (const [key, value] of Object.entries(want[i]))
+        if (record.submissions[i][key] !== value) {
+          problems.push(`submission ${i + 1}: ${key} is ${JSON.stringify(record.submissions[i][key])}, not ${JSON.stringify(value)}`);
+          break;
+        }
+  const logins = record.logins.map((l) => `${l.site}/${l.user}/${l.password}`).join(' ');
+  const wantLogins = Array.from({ length: accounts }, (_, a) => `byid/byid-user${a + 1}/pw${a + 1}`).join(' ');
+  if (logins !== wantLogins) problems.push(`logins "${logins}", not "${wantLogins}"`);
+  const logouts = record.logouts.join(' ');
+  const wantLogouts = Array.from({ length: accounts }, (_, a) => `byid/byid-user${a + 1}`).join(' ');
+  if (logouts !== wantLogouts) problems.push(`log-outs "${logouts}", not "${wantLogouts}"`);
+  const pages = expectedPages(accounts, bookmarks);
+  if (run.sitePages !== pages) problems.push(`the site served ${run.sitePages} pages, not ${pages}`);
+  if (result.pageEvents !== pages) problems.push(`${result.pageEvents} page loads seen, not ${pages}`);
+  if (result.doneSteps !== accounts * bookmarks) problems.push(`${result.doneSteps} bookmarks done, not ${accounts * bookmarks}`);
+  if (run.kind === 'ours') {
+    if (JSON.stringify(result.boxes) !== JSON.stringify(['网摘提交完毕！'])) problems.push(`message boxes ${JSON.stringify(result.boxes)}`);
+    if (result.logErrors !== 0) problems.push(`${result.logErrors} error lines in the run log`);
+  }
+  return problems;
+}
+
