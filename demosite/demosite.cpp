@@ -384,6 +384,36 @@ std::string hostileParts(const Kind& k, const std::string& at)
     return out;
 }
 
+// Serves a form posted to `path` whatever its size: the library itself refuses url-encoded forms above
+// 8 KiB, and a bookmark's texts may be far longer. The handler finds the fields among the request's
+// parameters, as for a small form.
+void postForm(httplib::Server& server, const std::string& path, httplib::Server::Handler handler)
+{
+    server.Post(path, [handler](const httplib::Request& req, httplib::Response& res,
+                                const httplib::ContentReader& content) {
+        std::string body;
+        content([&](const char* data, size_t length) {
+            body.append(data, length);
+            return true;
+        });
+        httplib::Request form = req;
+        size_t start = 0;
+        while (start <= body.size() && !body.empty()) {
+            size_t end = body.find('&', start);
+            if (end == std::string::npos)
+                end = body.size();
+            const std::string pair = body.substr(start, end - start);
+            const size_t eq = pair.find('=');
+            if (!pair.empty())
+                form.params.emplace(httplib::detail::decode_url(pair.substr(0, eq), true),
+                                    eq == std::string::npos ? std::string()
+                                                            : httplib::detail::decode_url(pair.substr(eq + 1), true));
+            start = end + 1;
+        }
+        handler(form, res);
+    });
+}
+
 // The answer of a page that fails with `status`.
 void failPage(const Kind& k, httplib::Response& res)
 {
@@ -495,7 +525,7 @@ void DemoSite::State::serveKind(const Kind& kind)
         const std::string user = userOf(req, *k);
         res.set_content(user.empty() ? loginPage(*k) : submitPage(*k, user), "text/html; charset=utf-8");
     });
-    server.Post(prefix + "/login", [this, k](const httplib::Request& req, httplib::Response& res) {
+    postForm(server, prefix + "/login", [this, k](const httplib::Request& req, httplib::Response& res) {
         const std::string user = req.get_param_value("uid");
         {
             std::lock_guard lock(mutex);
@@ -518,7 +548,7 @@ void DemoSite::State::serveKind(const Kind& kind)
             return failPage(*k, res);
         res.set_content(submitPage(*k, userOf(req, *k)), "text/html; charset=utf-8");
     });
-    server.Post(prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
+    postForm(server, prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
         Submission s{k->key,
                      userOf(req, *k),
                      req.get_param_value("title"),
@@ -604,7 +634,7 @@ void DemoSite::State::routes()
                              head),
                         "text/html; charset=utf-8");
     });
-    server.Post("/fb/share", [this](const httplib::Request& req, httplib::Response& res) {
+    postForm(server, "/fb/share", [this](const httplib::Request& req, httplib::Response& res) {
         Submission s{"fb", userOf(req, *findKind("fb")), {}, req.get_param_value("url"), {}, {}, "false", {}};
         std::lock_guard lock(mutex);
         submissions.push_back(std::move(s));
