@@ -10,6 +10,7 @@ packages=(
   fonts-noto-cjk
   appstream desktop-file-utils dpkg-dev
   e2fsprogs
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

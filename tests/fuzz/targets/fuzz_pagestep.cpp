@@ -1,0 +1,105 @@
+// The page-step encoder: whatever the values, the script is pure ASCII, the step runner stands
+// unchanged before the plan, no value can end a script element or a string early, and reading the
+// plan back as JSON gives every statement with its exact values.
+#include "engine/pagescripts.h"
+#include "engine/pagestep.h"
+#include "fuzzinput.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace tvx;
+using engine::ElementLookup;
+using engine::PageOp;
+using engine::PageStep;
+using fuzz::check;
+
+namespace {
+ElementLookup anyLookup(FuzzedDataProvider& in)
+{
+    return {in.ConsumeBool() ? ElementLookup::Id : ElementLookup::Name, fuzz::anyText(in, 24)};
+}
+
+QList<PageOp> anyOps(FuzzedDataProvider& in)
+{
+    QList<PageOp> ops;
+    const int count = in.ConsumeIntegralInRange<int>(0, 6);
+    for (int i = 0; i < count; ++i) {
+        PageOp op;
+        op.kind = PageOp::Kind(in.ConsumeIntegralInRange<int>(0, 7));
+        op.target = anyLookup(in);
+        op.value = fuzz::anyText(in, 80);
+        op.checked = in.ConsumeBool();
+        op.endIfPressed = in.ConsumeBool();
+        ops.append(op);
+    }
+    return ops;
+}
+
+void checkLookup(const QJsonValue& value, const ElementLookup& lookup, const QString& where)
+{
+    const QJsonArray a = value.toArray();
+    check(a.size() == 2, "a lookup is [by, key]", where);
+    check(a.at(0).toInt(-1) == int(lookup.by), "the lookup's kind", where);
+    check(a.at(1).isString() && a.at(1).toString() == lookup.key, "the lookup's key arrives exactly", where);
+}
+
+void checkOps(const QJsonValue& value, const QList<PageOp>& ops, const QString& where)
+{
+    const QJsonArray a = value.toArray();
+    check(a.size() == ops.size(), "every statement is there", where);
+    for (qsizetype i = 0; i < ops.size(); ++i) {
+        const QJsonArray op = a.at(i).toArray();
+        check(op.size() == 5, "a statement is [kind, lookup, value, checked, end]", where);
+        check(op.at(0).toInt(-1) == int(ops.at(i).kind), "the statement's kind", where);
+        checkLookup(op.at(1), ops.at(i).target, where);
+        check(op.at(2).isString() && op.at(2).toString() == ops.at(i).value, "the value arrives exactly",
+              ops.at(i).value);
+        check(op.at(3).isBool() && op.at(3).toBool() == ops.at(i).checked, "the check state", where);
+        check(op.at(4).isBool() && op.at(4).toBool() == ops.at(i).endIfPressed, "the end flag", where);
+    }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    PageStep step;
+    if (in.ConsumeBool())
+        step.presence = anyLookup(in);
+    step.ops = anyOps(in);
+    step.otherwise = anyOps(in);
+
+    const QString script = engine::encodePageStep(step);
+    for (const QChar c : script)
+        check(c.unicode() < 0x80, "the script is pure ASCII", script);
+    const QString& runner = engine::pagescripts::pageStepRunner();
+    check(script.startsWith(runner + QLatin1Char('(')) && script.endsWith(QLatin1Char(')')),
+          "the runner is called with the plan");
+    const QString plan = script.mid(runner.size() + 1, script.size() - runner.size() - 2);
+    // Nothing in the plan can close a script element, open a comment or end a line of script.
+    check(!plan.contains(QLatin1Char('<')) && !plan.contains(QLatin1Char('>')), "no markup in the plan", plan);
+    for (const QChar c : plan)
+        check(c.unicode() >= 0x20, "no control character in the plan", plan);
+
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(plan.toLatin1(), &error);
+    check(error.error == QJsonParseError::NoError && doc.isObject(), "the plan is JSON",
+          error.errorString() + QStringLiteral(" in ") + plan);
+    const QJsonObject object = doc.object();
+    check(object.size() == 3, "the plan has its three parts", plan);
+    if (step.presence)
+        checkLookup(object.value(QStringLiteral("p")), *step.presence, plan);
+    else
+        check(object.value(QStringLiteral("p")).isNull(), "no presence test", plan);
+    checkOps(object.value(QStringLiteral("a")), step.ops, plan);
+    checkOps(object.value(QStringLiteral("b")), step.otherwise, plan);
+
+    // A single value on its own.
+    const QString value = fuzz::anyText(in, 200);
+    const QString literal = engine::jsonString(value);
+    const QJsonDocument one = QJsonDocument::fromJson("[" + literal.toLatin1() + "]");
+    check(one.isArray() && one.array().at(0).toString() == value, "a string literal reads back exactly", value);
+    return 0;
+}
