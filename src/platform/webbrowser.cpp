@@ -137,7 +137,7 @@ void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const 
         QTimer::singleShot(0, this, [this, serial] { finishStep(serial, {}); });
         return;
     }
-    m_guard.start();
+    m_guard.start(m_guardMs ? m_guardMs() : m_guard.interval());
     m_page->runJavaScript(engine::encodePageStep(step), QWebEngineScript::ApplicationWorld,
                           [self = QPointer<WebBrowser>(this), serial](const QVariant& value) {
                               if (!self)

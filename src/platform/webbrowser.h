@@ -24,8 +24,13 @@ public:
 
     void setEvents(engine::BrowserEvents* events) { m_events = events; }
     // How long a page step may take before it is given up as not delivered (a page whose scripts
-    // hold its renderer busy answers late or never).
-    void setStepGuardMs(int ms) { m_guard.setInterval(ms); }
+    // hold its renderer busy answers late or never): a fixed time, or one asked for at every step.
+    void setStepGuardMs(int ms)
+    {
+        m_guardMs = nullptr;
+        m_guard.setInterval(ms);
+    }
+    void setStepGuard(std::function<int()> ms) { m_guardMs = std::move(ms); }
 
     void navigate(const QString& address) override;
     void stop() override;
@@ -54,6 +59,7 @@ private:
     engine::BrowserEvents* m_events = nullptr;
     bool m_silent = false;
     QTimer m_guard;
+    std::function<int()> m_guardMs;
     quint64 m_stepSerial = 0;
     std::function<void(const engine::StepResult&)> m_pending;
     bool m_loading = false;         // a load has started and its end has not been reported

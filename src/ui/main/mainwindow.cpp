@@ -36,6 +36,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <limits>
 
 namespace tvx::ui {
@@ -212,6 +213,10 @@ void MainWindow::createControls()
 void MainWindow::createEngine()
 {
     m_browser = new platform::WebBrowser(m_wb, this);
+    // A page step may hold the run no longer than a step may wait for its page (the time-out and the
+    // watchdog's second), and never more than ten seconds: a page whose scripts never stop then costs
+    // no more than a page that never comes.
+    m_browser->setStepGuard([this] { return std::clamp((int(m_store.gintTimeout) + 1) * 1000, 1000, 10000); });
     m_timer1 = new platform::QtTicker(1000, this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer2 = new platform::QtTicker(1000, this);
