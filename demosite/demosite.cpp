@@ -105,6 +105,8 @@ void addHostileKinds(std::vector<Kind>& kinds)
     hostile("busy", "脚本忙碌").busyMs = 3000;
     hostile("busyclick", "按钮脚本忙碌").submitButton =
         R"x(<input type="submit" id="f_post" value="提交" onclick="var t=Date.now();while(Date.now()-t<3000){}">)x";
+    hostile("hung", "按钮脚本不停").submitButton =
+        R"x(<input type="submit" id="f_post" value="提交" onclick="for(;;){}">)x";
     hostile("wander", "加载后跳走").wander = true;
 }
 

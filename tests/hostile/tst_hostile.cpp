@@ -1,6 +1,7 @@
 // Whole runs through pages that misbehave: pages that never finish, redirect without end, fail with
 // HTTP errors, refuse the connection, hold 50,000 elements, raise dialogs, close their window, open
-// pop-ups, start downloads, keep their scripts busy, navigate away, or lose their renderer process.
+// pop-ups, start downloads, keep their scripts busy (for seconds or for ever), navigate away, or lose
+// their renderer process.
 // Each hostile site is followed by a good one. The run must end by itself within its bound, name what
 // failed in its log, still serve the good site in full, leave no window, timer or process behind, and
 // the next run must work.
@@ -274,7 +275,7 @@ private slots:
             const QString kind = q(key);
             if (kind != QLatin1String("byid") && !kind.contains(QLatin1Char('-')) &&
                 !QStringList{"hang", "redirect", "replace", "refused", "huge", "dialogs", "popups", "download", "busy",
-                             "busyclick", "wander", "script"}
+                             "busyclick", "hung", "wander", "script"}
                      .contains(kind))
                 continue;
             // The good site is on another host name than the hostile ones, as two sites on the web are:
@@ -352,6 +353,9 @@ private slots:
         row("downloads", "download", kRows, kRows);
         row("scripts busy for seconds while loading", "busy", 1, 0);
         row("scripts busy for seconds when pressed", "busyclick", 0, kRows);
+        // The press never returns: the step is given up after the time-out and a second, and the
+        // page, whose renderer still spins, gives no more pages.
+        row("scripts that never stop when pressed", "hung", kRows, 0);
         // Whatever page comes after a press is taken as its result, also one the page went to by itself.
         row("navigating away after loading", "wander", 0, -1);
         // A page that asks to close its window ends the step the run is waiting for, and a blank page
