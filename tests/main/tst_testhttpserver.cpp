@@ -98,7 +98,10 @@ private slots:
         QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
         QVERIFY(!server.isListening());
         QTRY_VERIFY_WITH_TIMEOUT(second->isFinished(), 10000);
-        QVERIFY(second->error() != QNetworkReply::NoError);
+        // Cut short: the tail never comes. (Qt's own client does not always call a body that is shorter
+        // than its declared length an error; browsers do.)
+        QCOMPARE(second->readAll(), QByteArrayLiteral("head-"));
+        QVERIFY(second->header(QNetworkRequest::ContentLengthHeader).toInt() > 5);
         delete second;
     }
 };
