@@ -35,13 +35,14 @@ export function slope(points) {
   return sxx === 0 ? NaN : sxy / sxx;
 }
 
-// The median of the values of [done, value] samples whose `done` lies in [from, to).
-export function windowMedian(samples, from, to) {
-  return median(samples.filter(([done]) => done >= from && done < to).map(([, value]) => value));
+// The median of the values (column `column`) of [done, value, ...] samples whose `done` lies in [from, to).
+export function windowMedian(samples, from, to, column = 1) {
+  return median(samples.filter(([done]) => done >= from && done < to).map((s) => s[column]));
 }
 
 // The memory of a process and all its descendants: the sum of their resident sets (a shared library
-// counts once in every process that maps it), and with `withPss` also the proportional set size.
+// counts once in every process that maps it), the root's own resident set, and with `withPss` also the
+// proportional set size.
 export function treeRss(rootPid, withPss = false) {
   const children = new Map();
   for (const name of readdirSync('/proc')) {
@@ -57,13 +58,16 @@ export function treeRss(rootPid, withPss = false) {
     children.get(ppid).push(parseInt(name, 10));
   }
   let rss = 0;
+  let rootRss = 0;
   let pss = 0;
   let count = 0;
   const stack = [rootPid];
   while (stack.length) {
     const pid = stack.pop();
     try {
-      rss += parseInt(readFileSync(`/proc/${pid}/statm`, 'latin1').split(' ')[1], 10) * PAGE_SIZE;
+      const own = parseInt(readFileSync(`/proc/${pid}/statm`, 'latin1').split(' ')[1], 10) * PAGE_SIZE;
+      rss += own;
+      if (pid === rootPid) rootRss = own;
       if (withPss) pss += parseInt(/\nPss:\s+(\d+) kB/.exec(readFileSync(`/proc/${pid}/smaps_rollup`, 'latin1'))[1], 10) * 1024;
       ++count;
     } catch {
@@ -71,7 +75,7 @@ export function treeRss(rootPid, withPss = false) {
     }
     for (const c of children.get(pid) ?? []) stack.push(c);
   }
-  return { rss, pss, processes: count };
+  return { rss, rootRss, pss, processes: count };
 }
 
 // The site's own record must show exactly the work: every login, every submission with every field,

@@ -38,6 +38,7 @@ test('memory at a point is the median of the samples over the following bookmark
   const rising = samples.map(([d, v]) => [d, d >= 600 ? v + 40 : v]);
   assert.equal(windowMedian(rising, 1000, 1100) - windowMedian(rising, 100, 200), 40);
   assert.equal(windowMedian([[5, 1], [10, 2], [15, 3]], 10, 15), 2); // from included, to excluded
+  assert.equal(windowMedian([[5, 1, 7], [10, 2, 8]], 0, 20, 2), 7.5); // another column
   assert.ok(Number.isNaN(windowMedian(samples, 5000, 5100)));
 });
 
@@ -129,6 +130,7 @@ test('the memory of a process tree counts its descendants', async () => {
     assert.ok(both.processes >= self.processes + 1, `${both.processes} processes`);
     assert.ok(both.rss - self.rss > 64 * 1024 * 1024, `grew by ${both.rss - self.rss}`);
     assert.ok(both.pss > 64 * 1024 * 1024 && both.pss <= both.rss);
+    assert.ok(both.rootRss > 0 && both.rootRss < both.rss - 64 * 1024 * 1024); // the child's memory is not the root's
     assert.equal(treeRss(2 ** 22 + 12345).processes, 0); // no such process
   } finally {
     child.kill();
