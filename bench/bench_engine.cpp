@@ -37,16 +37,14 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <sqlite3.h>
 #include <string>
-#include <vector>
-
 #include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace tvx;
 
@@ -181,8 +179,8 @@ Percentiles percentiles(std::vector<qint64> ns)
 std::string jsonPercentiles(const Percentiles& p)
 {
     char buf[200];
-    std::snprintf(buf, sizeof buf, "{\"median\":%.4f,\"p99\":%.4f,\"max\":%.4f,\"mean\":%.4f}", p.median, p.p99,
-                  p.max, p.mean);
+    std::snprintf(buf, sizeof buf, "{\"median\":%.4f,\"p99\":%.4f,\"max\":%.4f,\"mean\":%.4f}", p.median, p.p99, p.max,
+                  p.mean);
     return buf;
 }
 
@@ -221,20 +219,24 @@ int runBenchmark(int argc, char** argv)
     execSql(storePath, sql);
 
     store::ProgramStore store;
-    ui::MainWindow window(store, {storePath, QString(),
-                                  WebHosts{base, base + QStringLiteral("/fb"), base + QStringLiteral("/fanfou")}});
+    ui::MainWindow window(
+        store, {storePath, QString(), WebHosts{base, base + QStringLiteral("/fb"), base + QStringLiteral("/fanfou")}});
     // The window's three browsers load their first pages before the run starts.
     int firstLoads = 0;
     for (const char* name : {"wb", "wbADS", "wbStatus"}) {
         auto* view = window.findChild<QWebEngineView*>(QLatin1String(name));
-        QObject::connect(view->page(), &QWebEnginePage::loadFinished, &loop, [&] {
-            ++firstLoads;
-            loop.quit();
-        }, Qt::SingleShotConnection);
+        QObject::connect(
+            view->page(), &QWebEnginePage::loadFinished, &loop,
+            [&] {
+                ++firstLoads;
+                loop.quit();
+            },
+            Qt::SingleShotConnection);
     }
     window.show();
     window.Form_Load();
-    if (!runUntil(loop, [&] { return firstLoads >= 3; }, 60000)) {
+    if (!runUntil(
+            loop, [&] { return firstLoads >= 3; }, 60000)) {
         std::fprintf(stderr, "bench_engine: the window's browsers did not load their first pages\n");
         return 1;
     }
@@ -252,7 +254,8 @@ int runBenchmark(int argc, char** argv)
         input.setEnabled(false);
         loop.quit();
     });
-    runUntil(loop, [&] { return !input.isEnabled(); }, 600000);
+    runUntil(
+        loop, [&] { return !input.isEnabled(); }, 600000);
     if (!go)
         return 1;
 
@@ -269,8 +272,9 @@ int runBenchmark(int argc, char** argv)
     doneAt.reserve(size_t(accounts) * size_t(bookmarks) + 1);
     platform::WebBrowser* browser = window.workerAdapter();
     engine::SubmissionEngine& engine = window.engine();
-    QObject::connect(browser, &platform::WebBrowser::pageCompleted, &loop,
-                     [&] { events.push_back({true, monotonicNs(), engine.state().mlngStage, engine.busy()}); });
+    QObject::connect(browser, &platform::WebBrowser::pageCompleted, &loop, [&] {
+        events.push_back({true, monotonicNs(), engine.state().mlngStage, engine.busy()});
+    });
     QObject::connect(browser, &platform::WebBrowser::requestMade, &loop, [&] {
         events.push_back({false, monotonicNs()});
         const qint32 done = engine.state().mlngDoneSteps;
@@ -299,7 +303,8 @@ int runBenchmark(int argc, char** argv)
     const qint64 startNs = monotonicNs();
     engine.cmdAllSubmit_Click();
     const int limitMs = std::max(120000, accounts * bookmarks * 5000);
-    runUntil(loop, [&] { return endNs != 0; }, limitMs);
+    runUntil(
+        loop, [&] { return endNs != 0; }, limitMs);
     if (endNs == 0) {
         std::fprintf(stderr, "bench_engine: the run did not end within %d s\n", limitMs / 1000);
         return 1;
@@ -308,10 +313,10 @@ int runBenchmark(int argc, char** argv)
     // The last page's step ends with the end of the run.
     events.push_back({false, endNs});
 
-    std::vector<qint64> steps;   // page completion -> the engine's next request
-    std::string slow = "[";      // the steps over 5 ms: where they were
+    std::vector<qint64> steps; // page completion -> the engine's next request
+    std::string slow = "[";    // the steps over 5 ms: where they were
     int slowCount = 0;
-    qint64 waiting = 0;          // request -> the next page completion
+    qint64 waiting = 0; // request -> the next page completion
     int pages = 0, unanswered = 0;
     for (size_t i = 0; i < events.size(); ++i) {
         if (events[i].page) {
@@ -325,8 +330,7 @@ int runBenchmark(int argc, char** argv)
                                   events[i].busy ? "true" : "false");
                     slow += buf;
                 }
-            }
-            else
+            } else
                 ++unanswered; // a page event on which the engine asked for nothing
         } else if (i + 1 < events.size() && events[i + 1].page) {
             waiting += events[i + 1].ns - events[i].ns;
@@ -351,7 +355,8 @@ int runBenchmark(int argc, char** argv)
         const size_t from = total * t / 10, to = total * (t + 1) / 10;
         const qint64 begin = from == 0 ? startNs : doneAt[from - 1];
         char buf[40];
-        std::snprintf(buf, sizeof buf, "%s%.3f", t ? "," : "", double(doneAt[to - 1] - begin) / 1e6 / double(to - from));
+        std::snprintf(buf, sizeof buf, "%s%.3f", t ? "," : "",
+                      double(doneAt[to - 1] - begin) / 1e6 / double(to - from));
         tenths += buf;
     }
     tenths += "]";
@@ -370,15 +375,16 @@ int runBenchmark(int argc, char** argv)
         boxesJson += std::string(i ? "," : "") + "\"" + boxes.at(i).toStdString() + "\"";
     boxesJson += "]";
 
-    std::printf("result {\"wallMs\":%.3f,\"pageEvents\":%d,\"requests\":%d,\"unansweredPages\":%d,"
-                "\"doneSteps\":%d,\"engineStepMs\":%s,\"handlerMs\":%s,\"cpuProcessMs\":%.1f,\"cpuMainThreadMs\":%.1f,"
-                "\"engineMs\":%.3f,\"waitingMs\":%.3f,"
-                "\"logLines\":%d,\"logErrors\":%d,\"boxes\":%s,\"msPerBookmarkByTenth\":%s,\"stepsUs\":%s,\"slowSteps\":%s}\n",
-                double(wall) / 1e6, pages, requests, unanswered, engine.state().mlngDoneSteps,
-                jsonPercentiles(percentiles(steps)).c_str(), jsonPercentiles(percentiles(handlerNs)).c_str(),
-                double(cpuEnd.processNs - cpuStart.processNs) / 1e6, double(cpuEnd.mainThreadNs - cpuStart.mainThreadNs) / 1e6,
-                double(engineTotal) / 1e6, double(waiting) / 1e6,
-                log->rowCount(), errors, boxesJson.c_str(), tenths.c_str(), stepsJson.c_str(), slow.c_str());
+    std::printf(
+        "result {\"wallMs\":%.3f,\"pageEvents\":%d,\"requests\":%d,\"unansweredPages\":%d,"
+        "\"doneSteps\":%d,\"engineStepMs\":%s,\"handlerMs\":%s,\"cpuProcessMs\":%.1f,\"cpuMainThreadMs\":%.1f,"
+        "\"engineMs\":%.3f,\"waitingMs\":%.3f,"
+        "\"logLines\":%d,\"logErrors\":%d,\"boxes\":%s,\"msPerBookmarkByTenth\":%s,\"stepsUs\":%s,\"slowSteps\":%s}\n",
+        double(wall) / 1e6, pages, requests, unanswered, engine.state().mlngDoneSteps,
+        jsonPercentiles(percentiles(steps)).c_str(), jsonPercentiles(percentiles(handlerNs)).c_str(),
+        double(cpuEnd.processNs - cpuStart.processNs) / 1e6, double(cpuEnd.mainThreadNs - cpuStart.mainThreadNs) / 1e6,
+        double(engineTotal) / 1e6, double(waiting) / 1e6, log->rowCount(), errors, boxesJson.c_str(), tenths.c_str(),
+        stepsJson.c_str(), slow.c_str());
     std::fflush(stdout);
     return 0;
 }
@@ -445,8 +451,8 @@ int startupBenchmark(int argc, char** argv)
         return true;
     });
     store::ProgramStore store;
-    ui::MainWindow window(store, {storePath, QString(),
-                                  WebHosts{base, base + QStringLiteral("/fb"), base + QStringLiteral("/fanfou")}});
+    ui::MainWindow window(
+        store, {storePath, QString(), WebHosts{base, base + QStringLiteral("/fb"), base + QStringLiteral("/fanfou")}});
     ShownWatch watch(store);
     window.installEventFilter(&watch);
     QObject::connect(window.workerAdapter()->page(), &QWebEnginePage::loadFinished, &watch,
