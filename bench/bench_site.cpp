@@ -14,24 +14,6 @@
 using namespace tvx::demosite;
 
 namespace {
-std::string json(const std::string& text)
-{
-    static const char hex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
-}
 
 std::string oneLine(std::string text)
 {
@@ -47,14 +29,14 @@ std::string stats(const DemoSite& site)
     std::string out = "{\"pagesServed\":" + std::to_string(site.pagesServed()) + ",\"logins\":[";
     bool first = true;
     for (const Login& l : site.logins()) {
-        out += std::string(first ? "" : ",") + "{\"site\":" + json(l.site) + ",\"user\":" + json(l.user) +
-               ",\"password\":" + json(l.password) + "}";
+        out += std::string(first ? "" : ",") + "{\"site\":" + jsonString(l.site) + ",\"user\":" + jsonString(l.user) +
+               ",\"password\":" + jsonString(l.password) + "}";
         first = false;
     }
     out += "],\"logouts\":[";
     first = true;
     for (const std::string& l : site.logouts()) {
-        out += std::string(first ? "" : ",") + json(l);
+        out += std::string(first ? "" : ",") + jsonString(l);
         first = false;
     }
     return out + "],\"submissions\":" + oneLine(recordsJson(site.submissions())) + "}";

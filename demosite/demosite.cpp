@@ -1,10 +1,9 @@
 #include "demosite.h"
 
-#include <httplib.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <httplib.h>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -31,21 +30,21 @@ struct Kind {
     std::string other1Attrs = R"(id="f_private" name="other1")";
     std::string other2Attrs = R"(id="f_source" name="other2")";
     std::string submitButton = R"(<input type="submit" id="f_post" value="提交">)";
-    bool ajax = false;             // the submit button saves in the background; no page follows
-    bool closeAfterSubmit = false; // ... and then the page asks to close its window
-    bool frames = false;           // the submit page holds three frames
-    bool alerts = false;           // the login page and a frame of it call alert() while loading
-    bool hangLogin = false;        // the login page never finishes loading
-    bool autoToSubmit = false;     // the page after login and the result page move on to the submit page
-    bool closeOnLogout = false;    // the log-out page asks to close its window
+    bool ajax = false;                      // the submit button saves in the background; no page follows
+    bool closeAfterSubmit = false;          // ... and then the page asks to close its window
+    bool frames = false;                    // the submit page holds three frames
+    bool alerts = false;                    // the login page and a frame of it call alert() while loading
+    bool hangLogin = false;                 // the login page never finishes loading
+    bool autoToSubmit = false;              // the page after login and the result page move on to the submit page
+    bool closeOnLogout = false;             // the log-out page asks to close its window
     std::map<std::string, std::string> row; // the columns of its site row, besides ID, WebName and the addresses
     bool emptySubmitUrl = false;
 
     // Hostile behaviour, each at one of the pages "login" (the login form), "afterlogin" (the answer
     // to the login), "submit" (the submit form), "result" (the answer to a submission), "logout".
-    int failStatus = 0;       // the page at `failAt` answers with this HTTP status
+    int failStatus = 0; // the page at `failAt` answers with this HTTP status
     std::string failAt;
-    bool failBody = true;     // ... with a page of its own (false: an empty body, the browser's error page)
+    bool failBody = true;      // ... with a page of its own (false: an empty body, the browser's error page)
     bool redirectLoop = false; // the login page redirects to itself without end
     bool replaceLoop = false;  // the login page's script replaces it with itself without end
     int padding = 0;           // elements before the login form and before the submit button
@@ -59,10 +58,10 @@ struct Kind {
 
 std::map<std::string, std::string> idRow()
 {
-    return {{"UidFieldId", "f_uid"},        {"PwdFieldId", "f_pwd"},        {"LoginButtonName", "dologin"},
-            {"TitleFieldId", "f_title"},    {"UrlFieldId", "f_url"},        {"TagsFieldId", "f_tags"},
-            {"TagsSplit", ","},             {"SubmitButtonId", "f_post"},   {"OtherFieldID1", "f_private"},
-            {"OtherFieldValue1", "true"},   {"OtherFieldID2", "f_source"},  {"OtherFieldValue2", "Tavrinex"}};
+    return {{"UidFieldId", "f_uid"},      {"PwdFieldId", "f_pwd"},       {"LoginButtonName", "dologin"},
+            {"TitleFieldId", "f_title"},  {"UrlFieldId", "f_url"},       {"TagsFieldId", "f_tags"},
+            {"TagsSplit", ","},           {"SubmitButtonId", "f_post"},  {"OtherFieldID1", "f_private"},
+            {"OtherFieldValue1", "true"}, {"OtherFieldID2", "f_source"}, {"OtherFieldValue2", "Tavrinex"}};
 }
 
 // Pages that misbehave in the ways pages on the web do; all are driven like "byid".
@@ -74,8 +73,11 @@ void addHostileKinds(std::vector<Kind>& kinds)
         kinds.push_back(std::move(k));
         return kinds.back();
     };
-    static const std::pair<const char*, const char*> pages[] = {
-        {"login", "登录页"}, {"afterlogin", "登录结果页"}, {"submit", "提交页"}, {"result", "提交结果页"}, {"logout", "退出页"}};
+    static const std::pair<const char*, const char*> pages[] = {{"login", "登录页"},
+                                                                {"afterlogin", "登录结果页"},
+                                                                {"submit", "提交页"},
+                                                                {"result", "提交结果页"},
+                                                                {"logout", "退出页"}};
     for (const auto& [at, name] : pages) {
         Kind& e500 = hostile(std::string("e500-") + at, std::string(name) + " HTTP 500");
         e500.failStatus = 500;
@@ -113,7 +115,9 @@ void addHostileKinds(std::vector<Kind>& kinds)
 std::vector<Kind> makeKinds()
 {
     std::vector<Kind> kinds;
-    const auto add = [&](Kind k) { kinds.push_back(std::move(k)); };
+    const auto add = [&](Kind k) {
+        kinds.push_back(std::move(k));
+    };
 
     Kind byid{"byid", "演示站点（按编号）"};
     byid.row = idRow();
@@ -129,9 +133,9 @@ std::vector<Kind> makeKinds()
     byname.other1Attrs = R"(name="other1")";
     byname.other2Attrs = R"(name="other2")";
     byname.submitButton = R"(<input type="submit" name="post" value="提交">)";
-    byname.row = {{"UidFieldName", "uid"},     {"PwdFieldName", "pwd"},     {"LoginButtonName", "dologin"},
-                  {"TitleFieldName", "title"}, {"UrlFieldName", "url"},     {"TagsFieldName", "tags"},
-                  {"SubmitButtonName", "post"}, {"OtherFieldName1", "other1"}, {"OtherFieldValue1", "false"},
+    byname.row = {{"UidFieldName", "uid"},       {"PwdFieldName", "pwd"},       {"LoginButtonName", "dologin"},
+                  {"TitleFieldName", "title"},   {"UrlFieldName", "url"},       {"TagsFieldName", "tags"},
+                  {"SubmitButtonName", "post"},  {"OtherFieldName1", "other1"}, {"OtherFieldValue1", "false"},
                   {"OtherFieldName2", "other2"}, {"OtherFieldValue2", "按名称"}};
     add(byname);
 
@@ -306,25 +310,6 @@ std::string sql(const std::string& text)
     return out + "'";
 }
 
-std::string json(const std::string& text)
-{
-    static const char hex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
-}
-
 // Cookie values are the user ids, percent-encoded.
 std::string cookieEncode(const std::string& text)
 {
@@ -360,11 +345,17 @@ std::string hostileParts(const Kind& k, const std::string& at)
     const std::string root = "/" + k.key;
     if (k.dialogs)
         out += "<script>alert('请注意');var ok=confirm('确定吗？');var said=prompt('请输入', '默认');</script>\n"
-               "<iframe src=\"" + root + "/frame?n=1\"></iframe>\n";
+               "<iframe src=\"" +
+               root + "/frame?n=1\"></iframe>\n";
     if (k.popups)
-        out += "<script>window.open('" + root + "/ad');window.open('about:blank', '_blank', 'width=200');"
-               "setTimeout(function(){window.open('" + root + "/ad', 'ad2');}, 10);</script>\n"
-               "<a id=\"adlink\" href=\"" + root + "/ad\" target=\"_blank\">广告</a>"
+        out += "<script>window.open('" + root +
+               "/ad');window.open('about:blank', '_blank', 'width=200');"
+               "setTimeout(function(){window.open('" +
+               root +
+               "/ad', 'ad2');}, 10);</script>\n"
+               "<a id=\"adlink\" href=\"" +
+               root +
+               "/ad\" target=\"_blank\">广告</a>"
                "<script>document.getElementById('adlink').click();</script>\n";
     if (k.wander)
         out += "<script>addEventListener('load', function(){setTimeout(function(){location.href='" + root +
@@ -421,8 +412,9 @@ void failPage(const Kind& k, httplib::Response& res)
 {
     res.status = k.failStatus;
     if (k.failBody)
-        res.set_content(page(std::to_string(k.failStatus), "<h1>" + std::to_string(k.failStatus) + "</h1><p>服务器出错了。</p>"),
-                        "text/html; charset=utf-8");
+        res.set_content(
+            page(std::to_string(k.failStatus), "<h1>" + std::to_string(k.failStatus) + "</h1><p>服务器出错了。</p>"),
+            "text/html; charset=utf-8");
 }
 
 } // namespace
@@ -517,7 +509,8 @@ void DemoSite::State::serveKind(const Kind& kind)
             return failPage(*k, res);
         if (k->redirectLoop) {
             // To itself again and again, each time by another address.
-            res.set_redirect("/" + k->key + "/login?n=" + std::to_string(std::atoi(req.get_param_value("n").c_str()) + 1));
+            res.set_redirect("/" + k->key +
+                             "/login?n=" + std::to_string(std::atoi(req.get_param_value("n").c_str()) + 1));
             return;
         }
         res.set_content(loginPage(*k), "text/html; charset=utf-8");
@@ -539,9 +532,9 @@ void DemoSite::State::serveKind(const Kind& kind)
         std::string head;
         if (k->autoToSubmit)
             head = "<meta http-equiv=\"refresh\" content=\"1;url=/" + k->key + "/submit\">";
-        res.set_content(page(k->webName + " - 欢迎", hostileParts(*k, "afterlogin") + "<p>欢迎，" + html(user) + "！</p>\n<p><a href=\"/" + k->key +
-                                                        "/submit\">提交网摘</a> <a href=\"/" + k->key +
-                                                        "/logout\">退出</a></p>",
+        res.set_content(page(k->webName + " - 欢迎",
+                             hostileParts(*k, "afterlogin") + "<p>欢迎，" + html(user) + "！</p>\n<p><a href=\"/" +
+                                 k->key + "/submit\">提交网摘</a> <a href=\"/" + k->key + "/logout\">退出</a></p>",
                              head),
                         "text/html; charset=utf-8");
     });
@@ -577,9 +570,9 @@ void DemoSite::State::serveKind(const Kind& kind)
         std::string head;
         if (k->autoToSubmit)
             head = "<meta http-equiv=\"refresh\" content=\"1;url=/" + k->key + "/submit\">";
-        res.set_content(page(k->webName + " - 提交成功", hostileParts(*k, "result") + "<p>提交成功！</p>\n<p><a href=\"/" + k->key +
-                                                             "/submit\">继续提交</a> <a href=\"/" + k->key +
-                                                             "/logout\">退出</a></p>",
+        res.set_content(page(k->webName + " - 提交成功",
+                             hostileParts(*k, "result") + "<p>提交成功！</p>\n<p><a href=\"/" + k->key +
+                                 "/submit\">继续提交</a> <a href=\"/" + k->key + "/logout\">退出</a></p>",
                              head),
                         "text/html; charset=utf-8");
     });
@@ -591,10 +584,10 @@ void DemoSite::State::serveKind(const Kind& kind)
         res.set_header("Set-Cookie", "tvx_" + k->key + "=; Path=/" + k->key + "; Max-Age=0");
         if (k->failAt == "logout")
             return failPage(*k, res);
-        res.set_content(page(k->webName + " - 已退出",
-                             std::string(k->closeOnLogout ? "<script>window.close();</script>" : "") +
-                                 hostileParts(*k, "logout") + "<p>您已退出。</p>"),
-                        "text/html; charset=utf-8");
+        res.set_content(
+            page(k->webName + " - 已退出", std::string(k->closeOnLogout ? "<script>window.close();</script>" : "") +
+                                               hostileParts(*k, "logout") + "<p>您已退出。</p>"),
+            "text/html; charset=utf-8");
     });
     server.Get(prefix + "/frame", [k](const httplib::Request& req, httplib::Response& res) {
         std::string body = "<p>框架 " + html(req.get_param_value("n")) + "</p>";
@@ -647,8 +640,9 @@ void DemoSite::State::routes()
     });
 
     server.Get("/", [](const httplib::Request&, httplib::Response& res) {
-        std::string body = "<h1>Tavrinex 演示站点</h1>\n<p>本站在本机 127.0.0.1 上运行，用来演示和测试 Tavrinex："
-                           "任何用户名和密码都可以登录，提交的网摘记录在 <a href=\"/_records\">/_records</a>。</p>\n<ul>\n";
+        std::string body =
+            "<h1>Tavrinex 演示站点</h1>\n<p>本站在本机 127.0.0.1 上运行，用来演示和测试 Tavrinex："
+            "任何用户名和密码都可以登录，提交的网摘记录在 <a href=\"/_records\">/_records</a>。</p>\n<ul>\n";
         for (const Kind& k : kinds())
             body += "<li><a href=\"/" + k.key + "/login\">" + html(k.webName) + "</a></li>\n";
         res.set_content(page("Tavrinex 演示站点", body + "</ul>"), "text/html; charset=utf-8");
@@ -691,7 +685,9 @@ DemoSite::~DemoSite()
 
 int DemoSite::start(int port)
 {
-    m->server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+    m->server.new_task_queue = [] {
+        return new httplib::ThreadPool(32);
+    };
     m->server.set_keep_alive_timeout(2);
     m->routes();
     if (port == 0)
@@ -779,12 +775,12 @@ std::string siteRowSql(int id, const std::string& key, const std::string& base)
     columns["SubmitUrl"] = kind->emptySubmitUrl ? "" : root + "/submit";
     // One column a line, in the table's order, so that a row reads (and is edited) like a form.
     static const char* const order[] = {
-        "AllowLogin",       "LoginUrl",         "IsScript",         "LoginButtonName",  "LoginButtonValue",
-        "LogoutUrl",        "UidFieldId",       "UidFieldName",     "PwdFieldId",       "PwdFieldName",
-        "SubmitUrl",        "TitleFieldId",     "TitleFieldName",   "UrlFieldId",       "UrlFieldName",
-        "TagsFieldId",      "TagsFieldName",    "TagsSplit",        "SummaryFieldId",   "SummaryFieldName",
+        "AllowLogin",       "LoginUrl",         "IsScript",          "LoginButtonName", "LoginButtonValue",
+        "LogoutUrl",        "UidFieldId",       "UidFieldName",      "PwdFieldId",      "PwdFieldName",
+        "SubmitUrl",        "TitleFieldId",     "TitleFieldName",    "UrlFieldId",      "UrlFieldName",
+        "TagsFieldId",      "TagsFieldName",    "TagsSplit",         "SummaryFieldId",  "SummaryFieldName",
         "SubmitButtonId",   "SubmitButtonName", "SubmitButtonValue", "OtherFieldID1",   "OtherFieldName1",
-        "OtherFieldValue1", "OtherFieldID2",    "OtherFieldName2",  "OtherFieldValue2"};
+        "OtherFieldValue1", "OtherFieldID2",    "OtherFieldName2",   "OtherFieldValue2"};
     std::string out = "INSERT INTO BookMarkWeb (ID, WebName) VALUES (" + std::to_string(id) + ", " +
                       sql(kind->webName) + ");\nUPDATE BookMarkWeb SET\n";
     bool first = true;
@@ -818,15 +814,34 @@ std::string deliveredSitesSql(const std::string& base)
     return out;
 }
 
+std::string jsonString(const std::string& text)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
 std::string recordsJson(const std::vector<Submission>& submissions)
 {
     std::string out = "[";
     for (size_t i = 0; i < submissions.size(); ++i) {
         const Submission& s = submissions[i];
-        out += std::string(i ? ",\n" : "\n") + "{\"site\":" + json(s.site) + ",\"user\":" + json(s.user) +
-               ",\"title\":" + json(s.title) + ",\"url\":" + json(s.url) + ",\"tags\":" + json(s.tags) +
-               ",\"summary\":" + json(s.summary) + ",\"other1\":" + json(s.other1) + ",\"other2\":" +
-               json(s.other2) + "}";
+        out += std::string(i ? ",\n" : "\n") + "{\"site\":" + jsonString(s.site) + ",\"user\":" + jsonString(s.user) +
+               ",\"title\":" + jsonString(s.title) + ",\"url\":" + jsonString(s.url) +
+               ",\"tags\":" + jsonString(s.tags) + ",\"summary\":" + jsonString(s.summary) +
+               ",\"other1\":" + jsonString(s.other1) + ",\"other2\":" + jsonString(s.other2) + "}";
     }
     return out + "\n]\n";
 }

@@ -63,6 +63,9 @@ std::vector<std::string> deliveredKeys();
 // The delivered data/sites.sql text for the demonstration site on `base`.
 std::string deliveredSitesSql(const std::string& base);
 
+// A JSON string literal holding `text` (UTF-8 passed through, control characters escaped).
+std::string jsonString(const std::string& text);
+
 // JSON of the records, as served at /_records.
 std::string recordsJson(const std::vector<Submission>& submissions);
 

@@ -12,6 +12,7 @@
 #include "support/eventwait.h"
 #include "support/faultfigures.h"
 #include "support/messagerecorder.h"
+#include "support/widgets.h"
 #include "support/tempstore.h"
 #include "ui/dialogs/accountsdialog.h"
 #include "ui/main/mainwindow.h"
@@ -33,6 +34,7 @@
 #include <sqlite3.h>
 
 using namespace tvx;
+using test::child;
 
 namespace {
 
@@ -82,34 +84,10 @@ QList<QPair<QString, QString>> badTexts()
     };
 }
 
-template <typename T> T* child(const QWidget& parent, const char* name)
-{
-    T* c = parent.findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
 // Adds an account through the accounts dialog as the user does.
 void addAccount(const QWidget& dlg, int siteRow, const QString& uid, const QString& pwd)
 {
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, siteRow] {
-        auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!picker || picker->objectName() != QLatin1String("frmSel") || !picker->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        child<QListWidget>(*picker, "lstWeb")->setCurrentRow(siteRow);
-        child<controls::Command>(*picker, "cmdOK")->click();
-        if (picker->isVisible())
-            picker->reject();
-    });
-    poll->start();
-    child<controls::Command>(dlg, "cmdSel")->click();
-    child<QLineEdit>(dlg, "txtUid")->setText(uid);
-    child<QLineEdit>(dlg, "txtPwd")->setText(pwd);
+    test::enterAccount(dlg, siteRow, uid, pwd);
     child<controls::Command>(dlg, "cmdAdd")->click();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/widgets.h"
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -9,14 +11,6 @@
 class QDialog;
 
 namespace tvx::test {
-
-template <typename T> T* child(const QWidget& parent, const char* name)
-{
-    T* c = parent.findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
 
 // Runs `action` on the modal dialog called `name` once it is up, from within its event loop. Gives up
 // after a few seconds (the test then fails on what the action should have done).

@@ -1,6 +1,7 @@
 #include "controls/button/command.h"
 #include "platform/programfont.h"
 #include "support/messagerecorder.h"
+#include "support/widgets.h"
 #include "support/testclock.h"
 #include "support/testhttpserver.h"
 #include "ui/main/adddialog.h"
@@ -18,16 +19,9 @@
 #include <QWebEngineView>
 
 using namespace tvx;
+using test::child;
 
 namespace {
-template <typename T> T* child(QWidget& w, const char* name)
-{
-    T* c = w.findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
 QLineEdit* titleBox(QWidget& d)
 {
     return child<QLineEdit>(d, "txtTitle");

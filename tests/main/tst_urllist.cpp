@@ -3,6 +3,7 @@
 #include "platform/programfont.h"
 #include "store/programstore.h"
 #include "support/messagerecorder.h"
+#include "support/widgets.h"
 #include "support/testclock.h"
 #include "ui/main/adddialog.h"
 #include "ui/main/mainwindow.h"
@@ -23,16 +24,9 @@
 #include <QTreeView>
 
 using namespace tvx;
+using test::child;
 
 namespace {
-template <typename T> T* child(QWidget& w, const char* name)
-{
-    T* c = w.findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
 struct Window {
     test::TestClock clock;
     store::ProgramStore store;

@@ -9,6 +9,7 @@
 #include "support/eventwait.h"
 #include "support/faultfigures.h"
 #include "support/messagerecorder.h"
+#include "support/widgets.h"
 #include "support/tempstore.h"
 #include "ui/dialogs/accountsdialog.h"
 #include "ui/main/mainwindow.h"
@@ -33,6 +34,8 @@
 #include <sys/resource.h>
 
 using namespace tvx;
+using test::child;
+using test::enterAccount;
 
 namespace {
 
@@ -86,37 +89,6 @@ QString integrity(const QString& path)
 QString accounts(const QString& path)
 {
     return query(path, "SELECT ID, Uid, length(Pwd) FROM Accounts ORDER BY ID, Uid");
-}
-
-template <typename T> T* child(const QWidget& parent, const char* name)
-{
-    T* c = parent.findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
-// Enters an account into the accounts dialog as the user does: the site from the picker, then the
-// user id and password; "添加" is left to the caller.
-void enterAccount(const QWidget& dlg, int siteRow, const QString& uid, const QString& pwd)
-{
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, siteRow] {
-        auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!picker || picker->objectName() != QLatin1String("frmSel") || !picker->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        child<QListWidget>(*picker, "lstWeb")->setCurrentRow(siteRow);
-        child<controls::Command>(*picker, "cmdOK")->click();
-        if (picker->isVisible())
-            picker->reject();
-    });
-    poll->start();
-    child<controls::Command>(dlg, "cmdSel")->click();
-    child<QLineEdit>(dlg, "txtUid")->setText(uid);
-    child<QLineEdit>(dlg, "txtPwd")->setText(pwd);
 }
 
 void pressAdd(const QWidget& dlg)

@@ -2,6 +2,7 @@
 #include "platform/programfont.h"
 #include "store/programstore.h"
 #include "support/messagerecorder.h"
+#include "support/widgets.h"
 #include "support/testhttpserver.h"
 #include "support/tempstore.h"
 #include "ui/main/mainlayout.h"
@@ -17,6 +18,7 @@
 #include <QWebEngineView>
 
 using namespace tvx;
+using test::child;
 
 namespace {
 ui::MainWindow::Options optionsFor(const QString& storePath)
@@ -26,13 +28,6 @@ ui::MainWindow::Options optionsFor(const QString& storePath)
             WebHosts{QStringLiteral("http://127.0.0.1:9"), QString(), QString()}};
 }
 
-template <typename T> T* child(QWidget& w, const char* name)
-{
-    T* c = w.findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
 } // namespace
 
 class TestMainWindow : public QObject {
