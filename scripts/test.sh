@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test; ends with CTest's summary and the fault
-# suite's figures.
+# Installs what is missing, builds, and runs every test. It prints the fault suite's figures and ends
+# with CTest's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 bash scripts/build.sh
 cd "${TVX_BUILD_DIR:-build}"
-status=0
-ctest --output-on-failure -j2 || status=$?
+set +e
+ctest --output-on-failure -j2 2>&1 | tee ctest-output.log
+status=${PIPESTATUS[0]}
+set -e
 if [ -f fault-figures.md ]; then
   echo
   echo "Fault suite figures (fault-figures.md)"
   echo
   cat fault-figures.md
+  # CTest's summary once more, so that it is what the command ends with.
+  echo
+  sed -n '/tests passed, /,$p' ctest-output.log
 fi
 exit $status
