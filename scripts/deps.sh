@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
   libsqlite3-dev libcpp-httplib-dev
   fonts-noto-cjk
-  appstream desktop-file-utils dpkg-dev
+  appstream desktop-file-utils dpkg-dev file
   e2fsprogs
   clang-14 libclang-rt-14-dev
 )
