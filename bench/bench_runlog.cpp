@@ -6,6 +6,7 @@
 
 #include "platform/programfont.h"
 #include "store/programstore.h"
+#include "ui/main/mainrunhost.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/runlogmodel.h"
 
@@ -104,7 +105,7 @@ int main(int argc, char* argv[])
                              .arg(i)
                        : QStringLiteral("正在向\"%1\"提交信息... (%2)").arg(site).arg(i);
         t.start();
-        window.addLog(message);
+        window.runHost().addLog(message);
         QCoreApplication::processEvents();
         ns[size_t(i)] = t.nsecsElapsed();
     }
@@ -147,6 +148,6 @@ int main(int argc, char* argv[])
                     window.repaint();
                 }));
     std::printf("  one more line while scrolled  %8.2f ms\n",
-                timed([&] { window.addLog(QStringLiteral("再一行")); }));
+                timed([&] { window.runHost().addLog(QStringLiteral("再一行")); }));
     return 0;
 }

@@ -155,6 +155,7 @@ private slots:
         QCOMPARE(stored.at(2).at(1), text + QLatin1Char(' '));
 
         ui::dialogs::AccountsDialog dlg(store); // a new showing reads the file
+        dlg.show();
         auto* list = child<QTreeWidget>(dlg, "lvwAccounts");
         QCOMPARE(list->topLevelItemCount(), 3);
         QCOMPARE(list->topLevelItem(0)->text(1), text);

@@ -99,6 +99,7 @@ private slots:
     {
         Fixture f(QStringLiteral("INSERT INTO Accounts VALUES(0,'alice','secret'),(1,'张三','密码');"));
         ui::dialogs::AccountsDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(dlg.windowTitle(), QStringLiteral("设置帐号"));
         QCOMPARE(dlg.size(), QSize(399, 396));
         QCOMPARE(test::captions(dlg), QStringList({"Frame1=帐号", "Label1=网摘站点", "Label2=用户名(UID)",
@@ -117,6 +118,7 @@ private slots:
                                  "(1,'nopwd',''),(2,'carol',NULL),(2,'dave','😀ab');"));
         test::MessageRecorder boxes;
         ui::dialogs::AccountsDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(rows(dlg), QStringList({"甲站|alice|******", "甲站|bob|****", "|ghost|*", "乙站|nopwd|",
                                          "丙站|carol|", "丙站|dave|***"}));
@@ -217,6 +219,7 @@ private slots:
             QCOMPARE(rows(dlg), QStringList({"甲站|u1|**", "甲站|u2|***"}));
         }
         ui::dialogs::AccountsDialog dlg(f.store); // a new showing reads both back
+        dlg.show(); // loads the dialog
         QCOMPARE(rows(dlg), QStringList({"甲站|u1|**", "甲站|u2|***"}));
         check(dlg, {0});
         test::MessageRecorder boxes;
@@ -245,6 +248,7 @@ private slots:
         QCOMPARE(f.db.scalar(QStringLiteral("SELECT count(*) FROM Accounts")), QStringLiteral("3"));
 
         ui::dialogs::AccountsDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(rows(dlg), QStringList({"乙站|keep|*", "甲站|" + uid1 + "|" + QString(pwd1.size(), QLatin1Char('*')),
                                          "甲站|" + uid2 + "|" + QString(pwd2.size(), QLatin1Char('*'))}));
         // The duplicate test knows an apostrophe account again.
@@ -264,6 +268,7 @@ private slots:
         Fixture f(QStringLiteral("INSERT INTO Accounts VALUES(0,'a','1'),(0,'b','2'),(1,'c','3'),(1,'d','4'),"
                                  "(2,'e','5');"));
         ui::dialogs::AccountsDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         const QString all = f.stored();
         auto* remove = child<controls::Command>(dlg, "cmdRemove");
         test::MessageRecorder boxes;
@@ -293,6 +298,7 @@ private slots:
     {
         Fixture f;
         ui::dialogs::AccountsDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         test::MessageRecorder boxes;
         child<controls::Command>(dlg, "cmdRemove")->click();
         QCOMPARE(boxes.count(), 0);
@@ -302,6 +308,7 @@ private slots:
     {
         Fixture f(QStringLiteral("INSERT INTO Accounts VALUES(7,'ghost','pw'),(0,'a','1');"));
         ui::dialogs::AccountsDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(rows(dlg), QStringList({"|ghost|**", "甲站|a|*"}));
         check(dlg, {0});
         test::MessageRecorder boxes;
@@ -316,6 +323,7 @@ private slots:
         // list must not keep showing one of them.
         Fixture f(QStringLiteral("INSERT INTO Accounts VALUES(0,'a','1'),(1,'b','2'),(0,'a','3');"));
         ui::dialogs::AccountsDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         check(dlg, {0});
         test::MessageRecorder boxes;
         child<controls::Command>(dlg, "cmdRemove")->click();
@@ -401,6 +409,7 @@ private slots:
         // A showing that cannot read the accounts says so instead of passing for an empty list.
         boxes.clear();
         ui::dialogs::AccountsDialog reopened(f.store);
+        reopened.show(); // loads the dialog
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().title, QStringLiteral("错误"));
         QVERIFY(boxes.last().text.contains(QStringLiteral("被删除或替换")));

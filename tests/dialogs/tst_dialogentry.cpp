@@ -4,6 +4,7 @@
 #include "store/programstore.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
+#include "ui/main/mainrunhost.h"
 #include "ui/main/mainwindow.h"
 
 #include <QApplication>
@@ -92,15 +93,15 @@ private slots:
             child<QAction>(*dlg, "mnuSelAll")->trigger();
             child<controls::Command>(*dlg, "cmdOK")->click();
         });
-        QCOMPARE(w.chooseSubmitSites(), std::optional<QString>(QStringLiteral("3,5")));
+        QCOMPARE(w.runHost().chooseSubmitSites(), std::optional<QString>(QStringLiteral("3,5")));
         // Confirmed once, then cancelled: no run starts.
         test::whenModal(QStringLiteral("frmSelWeb"), [](QDialog* dlg) {
             child<QListWidget>(*dlg, "lstWeb")->item(0)->setSelected(true);
             child<controls::Command>(*dlg, "cmdCancel")->click();
         });
-        QCOMPARE(w.chooseSubmitSites(), std::nullopt);
+        QCOMPARE(w.runHost().chooseSubmitSites(), std::nullopt);
         test::whenModal(QStringLiteral("frmSelWeb"), [](QDialog* dlg) { dlg->close(); });
-        QCOMPARE(w.chooseSubmitSites(), std::nullopt);
+        QCOMPARE(w.runHost().chooseSubmitSites(), std::nullopt);
         QCOMPARE(boxes.count(), 0);
     }
 };

@@ -41,6 +41,7 @@ private slots:
         Fixture f;
         f.store.gintTimeout = 17; // the running value, not the file's, is shown
         ui::dialogs::ParametersDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(dlg.windowTitle(), QStringLiteral("系统参数"));
         QCOMPARE(dlg.size(), QSize(229, 82));
         QCOMPARE(test::captions(dlg), QStringList({"Label1=超时时限(秒)", "cmdCancel=取消", "cmdOK=确定"}));
@@ -87,6 +88,7 @@ private slots:
     {
         Fixture f;
         ui::dialogs::ParametersDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         auto* box = child<QLineEdit>(dlg, "txtTimeout");
         box->clear();
         QApplication::clipboard()->setText(QStringLiteral("4a5-秒,0"));

@@ -63,6 +63,7 @@ private slots:
     {
         Fixture f(kGapFree);
         ui::dialogs::SitePickerDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(dlg.windowTitle(), QStringLiteral("选择网摘站点"));
         QCOMPARE(dlg.size(), QSize(451, 353));
         QCOMPARE(test::captions(dlg), QStringList({"Label1=网摘站点", "cmdCancel=取消", "cmdOK=确定"}));
@@ -109,6 +110,7 @@ private slots:
     {
         Fixture f(kGaps);
         ui::dialogs::SitePickerDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(texts(child<QListWidget>(dlg, "lstWeb")), QStringList({"三", "", "十二"}));
     }
 
@@ -138,6 +140,7 @@ private slots:
         QVERIFY(QFile::remove(f.db.path()));
         test::MessageRecorder boxes;
         ui::dialogs::SitePickerDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().title, QStringLiteral("错误"));
         QVERIFY(boxes.last().icon == ui::MessageBox::Icon::Warning);
@@ -149,6 +152,7 @@ private slots:
     {
         Fixture f(kAccounts);
         ui::dialogs::SubmitSitesDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(dlg.windowTitle(), QStringLiteral("选择要提交的网摘"));
         QCOMPARE(dlg.size(), QSize(312, 310));
         QCOMPARE(test::captions(dlg), QStringList({"Label1=请选择要提交的网摘站点", "cmdCancel=取消", "cmdOK=确定"}));
@@ -165,6 +169,7 @@ private slots:
     {
         Fixture f(kAccounts);
         ui::dialogs::SubmitSitesDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         auto* list = child<QListWidget>(dlg, "lstWeb");
         QCOMPARE(texts(list), QStringList({"四号站", "", "四号站", "五号站"}));
         QCOMPARE(chosen(list), QList<int>());
@@ -279,6 +284,7 @@ private slots:
         QVERIFY(QFile::remove(f.db.path()));
         test::MessageRecorder boxes;
         ui::dialogs::SubmitSitesDialog dlg(f.store);
+        dlg.show(); // loads the dialog
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().title, QStringLiteral("错误"));
         QVERIFY(boxes.last().text.contains(QStringLiteral("被删除或替换")));

@@ -157,6 +157,7 @@ private slots:
         captions += captures(ui, QStringLiteral("ommand\\((?:[^,()]+, )?\"\\w+\", QStringLiteral\\(\"([^\"]+)\"\\)"));
         captions += captures(ui, QStringLiteral("setCaption\\(QStringLiteral\\(\"([^\"]+)\"\\)"));
         captions += captures(ui, QStringLiteral("addAction\\(QStringLiteral\\(\"([^\"]+)\"\\)"));
+        captions += captures(ui, QStringLiteral("addEntry\\(\"\\w+\", QStringLiteral\\(\"([^\"]+)\"\\)"));
         captions +=
             captures(sourcesOf(QStringLiteral("engine")), QStringLiteral("Caption = QStringLiteral\\(\"([^\"]+)\"\\)"));
         QVERIFY(captions.size() > 25);

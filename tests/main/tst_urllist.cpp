@@ -6,6 +6,7 @@
 #include "support/widgets.h"
 #include "support/testclock.h"
 #include "ui/main/adddialog.h"
+#include "ui/main/mainrunhost.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/runlogmodel.h"
 #include "ui/main/urllistmodel.h"
@@ -124,7 +125,7 @@ private slots:
         QCOMPARE(m.column(0), QStringList({"3", "3", "3"}));
 
         m.click("cmdClear");
-        QCOMPARE(m.w.rowCount(), 0);
+        QCOMPARE(m.w.runHost().rowCount(), 0);
         m.add(QString(), QStringLiteral("新"));
         QCOMPARE(m.column(0), QStringList({"1"}));
         QCOMPARE(m.keys(), QStringList({"K1"}));
@@ -136,14 +137,14 @@ private slots:
         // Kept as typed: blanks, quotes, Chinese, emoji.
         const QString typed = QStringLiteral("  http://127.0.0.1:9/路径?q=\"引号\"&e=😀  ");
         m.add(typed, QStringLiteral("标题"), false);
-        QCOMPARE(m.w.rowCount(), 0);
+        QCOMPARE(m.w.runHost().rowCount(), 0);
         QCOMPARE(m.txtURL()->text(), typed);
 
         m.add(typed, QStringLiteral("标题 \"引号\""), true, QStringLiteral("新闻  自定义"),
               QStringLiteral("摘要\n第二行"));
-        QCOMPARE(m.w.rowCount(), 1);
+        QCOMPARE(m.w.runHost().rowCount(), 1);
         QCOMPARE(m.txtURL()->text(), QString());
-        const engine::Bookmark b = m.w.bookmark(1);
+        const engine::Bookmark b = m.w.runHost().bookmark(1);
         QCOMPARE(b.url, typed);
         QCOMPARE(b.title, QStringLiteral("标题 \"引号\""));
         QCOMPARE(b.tags, QStringLiteral("新闻  自定义"));
@@ -153,7 +154,7 @@ private slots:
         // A very long address is not cut by the address box.
         const QString longUrl = QStringLiteral("http://127.0.0.1:9/?") + QString(40000, QLatin1Char('z'));
         m.add(longUrl, QString());
-        QCOMPARE(m.w.bookmark(2).url, longUrl);
+        QCOMPARE(m.w.runHost().bookmark(2).url, longUrl);
     }
 
     void removeTakesTheCurrentSelectedRowOnly()
@@ -175,16 +176,16 @@ private slots:
 
         // Nothing selected: nothing removed, even with a current row.
         m.selectRows({}, 1);
-        QVERIFY(!m.w.hasSelectedRow());
+        QVERIFY(!m.w.runHost().hasSelectedRow());
         m.click("cmdRemove");
-        QCOMPARE(m.w.rowCount(), 2);
+        QCOMPARE(m.w.runHost().rowCount(), 2);
 
         // A click on a row selects it, and remove takes it.
         m.w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&m.w));
         const QRect second = m.list()->visualRect(m.w.urlListModel()->index(1, ui::UrlListModel::Title));
         QTest::mouseClick(m.list()->viewport(), Qt::LeftButton, {}, second.center());
-        QVERIFY(m.w.hasSelectedRow());
+        QVERIFY(m.w.runHost().hasSelectedRow());
         m.click("cmdRemove");
         QCOMPARE(m.column(ui::UrlListModel::Title), QStringList({"a"}));
     }
@@ -193,16 +194,16 @@ private slots:
     {
         Window m;
         m.click("cmdSelAll"); // empty list: nothing
-        QVERIFY(!m.w.hasSelectedRow());
+        QVERIFY(!m.w.runHost().hasSelectedRow());
         for (const char* t : {"a", "b", "c"})
             m.add(QString(), QLatin1String(t));
         m.click("cmdSelAll");
         QCOMPARE(m.list()->selectionModel()->selectedRows().size(), 3);
-        QVERIFY(m.w.hasSelectedRow());
+        QVERIFY(m.w.runHost().hasSelectedRow());
         m.click("cmdUnSelAll");
         QCOMPARE(m.list()->selectionModel()->selectedRows().size(), 0);
-        QVERIFY(!m.w.hasSelectedRow());
-        QCOMPARE(m.w.rowCount(), 3);
+        QVERIFY(!m.w.runHost().hasSelectedRow());
+        QCOMPARE(m.w.runHost().rowCount(), 3);
     }
 
     void focusSelectsTheAddress()
@@ -235,17 +236,17 @@ private slots:
             m.add(QStringLiteral("http://127.0.0.1:9/%1").arg(QLatin1String(t)), QLatin1String(t), true,
                   QStringLiteral("tag-%1").arg(QLatin1String(t)),
                   QStringLiteral("sum-%1").arg(QLatin1String(t)));
-        QCOMPARE(m.w.rowCount(), 3);
-        QCOMPARE(m.w.bookmark(2),
+        QCOMPARE(m.w.runHost().rowCount(), 3);
+        QCOMPARE(m.w.runHost().bookmark(2),
                  (engine::Bookmark{QStringLiteral("http://127.0.0.1:9/b"), QStringLiteral("b"),
                                    QStringLiteral("tag-b"), QStringLiteral("sum-b")}));
         // Positions, not numbers or keys: after removing the first row, position 1 is "b" numbered 2.
         m.selectRows({0}, 0);
         m.click("cmdRemove");
-        QCOMPARE(m.w.bookmark(1).title, QStringLiteral("b"));
-        QCOMPARE(m.w.bookmark(2).title, QStringLiteral("c"));
-        QCOMPARE(m.w.bookmark(0), engine::Bookmark{});
-        QCOMPARE(m.w.bookmark(3), engine::Bookmark{});
+        QCOMPARE(m.w.runHost().bookmark(1).title, QStringLiteral("b"));
+        QCOMPARE(m.w.runHost().bookmark(2).title, QStringLiteral("c"));
+        QCOMPARE(m.w.runHost().bookmark(0), engine::Bookmark{});
+        QCOMPARE(m.w.runHost().bookmark(3), engine::Bookmark{});
     }
 
     void logLines()
@@ -254,14 +255,14 @@ private slots:
         QCOMPARE(m.log()->model()->rowCount(), 0);
         m.clock.setLocalTime(QTime(9, 5, 7));
         const QString message = QStringLiteral("正在登录 \"演示站点\"... 😀 'x' \\ <b>");
-        m.w.addLog(message);
+        m.w.runHost().addLog(message);
         m.clock.setLocalTime(QTime(21, 0, 0));
-        m.w.addLog(QStringLiteral("向\"演示站点\"提交信息完毕!"));
+        m.w.runHost().addLog(QStringLiteral("向\"演示站点\"提交信息完毕!"));
         m.clock.setLocalTime(QTime(0, 0, 0));
-        m.w.addLog(QString());
+        m.w.runHost().addLog(QString());
         // A second run's lines follow the first run's.
         m.clock.setLocalTime(QTime(23, 59, 59));
-        m.w.addLog(QStringLiteral("第二次"));
+        m.w.runHost().addLog(QStringLiteral("第二次"));
         const QAbstractItemModel* log = m.log()->model();
         QCOMPARE(log->rowCount(), 4);
         QCOMPARE(log->index(0, ui::RunLogModel::Time).data().toString(), QStringLiteral("09:05:07"));
@@ -280,7 +281,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&m.w));
         QScrollBar* bar = m.log()->verticalScrollBar();
         for (int i = 0; i < 200; ++i)
-            m.w.addLog(QStringLiteral("行 %1").arg(i));
+            m.w.runHost().addLog(QStringLiteral("行 %1").arg(i));
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
         const QModelIndex last = m.log()->model()->index(199, 1);
@@ -288,10 +289,10 @@ private slots:
 
         // Scrolled up by the user: new lines leave the view where it is.
         bar->setValue(0);
-        m.w.addLog(QStringLiteral("新行"));
+        m.w.runHost().addLog(QStringLiteral("新行"));
         QCOMPARE(bar->value(), 0);
         bar->setValue(bar->maximum());
-        m.w.addLog(QStringLiteral("再一行"));
+        m.w.runHost().addLog(QStringLiteral("再一行"));
         QCOMPARE(bar->value(), bar->maximum());
     }
 
@@ -299,7 +300,7 @@ private slots:
     {
         Window m;
         m.add(QString(), QStringLiteral("可读的标题"));
-        m.w.addLog(QStringLiteral("可读的日志"));
+        m.w.runHost().addLog(QStringLiteral("可读的日志"));
         m.w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&m.w));
         const auto cellText = [](QWidget* view, int row, int column) {
@@ -322,8 +323,8 @@ private slots:
         m.add(QString(), QString());
         m.selectRows({1}, 1);
         for (int i = 0; i < 12; ++i)
-            m.w.addLog(QStringLiteral("正在向\"演示站点\"提交信息... %1").arg(i));
-        m.w.setProgress(core::progressPercent(1, 3));
+            m.w.runHost().addLog(QStringLiteral("正在向\"演示站点\"提交信息... %1").arg(i));
+        m.w.runHost().setProgress(core::progressPercent(1, 3));
         m.w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&m.w));
         QDir().mkpath(QStringLiteral(TVX_SCREENSHOT_DIR));
@@ -353,9 +354,9 @@ private slots:
         QCOMPARE(core::progressPercent(-1, 3), 0);
         QCOMPARE(core::progressPercent(2147483647, 2147483647), 100);
         QCOMPARE(core::progressPercent(2147483646, 2147483647), 99);
-        m.w.setProgress(core::progressPercent(1, 3));
+        m.w.runHost().setProgress(core::progressPercent(1, 3));
         QCOMPARE(bar->value(), 33);
-        m.w.setProgressVisible(false);
+        m.w.runHost().setProgressVisible(false);
         QVERIFY(!bar->isVisible());
     }
 };

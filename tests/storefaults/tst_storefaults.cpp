@@ -284,6 +284,7 @@ private slots:
         boxes.clear();
         {
             ui::dialogs::AccountsDialog dlg(store);
+            dlg.show(); // loads the dialog
             if (accountsReadable) {
                 QCOMPARE(boxes.count(), 0);
                 QCOMPARE(listed(dlg), 1);
@@ -326,6 +327,7 @@ private slots:
         const QByteArray before = digest(db.path());
 
         ui::dialogs::AccountsDialog dlg(store);
+        dlg.show(); // loads the dialog
         QCOMPARE(listed(dlg), 1);
         enterAccount(dlg, 1, QStringLiteral("new"), QStringLiteral("pw"));
         pressAdd(dlg);
@@ -342,6 +344,7 @@ private slots:
         // Writable again: the program reads its accounts, and a change cut short was rolled back.
         boxes.clear();
         ui::dialogs::AccountsDialog again(store);
+        again.show(); // loads the dialog
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(listed(again), 1);
         QCOMPARE(integrity(db.path()), QStringLiteral("ok"));
@@ -370,6 +373,7 @@ private slots:
         w.Form_Load();
         QCOMPARE(boxes.count(), 0);
         ui::dialogs::AccountsDialog dlg(store);
+        dlg.show(); // loads the dialog
         enterAccount(dlg, 2, QStringLiteral("new"), QStringLiteral("pw"));
         Locker other(db.path());
         QVERIFY(other.locked());
@@ -408,6 +412,7 @@ private slots:
         QCOMPARE(boxes.count(), 0);
         w.urlListModel()->append({QStringLiteral("http://example.com/"), QStringLiteral("t"), QString(), QString()});
         ui::dialogs::AccountsDialog dlg(store);
+        dlg.show(); // loads the dialog
         enterAccount(dlg, 1, QStringLiteral("new"), QStringLiteral("pw"));
 
         test::TempStore other(kSites + QStringLiteral("INSERT INTO Accounts VALUES(2,'other','2');"));
@@ -462,6 +467,7 @@ private slots:
         w.Form_Load();
         QCOMPARE(boxes.count(), 0);
         ui::dialogs::AccountsDialog dlg(store);
+        dlg.show(); // loads the dialog
         // A long password needs new pages in the file.
         enterAccount(dlg, 1, QStringLiteral("new"), QString(100000, QLatin1Char('p')));
         disk.fill(spare);
@@ -586,6 +592,7 @@ private:
         w.Form_Load();
         QCOMPARE(boxes.count(), 0);
         ui::dialogs::AccountsDialog dlg(store);
+        dlg.show(); // loads the dialog
         rlimit old{};
         getrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, SIG_IGN);

@@ -6,6 +6,7 @@
 #include "support/testhttpserver.h"
 #include "support/tempstore.h"
 #include "ui/main/mainlayout.h"
+#include "ui/main/mainrunhost.h"
 #include "ui/main/mainwindow.h"
 
 #include <QApplication>
@@ -270,7 +271,7 @@ private slots:
         w.resize(800, 652);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.addLog(QStringLiteral("正在登录 \"演示站点\"..."));
+        w.runHost().addLog(QStringLiteral("正在登录 \"演示站点\"..."));
         QDir().mkpath(QStringLiteral(TVX_SCREENSHOT_DIR));
         QVERIFY(w.grab().save(QStringLiteral(TVX_SCREENSHOT_DIR "/mainwindow.png")));
     }

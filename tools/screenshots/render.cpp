@@ -12,6 +12,7 @@
 #include "ui/dialogs/sitepickerdialog.h"
 #include "ui/dialogs/submitsitesdialog.h"
 #include "ui/main/adddialog.h"
+#include "ui/main/mainrunhost.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/tagdialog.h"
 #include "ui/main/urllistmodel.h"
@@ -165,7 +166,7 @@ void renderMainWindow(Renderer& r, store::ProgramStore& store, const QString& st
     };
     for (const auto& [time, text] : lines) {
         clock.set(time);
-        w.addLog(text);
+        w.runHost().addLog(text);
     }
     child<QProgressBar>(w, "pbProcess")->setValue(50);
     r.save(w, QStringLiteral("mainwindow.png"));

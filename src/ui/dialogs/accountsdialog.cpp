@@ -1,13 +1,13 @@
 #include "accountsdialog.h"
 
 #include "controls/button/command.h"
-#include "dialoglayout.h"
 #include "platform/messagebox.h"
 #include "sitepickerdialog.h"
 #include "store/catalogue.h"
 #include "store/programstore.h"
 #include "store/recordset.h"
 #include "store/storeerror.h"
+#include "ui/formlayout.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-#include <limits>
 
 namespace tvx::ui::dialogs {
 
@@ -28,21 +27,10 @@ QString masked(const QString& pwd)
 {
     return QString(pwd.toUcs4().size(), QLatin1Char('*'));
 }
-
-QLineEdit* addLineEdit(QWidget* parent, const char* name, int x, int y, int width, int height)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setGeometry(x, y, width, height);
-    // A line edit cuts its text at 32767 characters unless told otherwise; a pasted user id or
-    // password is stored whole, or the login would fail with a shortened one.
-    edit->setMaxLength(std::numeric_limits<int>::max());
-    return edit;
-}
 } // namespace
 
 AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
     , m_store(store)
 {
     setUpDialog(this, "frmSetup", QStringLiteral("设置帐号"), 399, 396);
@@ -51,7 +39,6 @@ AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
     frame1->setObjectName(QStringLiteral("Frame1"));
     frame1->setGeometry(4, 0, 391, 93);
 
-    QLabel* label1 = addLabel(frame1, "Label1", QStringLiteral("网摘站点"), 8, 22);
     m_txtURL = addLineEdit(frame1, "txtURL", 82, 18, 269, 20);
     // Filled only by the site picker. It stays in the focus chain, so that it can take the focus
     // when the user is asked to choose a site and a screen reader can read it; greyed as read-only.
@@ -59,19 +46,17 @@ AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
     QPalette greyed = m_txtURL->palette();
     greyed.setColor(QPalette::Base, greyed.color(QPalette::Window));
     m_txtURL->setPalette(greyed);
-    label1->setBuddy(m_txtURL);
+    addLabel(frame1, "Label1", QStringLiteral("网摘站点"), 8, 22, m_txtURL);
     m_cmdSel = addCommand(frame1, "cmdSel", QStringLiteral("..."), 356, 14, 27, 27);
     m_cmdSel->setAccessibleName(QStringLiteral("选择网摘站点"));
 
-    QLabel* label2 = addLabel(frame1, "Label2", QStringLiteral("用户名(UID)"), 8, 46);
     m_txtUid = addLineEdit(frame1, "txtUid", 82, 42, 157, 20);
-    label2->setBuddy(m_txtUid);
+    addLabel(frame1, "Label2", QStringLiteral("用户名(UID)"), 8, 46, m_txtUid);
 
-    QLabel* label3 = addLabel(frame1, "Label3", QStringLiteral("密\u3000码(PWD)"), 6, 68);
     m_txtPwd = addLineEdit(frame1, "txtPwd", 82, 66, 157, 20);
     m_txtPwd->setEchoMode(QLineEdit::Password);
     m_txtPwd->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
-    label3->setBuddy(m_txtPwd);
+    addLabel(frame1, "Label3", QStringLiteral("密\u3000码(PWD)"), 6, 68, m_txtPwd);
 
     m_cmdAdd = addCommand(frame1, "cmdAdd", QStringLiteral("添加"), 278, 58);
 
@@ -98,8 +83,6 @@ AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
     connect(m_cmdAdd, &controls::Command::Click, this, &AccountsDialog::cmdAdd_Click);
     connect(m_cmdRemove, &controls::Command::Click, this, &AccountsDialog::cmdRemove_Click);
     connect(m_cmdOK, &controls::Command::Click, this, &AccountsDialog::cmdOK_Click);
-
-    Form_Load();
 }
 
 void AccountsDialog::appendRow(qint64 siteId, const QString& siteName, const QString& uid, const QString& pwd)
@@ -123,6 +106,7 @@ QString AccountsDialog::rowUid(const QTreeWidgetItem* row)
 
 void AccountsDialog::Form_Load()
 {
+    m_lvwAccounts->clear();
     try {
         store::Recordset rs;
         rs.open(m_store.gcnnStore, store::catalogue::accountsWithSiteNames());

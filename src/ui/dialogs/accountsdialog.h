@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/formdialog.h"
 
 #include <optional>
 
@@ -20,7 +20,7 @@ namespace tvx::ui::dialogs {
 // frmSetup, "设置帐号": the accounts a run logs in with. Every change goes to Accounts at once; the
 // dialog keeps nothing but the list on screen. An account is the pair (site ID, user id), so a site may
 // have several accounts, each with its own row.
-class AccountsDialog final : public QDialog {
+class AccountsDialog final : public FormDialog {
     Q_OBJECT
 public:
     explicit AccountsDialog(store::ProgramStore& store, QWidget* parent = nullptr);
@@ -31,7 +31,7 @@ public:
 private:
     enum Column { SiteColumn = 0, UidColumn = 1, PwdColumn = 2 };
 
-    void Form_Load();
+    void Form_Load() override;
     void cmdSel_Click();
     void cmdAdd_Click();
     void cmdRemove_Click();

@@ -1,13 +1,13 @@
 #include "parametersdialog.h"
 
 #include "controls/button/command.h"
-#include "dialoglayout.h"
 #include "platform/messagebox.h"
 #include "store/catalogue.h"
 #include "store/programstore.h"
 #include "store/storeerror.h"
 #include "timeoutinput.h"
 #include "timeoutvalidator.h"
+#include "ui/formlayout.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,32 +16,30 @@
 namespace tvx::ui::dialogs {
 
 ParametersDialog::ParametersDialog(store::ProgramStore& store, QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
     , m_store(store)
 {
     setUpDialog(this, "frmPara", QStringLiteral("系统参数"), 229, 82);
 
-    QLabel* label1 = addLabel(this, "Label1", QStringLiteral("超时时限(秒)"), 36, 14);
     m_txtTimeout = new QLineEdit(this);
     m_txtTimeout->setObjectName(QStringLiteral("txtTimeout"));
     m_txtTimeout->setGeometry(120, 10, 69, 20);
     m_txtTimeout->installEventFilter(this);
-    label1->setBuddy(m_txtTimeout);
+    addLabel(this, "Label1", QStringLiteral("超时时限(秒)"), 36, 14, m_txtTimeout);
 
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 14, 40);
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 116, 40);
     connect(m_cmdOK, &controls::Command::Click, this, &ParametersDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &ParametersDialog::cmdCancel_Click);
-
-    Form_Load();
-    // After the load: a value that the box could not take (a negative one written into the file by
-    // hand) is still shown as it runs.
-    m_txtTimeout->setValidator(new TimeoutValidator(m_txtTimeout));
 }
 
 void ParametersDialog::Form_Load()
 {
+    // The validator comes after the text: a value that the box could not take (a negative one
+    // written into the file by hand) is still shown as it runs.
+    m_txtTimeout->setValidator(nullptr);
     m_txtTimeout->setText(QString::number(m_store.gintTimeout));
+    m_txtTimeout->setValidator(new TimeoutValidator(m_txtTimeout));
 }
 
 bool ParametersDialog::eventFilter(QObject* watched, QEvent* event)
@@ -51,7 +49,7 @@ bool ParametersDialog::eventFilter(QObject* watched, QEvent* event)
         if (!isTimeoutKeyAccepted(key->key(), key->text()))
             return true; // discarded before it reaches the box
     }
-    return QDialog::eventFilter(watched, event);
+    return FormDialog::eventFilter(watched, event);
 }
 
 void ParametersDialog::cmdOK_Click()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/formdialog.h"
 
 class QLineEdit;
 
@@ -15,7 +15,7 @@ namespace tvx::ui::dialogs {
 
 // frmPara, "系统参数": sets the step time-out of a run. "确定" writes Config.Timeout and the running
 // time-out together, so the value takes effect at once and survives a restart.
-class ParametersDialog final : public QDialog {
+class ParametersDialog final : public FormDialog {
     Q_OBJECT
 public:
     explicit ParametersDialog(store::ProgramStore& store, QWidget* parent = nullptr);
@@ -24,7 +24,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
+    void Form_Load() override;
     void cmdOK_Click();
     void cmdCancel_Click();
 

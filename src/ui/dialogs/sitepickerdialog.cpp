@@ -1,12 +1,12 @@
 #include "sitepickerdialog.h"
 
 #include "controls/button/command.h"
-#include "dialoglayout.h"
 #include "platform/messagebox.h"
 #include "store/catalogue.h"
 #include "store/programstore.h"
 #include "store/recordset.h"
 #include "store/storeerror.h"
+#include "ui/formlayout.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -14,30 +14,27 @@
 namespace tvx::ui::dialogs {
 
 SitePickerDialog::SitePickerDialog(store::ProgramStore& store, QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
     , m_store(store)
 {
     setUpDialog(this, "frmSel", QStringLiteral("选择网摘站点"), 451, 353);
 
-    QLabel* label1 = addLabel(this, "Label1", QStringLiteral("网摘站点"), 4, 4);
     m_lstWeb = new QListWidget(this);
     m_lstWeb->setObjectName(QStringLiteral("lstWeb"));
     m_lstWeb->setGeometry(4, 18, 441, 280);
     m_lstWeb->setSelectionMode(QAbstractItemView::SingleSelection);
-    label1->setBuddy(m_lstWeb);
-    label1->raise(); // the taller font reaches a pixel into the list's frame
+    addLabel(this, "Label1", QStringLiteral("网摘站点"), 4, 4, m_lstWeb);
 
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 132, 314);
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 234, 314);
     connect(m_cmdOK, &controls::Command::Click, this, &SitePickerDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &SitePickerDialog::cmdCancel_Click);
-
-    Form_Load();
 }
 
 void SitePickerDialog::Form_Load()
 {
     gblnOK = false;
+    m_lstWeb->clear();
     try {
         store::Recordset rs;
         rs.open(m_store.gcnnStore, store::catalogue::sitesById());

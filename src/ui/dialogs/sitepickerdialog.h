@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/formdialog.h"
 
 class QListWidget;
 
@@ -15,7 +15,7 @@ namespace tvx::ui::dialogs {
 
 // frmSel, "选择网摘站点": lists every site of BookMarkWeb in ID order and hands back the chosen one.
 // The caller reads gblnOK after the modal showing, and gstrID and gstrName only when it is true.
-class SitePickerDialog final : public QDialog {
+class SitePickerDialog final : public FormDialog {
     Q_OBJECT
 public:
     explicit SitePickerDialog(store::ProgramStore& store, QWidget* parent = nullptr);
@@ -25,7 +25,7 @@ public:
     QString gstrName; // its display name, as listed
 
 private:
-    void Form_Load();
+    void Form_Load() override;
     void cmdOK_Click();
     void cmdCancel_Click();
 

@@ -1,12 +1,12 @@
 #include "submitsitesdialog.h"
 
 #include "controls/button/command.h"
-#include "dialoglayout.h"
 #include "platform/messagebox.h"
 #include "store/catalogue.h"
 #include "store/programstore.h"
 #include "store/recordset.h"
 #include "store/storeerror.h"
+#include "ui/formlayout.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -16,12 +16,11 @@
 namespace tvx::ui::dialogs {
 
 SubmitSitesDialog::SubmitSitesDialog(store::ProgramStore& store, QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
     , m_store(store)
 {
     setUpDialog(this, "frmSelWeb", QStringLiteral("选择要提交的网摘"), 312, 310);
 
-    QLabel* label1 = addLabel(this, "Label1", QStringLiteral("请选择要提交的网摘站点"), 6, 6);
     m_lstWeb = new QListWidget(this);
     m_lstWeb->setObjectName(QStringLiteral("lstWeb"));
     m_lstWeb->setGeometry(4, 22, 301, 242);
@@ -29,7 +28,7 @@ SubmitSitesDialog::SubmitSitesDialog(store::ProgramStore& store, QWidget* parent
     m_lstWeb->setSelectionMode(QAbstractItemView::MultiSelection);
     m_lstWeb->setContextMenuPolicy(Qt::CustomContextMenu);
     m_lstWeb->viewport()->installEventFilter(this);
-    label1->setBuddy(m_lstWeb);
+    addLabel(this, "Label1", QStringLiteral("请选择要提交的网摘站点"), 6, 6, m_lstWeb);
 
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 58, 274);
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 160, 274);
@@ -49,13 +48,12 @@ SubmitSitesDialog::SubmitSitesDialog(store::ProgramStore& store, QWidget* parent
     connect(m_lstWeb, &QWidget::customContextMenuRequested, this, &SubmitSitesDialog::lstWeb_ContextMenu);
     connect(selAll, &QAction::triggered, this, &SubmitSitesDialog::mnuSelAll_Click);
     connect(unSel, &QAction::triggered, this, &SubmitSitesDialog::mnuUnSel_Click);
-
-    Form_Load();
 }
 
 void SubmitSitesDialog::Form_Load()
 {
     gblnOK = false;
+    m_lstWeb->clear();
     try {
         store::Recordset rs;
         rs.open(m_store.gcnnStore, store::catalogue::accountSites());
@@ -76,7 +74,7 @@ bool SubmitSitesDialog::eventFilter(QObject* watched, QEvent* event)
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
         return true;
-    return QDialog::eventFilter(watched, event);
+    return FormDialog::eventFilter(watched, event);
 }
 
 void SubmitSitesDialog::lstWeb_ContextMenu(const QPoint& pos)

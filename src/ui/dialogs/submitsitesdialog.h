@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/formdialog.h"
 
 class QListWidget;
 class QMenu;
@@ -17,7 +17,7 @@ namespace tvx::ui::dialogs {
 // frmSelWeb, "选择要提交的网摘": one row per stored account; the user chooses any number of rows and
 // the chosen site IDs come back as "3,5,12" for the run's site list. The caller reads gblnOK after
 // the modal showing, and gstrBookMark only when it is true.
-class SubmitSitesDialog final : public QDialog {
+class SubmitSitesDialog final : public FormDialog {
     Q_OBJECT
 public:
     explicit SubmitSitesDialog(store::ProgramStore& store, QWidget* parent = nullptr);
@@ -29,7 +29,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
+    void Form_Load() override;
     void cmdOK_Click();
     void cmdCancel_Click();
     void lstWeb_ContextMenu(const QPoint& pos);

@@ -1,15 +1,13 @@
 #include "adddialog.h"
 
-
 #include "controls/button/command.h"
 #include "engine/clock.h"
-#include "labelplace.h"
 #include "tagdialog.h"
+#include "ui/formlayout.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QShowEvent>
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -17,18 +15,10 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include <limits>
-
 namespace tvx::ui {
 
 namespace {
-constexpr int kButtonWidth = 95;
-constexpr int kButtonHeight = 27;
-constexpr int kClientWidth = 589;
-constexpr int kClientHeight = 417;
 constexpr int kLoadTimerMs = 1000;
-// A line edit cuts its text at 32767 characters unless told otherwise.
-constexpr int kUnlimited = std::numeric_limits<int>::max();
 
 // The hidden browser only reads a title: whatever the page asks of the user (alerts, questions,
 // prompts) is answered without showing anything, and its console stays out of the user's way.
@@ -56,12 +46,10 @@ QString typedText(const QPlainTextEdit* edit)
 } // namespace
 
 AddDialog::AddDialog(const engine::Clock& clock, QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
     , m_clock(clock)
 {
-    setObjectName(QStringLiteral("frmAdd"));
-    setWindowTitle(QStringLiteral("添加新网址"));
-    setFixedSize(kClientWidth, kClientHeight);
+    setUpDialog(this, "frmAdd", QStringLiteral("添加新网址"), 589, 417);
     createControls();
 }
 
@@ -72,47 +60,24 @@ AddDialog::~AddDialog()
 
 void AddDialog::createControls()
 {
-    const auto label = [this](const char* name, const QString& text, int x, int designTop, QWidget* buddy) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        placeLabelAbove(l, x, designTop);
-        l->setBuddy(buddy);
-        return l;
-    };
-    const auto lineEdit = [this](const char* name, int x, int y, int width, int height) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->setGeometry(x, y, width, height);
-        e->setMaxLength(kUnlimited);
-        return e;
-    };
-    const auto command = [this](const char* name, const QString& caption, int x, int y, int width,
-                                int height) {
-        auto* b = new controls::Command(this);
-        b->setObjectName(QLatin1String(name));
-        b->setCaption(caption);
-        b->setGeometry(x, y, width, height);
-        return b;
-    };
-
     // The address is shown, not edited: the row always gets the address the dialog was given.
-    m_txtURL = lineEdit("txtURL", 6, 20, 575, 20);
+    m_txtURL = addLineEdit(this, "txtURL", 6, 20, 575, 20);
     m_txtURL->setReadOnly(true);
-    m_label1 = label("Label1", QStringLiteral("网址"), 6, 6, m_txtURL);
-    m_txtTitle = lineEdit("txtTitle", 6, 60, 575, 20);
-    m_label2 = label("Label2", QStringLiteral("标题"), 6, 46, m_txtTitle);
-    m_txtTag = lineEdit("txtTag", 6, 100, 549, 20);
-    m_label3 = label("Label3", QStringLiteral("分类(多个分类以半角空格分开)"), 6, 86, m_txtTag);
-    m_cmdTag = command("cmdTag", QStringLiteral("..."), 556, 96, 27, 27);
+    m_label1 = addLabel(this, "Label1", QStringLiteral("网址"), 6, 6, m_txtURL);
+    m_txtTitle = addLineEdit(this, "txtTitle", 6, 60, 575, 20);
+    m_label2 = addLabel(this, "Label2", QStringLiteral("标题"), 6, 46, m_txtTitle);
+    m_txtTag = addLineEdit(this, "txtTag", 6, 100, 549, 20);
+    m_label3 = addLabel(this, "Label3", QStringLiteral("分类(多个分类以半角空格分开)"), 6, 86, m_txtTag);
+    m_cmdTag = addCommand(this, "cmdTag", QStringLiteral("..."), 556, 96, 27, 27);
     m_cmdTag->setToolTip(QStringLiteral("挑选分类"));
     m_cmdTag->setAccessibleName(QStringLiteral("挑选分类"));
     m_txtSummary = new QPlainTextEdit(this);
     m_txtSummary->setObjectName(QStringLiteral("txtSummary"));
     m_txtSummary->setGeometry(6, 140, 575, 236);
     m_txtSummary->setTabChangesFocus(true);
-    m_label4 = label("Label4", QStringLiteral("摘要"), 6, 124, m_txtSummary);
-    m_cmdOK = command("cmdOK", QStringLiteral("确定"), 206, 384, kButtonWidth, kButtonHeight);
-    m_cmdCancel = command("cmdCancel", QStringLiteral("取消"), 308, 384, kButtonWidth, kButtonHeight);
+    m_label4 = addLabel(this, "Label4", QStringLiteral("摘要"), 6, 124, m_txtSummary);
+    m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 206, 384);
+    m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 308, 384);
 
     // Just below the client area: live, and a visible page to Chromium, but never seen.
     m_wb = new QWebEngineView(this);
@@ -167,16 +132,6 @@ void AddDialog::createControls()
 bool AddDialog::isLoadTimerActive() const
 {
     return m_timer1->isActive();
-}
-
-void AddDialog::showEvent(QShowEvent* event)
-{
-    // Loaded once per showing; a window restored by the system is not loaded again.
-    if (!event->spontaneous() && !m_loaded) {
-        m_loaded = true;
-        Form_Load();
-    }
-    QDialog::showEvent(event);
 }
 
 void AddDialog::Form_Load()
@@ -257,8 +212,7 @@ void AddDialog::cmdCancel_Click()
 void AddDialog::done(int result)
 {
     abandonLoad();
-    m_loaded = false;
-    QDialog::done(result);
+    FormDialog::done(result);
 }
 
 void AddDialog::abandonLoad()

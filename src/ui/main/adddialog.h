@@ -1,8 +1,7 @@
 #pragma once
 
+#include "ui/formdialog.h"
 #include "waitcursor.h"
-
-#include <QDialog>
 
 #include <memory>
 
@@ -25,7 +24,7 @@ namespace tvx::ui {
 // modally; the dialog loads that address in a hidden browser to fill in the page's title, and the
 // user completes title, categories and summary. After an OK of this showing gblnOK is true and the
 // boxes' texts are in gstrTitle, gstrTag and gstrSummary.
-class AddDialog final : public QDialog {
+class AddDialog final : public FormDialog {
     Q_OBJECT
 public:
     // The load time-out is measured on `clock`, which must outlive the dialog.
@@ -51,12 +50,11 @@ public:
     bool isShowingHourglass() const { return m_hourglass.isActive(); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
 private:
     void createControls();
-    void Form_Load();
+    void Form_Load() override;
     void wb_DocumentComplete(bool succeeded);
     void copyTitle(const QString& title);
     void abandonLoad();
@@ -64,7 +62,6 @@ private:
     const engine::Clock& m_clock;
     WaitCursor m_hourglass;
     qint64 m_loadStart = 0;
-    bool m_loaded = false;   // Form_Load has run for this showing
     bool m_fetching = false; // the hidden browser works for this showing
     // Title answers of the page arrive asynchronously; they are dropped once the dialog is gone.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -1,11 +1,12 @@
 #include "mainlayout.h"
 
+#include "ui/formlayout.h"
+
 #include <algorithm>
 
 namespace tvx::ui {
 
 namespace {
-constexpr int kButtonWidth = 95;
 constexpr int kListTop = 142;
 constexpr int kLogHeight = 143;
 constexpr int kProgressHeight = 17;

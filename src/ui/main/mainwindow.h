@@ -2,7 +2,6 @@
 
 #include "core/webhosts.h"
 #include "engine/clock.h"
-#include "engine/runhost.h"
 
 #include <QUrl>
 #include <QWidget>
@@ -12,10 +11,7 @@
 
 class QLabel;
 class QLineEdit;
-class QMenu;
-class QAction;
 class QProgressBar;
-class QTableView;
 class QTreeView;
 class QWebEngineView;
 
@@ -29,18 +25,24 @@ namespace tvx::engine {
 class SubmissionEngine;
 }
 namespace tvx::platform {
-class QtTicker;
 class WebBrowser;
 }
 
 namespace tvx::ui {
 
-class UrlListModel;
+class InfoPanes;
+class MainRunHost;
 class RunLogModel;
+class RunLogView;
+class SetupMenu;
+class UrlListController;
+class UrlListModel;
 
-// frmMain: the program's one top-level window. It owns the worker browser, the URL list, the run log,
-// the progress bar, the information panes and the buttons, and hosts the submission run.
-class MainWindow final : public QWidget, public engine::RunHost {
+// frmMain: the program's one top-level window. It makes and places its controls, starts up, lays the
+// controls out when resized, and answers the set-up, help and exit buttons. Its parts do the rest:
+// the URL list (UrlListController), the run that the engine drives through the window (MainRunHost),
+// the information panes (InfoPanes) and the set-up menu (SetupMenu).
+class MainWindow final : public QWidget {
     Q_OBJECT
 public:
     struct Options {
@@ -60,54 +62,28 @@ public:
     // How help is opened; tests replace it.
     void setUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
 
+    MainRunHost& runHost() const { return *m_run; }
+    UrlListController& urlList() const { return *m_urls; }
     QWebEngineView* workerBrowser() const { return m_wb; }
-    platform::WebBrowser* workerAdapter() const { return m_browser; }
-    engine::SubmissionEngine& engine() const { return *m_engine; }
-    UrlListModel* urlListModel() const { return m_urlModel; }
-    RunLogModel* runLogModel() const { return m_logModel; }
-
-    // RunHost
-    void addLog(const QString& message) override;
-    qint32 rowCount() const override;
-    engine::Bookmark bookmark(qint32 row) const override;
-    bool hasSelectedRow() const override;
-    void focusUrlList() override;
-    void setProgress(int percent) override;
-    void setProgressVisible(bool visible) override;
-    void setButtonEnabled(engine::RunButton button, bool enabled) override;
-    void setButtonCaption(engine::RunButton button, const QString& caption) override;
-    QString buttonCaption(engine::RunButton button) const override;
-    void showInformation(const QString& text) override;
-    void showError(const QString& text) override;
-    std::optional<QString> chooseSubmitSites() override;
+    platform::WebBrowser* workerAdapter() const;
+    engine::SubmissionEngine& engine() const;
+    UrlListModel* urlListModel() const;
+    RunLogModel* runLogModel() const;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
-    void createEngine();
+    void createSetupMenu();
     void Form_Resize();
     void cmdSetup_Click();
     void mnuAccounts_Click();
     void mnuPara_Click();
     void cmdHelp_Click();
     void cmdExit_Click();
-    void paneFailed(QWebEngineView* pane);
-    controls::Command* button(engine::RunButton which) const;
-
-    // The URL list
-    void wireUrlList();
-    void txtURL_GotFocus();
-    void cmdAdd_Click();
-    void cmdRemove_Click();
-    void cmdClear_Click();
-    void cmdSelAll_Click();
-    void cmdUnSelAll_Click();
-    int selectedUrlRow() const;
 
     store::ProgramStore& m_store;
     Options m_options;
@@ -122,7 +98,7 @@ private:
     QLabel* m_label2 = nullptr;
     QLineEdit* m_txtURL = nullptr;
     QTreeView* m_lvwURLList = nullptr;
-    QTableView* m_lvwLog = nullptr;
+    RunLogView* m_lvwLog = nullptr;
     QProgressBar* m_pbProcess = nullptr;
     controls::Command* m_cmdAdd = nullptr;
     controls::Command* m_cmdRemove = nullptr;
@@ -134,14 +110,11 @@ private:
     controls::Command* m_cmdSetup = nullptr;
     controls::Command* m_cmdHelp = nullptr;
     controls::Command* m_cmdExit = nullptr;
-    QMenu* m_mnuMain = nullptr;
-    UrlListModel* m_urlModel = nullptr;
-    // The submission run: the worker browser's adapter, the watchdog and the delayed filler.
-    platform::WebBrowser* m_browser = nullptr;
-    platform::QtTicker* m_timer1 = nullptr;
-    platform::QtTicker* m_timer2 = nullptr;
-    std::unique_ptr<engine::SubmissionEngine> m_engine;
-    RunLogModel* m_logModel = nullptr;
+    SetupMenu* m_mnuMain = nullptr;
+
+    InfoPanes* m_panes = nullptr;
+    UrlListController* m_urls = nullptr;
+    MainRunHost* m_run = nullptr;
 };
 
 } // namespace tvx::ui

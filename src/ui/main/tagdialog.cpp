@@ -1,23 +1,13 @@
 #include "tagdialog.h"
 
-
 #include "controls/button/command.h"
-#include "labelplace.h"
 #include "platform/messagebox.h"
+#include "ui/formlayout.h"
 
-#include <QLabel>
 #include <QListWidget>
 #include <QSet>
-#include <QShowEvent>
 
 namespace tvx::ui {
-
-namespace {
-constexpr int kButtonWidth = 95;
-constexpr int kButtonHeight = 27;
-constexpr int kClientWidth = 451;
-constexpr int kClientHeight = 317;
-} // namespace
 
 const QStringList& TagDialog::categories()
 {
@@ -35,15 +25,9 @@ const QStringList& TagDialog::categories()
 }
 
 TagDialog::TagDialog(QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
 {
-    setObjectName(QStringLiteral("frmTag"));
-    setWindowTitle(QStringLiteral("选择分类"));
-    setFixedSize(kClientWidth, kClientHeight);
-
-    m_label1 = new QLabel(QStringLiteral("分类"), this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    placeLabelAbove(m_label1, 6, 6);
+    setUpDialog(this, "frmTag", QStringLiteral("选择分类"), 451, 317);
 
     m_lstTag = new QListWidget(this);
     m_lstTag->setObjectName(QStringLiteral("lstTag"));
@@ -51,34 +35,12 @@ TagDialog::TagDialog(QWidget* parent)
     // A click ticks or unticks one entry without touching the others.
     m_lstTag->setSelectionMode(QAbstractItemView::MultiSelection);
     m_lstTag->addItems(categories());
-    m_label1->setBuddy(m_lstTag);
+    m_label1 = addLabel(this, "Label1", QStringLiteral("分类"), 6, 6, m_lstTag);
 
-    m_cmdOK = new controls::Command(this);
-    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    m_cmdOK->setCaption(QStringLiteral("确定"));
-    m_cmdOK->setGeometry(128, 284, kButtonWidth, kButtonHeight);
-    m_cmdCancel = new controls::Command(this);
-    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_cmdCancel->setCaption(QStringLiteral("取消"));
-    m_cmdCancel->setGeometry(230, 284, kButtonWidth, kButtonHeight);
+    m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 128, 284);
+    m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 230, 284);
     connect(m_cmdOK, &controls::Command::Click, this, &TagDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &TagDialog::cmdCancel_Click);
-}
-
-void TagDialog::showEvent(QShowEvent* event)
-{
-    // Loaded once per showing; a window restored by the system is not loaded again.
-    if (!event->spontaneous() && !m_loaded) {
-        m_loaded = true;
-        Form_Load();
-    }
-    QDialog::showEvent(event);
-}
-
-void TagDialog::done(int result)
-{
-    m_loaded = false;
-    QDialog::done(result);
 }
 
 void TagDialog::Form_Load()

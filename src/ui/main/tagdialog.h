@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/formdialog.h"
+
 #include <QStringList>
 
 class QLabel;
@@ -15,7 +16,7 @@ namespace tvx::ui {
 // frmTag: picks a bookmark's categories from the fixed list. The caller puts the current category
 // text into gstrTag and shows the dialog modally; after an OK gblnOK is true and gstrTag holds the
 // chosen entries in list order, separated by single blanks.
-class TagDialog final : public QDialog {
+class TagDialog final : public FormDialog {
     Q_OBJECT
 public:
     explicit TagDialog(QWidget* parent = nullptr);
@@ -29,18 +30,13 @@ public:
     void cmdOK_Click();
     void cmdCancel_Click();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void done(int result) override;
-
 private:
-    void Form_Load();
+    void Form_Load() override;
 
     QLabel* m_label1 = nullptr;
     QListWidget* m_lstTag = nullptr;
     controls::Command* m_cmdOK = nullptr;
     controls::Command* m_cmdCancel = nullptr;
-    bool m_loaded = false;
 };
 
 // Combines the picker's result with the category text already typed. The picker shows only list

@@ -1,0 +1,63 @@
+#include "formlayout.h"
+
+#include "controls/button/command.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include <algorithm>
+#include <limits>
+
+namespace tvx::ui {
+
+namespace {
+constexpr int kLabelDesignHeight = 12;
+}
+
+void placeLabel(QLabel* label, int x, int designTop)
+{
+    label->adjustSize();
+    int top = designTop + (kLabelDesignHeight - label->height()) / 2;
+    const QWidget* box = label->buddy();
+    if (box && box->parentWidget() == label->parentWidget() && box->y() >= designTop + kLabelDesignHeight)
+        top = std::min(top, box->y() - label->height());
+    label->move(x, std::max(0, top));
+}
+
+QLabel* addLabel(QWidget* parent, const char* name, const QString& text, int x, int designTop, QWidget* buddy)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    placeLabel(label, x, designTop);
+    return label;
+}
+
+controls::Command* addCommand(QWidget* parent, const char* name, const QString& caption, int x, int y, int width,
+                              int height)
+{
+    auto* button = new controls::Command(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setCaption(caption);
+    button->setGeometry(x, y, width, height);
+    return button;
+}
+
+QLineEdit* addLineEdit(QWidget* parent, const char* name, int x, int y, int width, int height)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(x, y, width, height);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
+}
+
+void setUpDialog(QWidget* dialog, const char* name, const QString& caption, int width, int height)
+{
+    dialog->setObjectName(QLatin1String(name));
+    dialog->setWindowTitle(caption);
+    dialog->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    dialog->setFixedSize(width, height);
+}
+
+} // namespace tvx::ui

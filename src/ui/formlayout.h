@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace tvx::controls {
+class Command;
+}
+
+// Placing controls on the program's windows. Every window is laid out in fixed pixel places of its
+// client area, as designed; these helpers are the one way the windows make and place their labels,
+// buttons and text boxes.
+namespace tvx::ui {
+
+// Every button of every window is 95 × 27 unless its window gives another size ("..." buttons).
+inline constexpr int kButtonWidth = 95;
+inline constexpr int kButtonHeight = 27;
+
+// Labels are designed 12 pixels high. The CJK font is taller, so a label is sized to its text and
+// centred on its designed line; when its box lies just below it (a heading above a box or a list),
+// it is moved up as far as needed for the box not to cover its text. Never above the window's top.
+// The label's buddy (set before placing it) is its box.
+void placeLabel(QLabel* label, int x, int designTop);
+
+// A label with its box as buddy, placed as above. The buddy also gives the box its accessible name.
+QLabel* addLabel(QWidget* parent, const char* name, const QString& text, int x, int designTop, QWidget* buddy);
+
+controls::Command* addCommand(QWidget* parent, const char* name, const QString& caption, int x, int y,
+                              int width = kButtonWidth, int height = kButtonHeight);
+
+// A one-line text box without Qt's 32767-character limit: a pasted address, user id or password is
+// taken whole.
+QLineEdit* addLineEdit(QWidget* parent, const char* name, int x, int y, int width, int height);
+
+// A dialog window of a fixed client size, without the "What's this" button.
+void setUpDialog(QWidget* dialog, const char* name, const QString& caption, int width, int height);
+
+} // namespace tvx::ui
