@@ -112,6 +112,17 @@ private slots:
         ui::dialogs::SitePickerDialog dlg(f.store);
         dlg.show(); // loads the dialog
         QCOMPARE(texts(child<QListWidget>(dlg, "lstWeb")), QStringList({"三", "", "十二"}));
+
+        // Every showing of the same window reads the table afresh, and only a showing does.
+        f.db.exec(QStringLiteral("INSERT INTO BookMarkWeb(ID,WebName) VALUES(5,'五');"));
+        dlg.show();
+        QCOMPARE(child<QListWidget>(dlg, "lstWeb")->count(), 3);
+        child<QListWidget>(dlg, "lstWeb")->setCurrentRow(0);
+        child<controls::Command>(dlg, "cmdOK")->click();
+        QVERIFY(dlg.gblnOK);
+        dlg.show();
+        QVERIFY(!dlg.gblnOK);
+        QCOMPARE(texts(child<QListWidget>(dlg, "lstWeb")), QStringList({"三", "五", "", "十二"}));
     }
 
     void pickerWithoutChoiceStaysOpen()
