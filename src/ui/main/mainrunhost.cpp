@@ -35,8 +35,8 @@ MainRunHost::MainRunHost(const Controls& controls, UrlListController& urls, stor
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer2 = new platform::QtTicker(1000, this);
     m_timer2->setObjectName(QStringLiteral("Timer2"));
-    m_engine = std::make_unique<engine::SubmissionEngine>(*this, *m_browser, m_clock, *m_timer1, *m_timer2, m_store,
-                                                          hosts);
+    m_engine =
+        std::make_unique<engine::SubmissionEngine>(*this, *m_browser, m_clock, *m_timer1, *m_timer2, m_store, hosts);
     m_browser->setEvents(m_engine.get());
     connect(button(engine::RunButton::AllSubmit), &controls::Command::Click, this,
             [this] { m_engine->cmdAllSubmit_Click(); });

@@ -21,11 +21,11 @@ class Command;
 namespace tvx::engine {
 class Clock;
 class SubmissionEngine;
-}
+} // namespace tvx::engine
 namespace tvx::platform {
 class QtTicker;
 class WebBrowser;
-}
+} // namespace tvx::platform
 
 namespace tvx::ui {
 

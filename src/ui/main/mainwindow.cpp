@@ -1,11 +1,11 @@
 #include "mainwindow.h"
 
 #include "controls/button/command.h"
+#include "engine/submissionengine.h"
 #include "infopanes.h"
 #include "mainlayout.h"
 #include "mainrunhost.h"
 #include "platform/messagebox.h"
-#include "engine/submissionengine.h"
 #include "platform/systemclock.h"
 #include "runlogview.h"
 #include "setupmenu.h"
@@ -61,9 +61,8 @@ MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* par
     createSetupMenu();
 
     m_panes = new InfoPanes(m_wbADS, m_wbStatus, m_options.hosts.infoPanes, this);
-    m_urls = new UrlListController({m_txtURL, m_lvwURLList, m_cmdAdd, m_cmdRemove, m_cmdClear, m_cmdSelAll,
-                                    m_cmdUnSelAll},
-                                   *m_clock, this);
+    m_urls = new UrlListController(
+        {m_txtURL, m_lvwURLList, m_cmdAdd, m_cmdRemove, m_cmdClear, m_cmdSelAll, m_cmdUnSelAll}, *m_clock, this);
     using engine::RunButton;
     m_run = new MainRunHost({m_lvwLog,
                              m_pbProcess,
@@ -215,7 +214,8 @@ void MainWindow::cmdHelp_Click()
 {
     const QString path = m_options.helpPath;
     if (!m_openUrl(QUrl::fromLocalFile(path)))
-        MessageBox::error(this, QStringLiteral("无法打开帮助文件“%1”。请确认该文件存在，并且系统中装有网页浏览器。").arg(path));
+        MessageBox::error(
+            this, QStringLiteral("无法打开帮助文件“%1”。请确认该文件存在，并且系统中装有网页浏览器。").arg(path));
 }
 
 void MainWindow::cmdExit_Click()
