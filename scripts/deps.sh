@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkgconf ccache
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
-  libsqlite3-dev libcpp-httplib-dev
+  libsqlite3-dev libcpp-httplib-dev libxml2-dev
   fonts-noto-cjk
   appstream desktop-file-utils dpkg-dev file
   e2fsprogs
