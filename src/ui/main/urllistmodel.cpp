@@ -42,18 +42,68 @@ QVariant UrlListModel::headerData(int section, Qt::Orientation orientation, int 
     return section >= 0 && section < ColumnCount ? headers[section] : QVariant();
 }
 
-void UrlListModel::append(const engine::Bookmark& bookmark)
+QString UrlListModel::newKey(qint64 number)
 {
-    const qint64 number = m_rows.size() + 1;
     // "K" and the row number, unless a row kept from before a removal already holds that key.
     QString key = QStringLiteral("K%1").arg(number);
     while (m_keys.contains(key))
         key = QStringLiteral("K%1_%2").arg(number).arg(++m_keySerial);
-    const int position = int(m_rows.size());
-    beginInsertRows({}, position, position);
-    m_rows.append(Row{number, key, bookmark});
     m_keys.insert(key);
+    return key;
+}
+
+void UrlListModel::append(const engine::Bookmark& bookmark)
+{
+    appendMany({bookmark});
+}
+
+void UrlListModel::appendMany(const QList<engine::Bookmark>& bookmarks)
+{
+    if (bookmarks.isEmpty())
+        return;
+    const int first = int(m_rows.size());
+    beginInsertRows({}, first, first + int(bookmarks.size()) - 1);
+    m_rows.reserve(m_rows.size() + bookmarks.size());
+    for (const engine::Bookmark& bookmark : bookmarks) {
+        const qint64 number = m_rows.size() + 1;
+        m_rows.append(Row{number, newKey(number), bookmark});
+    }
     endInsertRows();
+}
+
+void UrlListModel::removePositions(const QList<int>& positions)
+{
+    QList<bool> gone(m_rows.size(), false);
+    for (int p : positions)
+        if (p >= 0 && p < m_rows.size())
+            gone[p] = true;
+    beginResetModel();
+    QList<Row> kept;
+    kept.reserve(m_rows.size());
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        if (gone.at(i))
+            m_keys.remove(m_rows.at(i).key);
+        else
+            kept.append(std::move(m_rows[i]));
+    }
+    m_rows = std::move(kept);
+    endResetModel();
+}
+
+void UrlListModel::restore(const QList<Row>& rows)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_keys.clear();
+    for (const Row& row : rows) {
+        Row r = row;
+        if (r.key.isEmpty() || m_keys.contains(r.key))
+            r.key = newKey(r.number);
+        else
+            m_keys.insert(r.key);
+        m_rows.append(std::move(r));
+    }
+    endResetModel();
 }
 
 void UrlListModel::removeAt(int position)

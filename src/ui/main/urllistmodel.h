@@ -30,12 +30,20 @@ public:
 
     // Appends a row numbered (rows before adding) + 1, with a key no other row holds.
     void append(const engine::Bookmark& bookmark);
+    // Appends rows as one change, each numbered as if added one after another.
+    void appendMany(const QList<engine::Bookmark>& bookmarks);
     void removeAt(int position);
+    // Removes the rows at these positions as one change (the model is reset).
+    void removePositions(const QList<int>& positions);
     void clear();
+    // Replaces every row with rows kept from before (numbers and keys as they were).
+    void restore(const QList<Row>& rows);
 
     const Row& rowAt(int position) const { return m_rows.at(position); }
 
 private:
+    QString newKey(qint64 number);
+
     QList<Row> m_rows;
     QSet<QString> m_keys;
     qint64 m_keySerial = 0;
