@@ -10,6 +10,7 @@ packages=(
   fonts-noto-cjk
   appstream desktop-file-utils dpkg-dev file
   e2fsprogs
+  php-cli php-netscape-bookmark-parser
   clang-14 libclang-rt-14-dev
 )
 missing=()

@@ -6,7 +6,12 @@
 #include "bookmarks/netscape.h"
 
 #include <QFile>
-#include <QStringDecoder>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tvx;
@@ -194,6 +199,43 @@ private slots:
         const QByteArray csv = delimited::writeCsv(list);
         QVERIFY(csv.startsWith("\xEF\xBB\xBF\xE7\xBD\x91\xE5\x9D\x80,")); // BOM, then 网址
         QVERIFY(csv.contains("\"摘要\n第二行 <b>粗</b>\"\r\n"));
+    }
+
+    void shaarliReadsOurExportWithEveryField()
+    {
+        // Shaarli imports a bookmark file with its own parser (Debian's php-netscape-bookmark-parser);
+        // it leaves character references as they stand, so the check decodes them as HTML does.
+        QString php = QStandardPaths::findExecutable(QStringLiteral("php"));
+        if (php.isEmpty())
+            php = QStandardPaths::findExecutable(QStringLiteral("php8.2"));
+        QVERIFY2(!php.isEmpty(), "PHP is not installed (scripts/deps.sh installs it)");
+        const QList<Bookmark> list{
+            {"http://a.example.com/?x=1&y=<2>", "标题 \"引号\" & 'apos'", "新闻 科技", "摘要\n第二行 <b>粗</b>"},
+            {"https://b.example.com/", "", "", ""},
+            {"https://c.example.com/路径", "😀 emoji", "one", "x"},
+        };
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("export.html"));
+        writeWholeFile(file, netscape::write(list, 1700000000));
+        const QString script = QStringLiteral(
+            "require '/usr/share/php/Shaarli/NetscapeBookmarkParser/autoload.php';"
+            "$p = new Shaarli\\NetscapeBookmarkParser\\NetscapeBookmarkParser(false, [], '0', sys_get_temp_dir());"
+            "$d = fn($s) => html_entity_decode($s, ENT_QUOTES | ENT_HTML5, 'UTF-8');"
+            "$out = [];"
+            "foreach ($p->parseFile($argv[1]) as $b)"
+            "  $out[] = [$d($b['uri']), $d($b['title']), implode(' ', $b['tags']), $d($b['note'])];"
+            "echo json_encode($out);");
+        QProcess proc;
+        proc.start(php, {QStringLiteral("-r"), script, file});
+        QVERIFY(proc.waitForFinished(60000));
+        QCOMPARE(proc.exitCode(), 0);
+        const QJsonArray read = QJsonDocument::fromJson(proc.readAllStandardOutput()).array();
+        QCOMPARE(read.size(), list.size());
+        for (int i = 0; i < list.size(); ++i) {
+            const QJsonArray b = read.at(i).toArray();
+            QCOMPARE((Bookmark{b.at(0).toString(), b.at(1).toString(), b.at(2).toString(), b.at(3).toString()}),
+                     list.at(i));
+        }
     }
 
     void tenThousandRowsAndStopping()

@@ -1,0 +1,68 @@
+#include "filechooser.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+namespace tvx::ui {
+
+namespace {
+FileChooser::Answerer& answerer()
+{
+    static FileChooser::Answerer instance;
+    return instance;
+}
+
+// The folder a file dialog opens in: where the user last chose a file, else the home folder.
+QString& lastFolder()
+{
+    static QString folder = QDir::homePath();
+    return folder;
+}
+} // namespace
+
+void FileChooser::setAnswerer(Answerer a)
+{
+    answerer() = std::move(a);
+}
+
+FileChooser::Choice FileChooser::open(QWidget* parent, const QString& caption, const QStringList& filters)
+{
+    return ask(parent, {Mode::Open, caption, filters, {}});
+}
+
+FileChooser::Choice FileChooser::save(QWidget* parent, const QString& caption, const QStringList& filters,
+                                      const QString& suggestedName)
+{
+    return ask(parent, {Mode::Save, caption, filters, suggestedName});
+}
+
+FileChooser::Choice FileChooser::ask(QWidget* parent, const Request& request)
+{
+    if (answerer())
+        return answerer()(request);
+    // Qt's own dialog rather than the desktop's, so that it speaks the program's language.
+    QFileDialog dialog(parent, request.caption, lastFolder());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(request.filters);
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围："));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("文件名(&N)："));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型(&T)："));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
+    if (request.mode == Mode::Open) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setLabelText(QFileDialog::Accept, QStringLiteral("打开(&O)"));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setLabelText(QFileDialog::Accept, QStringLiteral("保存(&S)"));
+        dialog.selectFile(request.suggestedName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString path = dialog.selectedFiles().first();
+    lastFolder() = QFileInfo(path).absolutePath();
+    return {path, dialog.selectedNameFilter()};
+}
+
+} // namespace tvx::ui

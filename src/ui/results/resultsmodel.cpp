@@ -1,0 +1,230 @@
+#include "resultsmodel.h"
+
+#include "bookmarks/delimited.h"
+
+#include <QBrush>
+#include <QColor>
+
+namespace tvx::ui {
+
+using store::results::Cell;
+using store::results::Outcome;
+
+namespace {
+qint64 cellKey(int account, int bookmark)
+{
+    return (qint64(account) << 32) | quint32(bookmark);
+}
+
+QString mark(Outcome o)
+{
+    switch (o) {
+    case Outcome::Submitted:
+        return QStringLiteral("✔");
+    case Outcome::NoButton:
+        return QStringLiteral("✘");
+    case Outcome::TimedOut:
+        return QStringLiteral("⏱");
+    case Outcome::SiteSkipped:
+        return QStringLiteral("⊘");
+    case Outcome::NotReached:
+        break;
+    }
+    return QStringLiteral("·");
+}
+
+QColor colour(Outcome o)
+{
+    switch (o) {
+    case Outcome::Submitted:
+        return QColor(0xc8, 0xef, 0xc8);
+    case Outcome::NoButton:
+        return QColor(0xff, 0xdd, 0xa8);
+    case Outcome::TimedOut:
+        return QColor(0xf6, 0xbc, 0xbc);
+    case Outcome::SiteSkipped:
+        return QColor(0xdc, 0xdc, 0xdc);
+    case Outcome::NotReached:
+        break;
+    }
+    return {};
+}
+} // namespace
+
+void ResultsModel::setResults(store::results::RunResults results)
+{
+    beginResetModel();
+    m_results = std::move(results);
+    m_cellIndex.clear();
+    for (qsizetype i = 0; i < m_results.cells.size(); ++i) {
+        const Cell& c = m_results.cells.at(i);
+        m_cellIndex.insert(cellKey(c.account, c.bookmark), int(i));
+        // A cell of an account the run did not name still gets its column.
+        while (m_results.accounts.size() <= c.account)
+            m_results.accounts.append(store::results::RunAccount{});
+    }
+    endResetModel();
+}
+
+int ResultsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_results.bookmarks.size());
+}
+
+int ResultsModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : FirstAccount + int(m_results.accounts.size());
+}
+
+Cell ResultsModel::cell(int bookmark, int account) const
+{
+    const auto it = m_cellIndex.constFind(cellKey(account, bookmark));
+    if (it == m_cellIndex.constEnd())
+        return Cell{account, bookmark, Outcome::NotReached, 0, {}};
+    return m_results.cells.at(*it);
+}
+
+QString ResultsModel::stageName(int stage)
+{
+    switch (stage) {
+    case 1:
+        return QStringLiteral("登录页");
+    case 2:
+        return QStringLiteral("登录");
+    case 3:
+        return QStringLiteral("提交页");
+    case 4:
+        return QStringLiteral("提交");
+    case 5:
+        return QStringLiteral("退出");
+    default:
+        return QStringLiteral("开始");
+    }
+}
+
+QString ResultsModel::outcomeText(const Cell& cell)
+{
+    switch (cell.outcome) {
+    case Outcome::Submitted:
+        return QStringLiteral("已提交");
+    case Outcome::NoButton:
+        return QStringLiteral("没有找到提交按钮");
+    case Outcome::TimedOut:
+        return QStringLiteral("超时（%1）").arg(stageName(cell.stage));
+    case Outcome::SiteSkipped:
+        return QStringLiteral("站点被跳过");
+    case Outcome::NotReached:
+        break;
+    }
+    return QStringLiteral("未执行");
+}
+
+QString ResultsModel::accountName(int account) const
+{
+    const store::results::RunAccount& a = m_results.accounts.at(account);
+    if (a.siteName.isEmpty() && a.uid.isEmpty())
+        return QStringLiteral("帐号 %1").arg(account + 1);
+    return a.siteName + QStringLiteral(" / ") + a.uid;
+}
+
+QVariant ResultsModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_results.bookmarks.size())
+        return {};
+    const store::results::RunBookmark& b = m_results.bookmarks.at(index.row());
+    if (index.column() < FirstAccount) {
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+            return {};
+        switch (index.column()) {
+        case Number:
+            return QString::number(b.number);
+        case Url:
+            return b.url;
+        default:
+            return b.title;
+        }
+    }
+    const int account = index.column() - FirstAccount;
+    const Cell c = cell(index.row(), account);
+    const QString time = c.at.isValid() ? c.at.toString(QStringLiteral("HH:mm:ss")) : QString();
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString(mark(c.outcome) + QLatin1Char(' ') + outcomeText(c) +
+                       (time.isEmpty() ? QString() : QString(QLatin1Char(' ') + time)));
+    case Qt::BackgroundRole: {
+        const QColor bg = colour(c.outcome);
+        return bg.isValid() ? QVariant(QBrush(bg)) : QVariant();
+    }
+    case Qt::ForegroundRole:
+        return c.outcome == Outcome::NotReached ? QVariant() : QVariant(QBrush(Qt::black));
+    case Qt::ToolTipRole: {
+        QString tip = accountName(account) + QLatin1Char('\n') + b.url + QLatin1Char('\n') + outcomeText(c);
+        if (c.at.isValid())
+            tip += QLatin1Char('\n') + c.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!data(index, EvidenceRole).toString().isEmpty())
+            tip += QStringLiteral("\n双击查看失败时的截图和网页");
+        return tip;
+    }
+    case OutcomeRole:
+        return int(c.outcome);
+    case EvidenceRole:
+        if (c.outcome == Outcome::Submitted || c.outcome == Outcome::NotReached || !m_findEvidence)
+            return QString();
+        return m_findEvidence(m_results, account, index.row());
+    default:
+        return {};
+    }
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    switch (section) {
+    case Number:
+        return QStringLiteral("#");
+    case Url:
+        return QStringLiteral("网址");
+    case Title:
+        return QStringLiteral("标题");
+    default:
+        return section - FirstAccount < m_results.accounts.size() ? accountName(section - FirstAccount) : QVariant();
+    }
+}
+
+QByteArray ResultsModel::toCsv() const
+{
+    QStringList header{QStringLiteral("#"), QStringLiteral("网址"), QStringLiteral("标题")};
+    for (int a = 0; a < m_results.accounts.size(); ++a)
+        header.append(accountName(a));
+    QString text = bookmarks::delimited::csvRecord(header) + QStringLiteral("\r\n");
+    for (int r = 0; r < m_results.bookmarks.size(); ++r) {
+        const store::results::RunBookmark& b = m_results.bookmarks.at(r);
+        QStringList fields{QString::number(b.number), b.url, b.title};
+        for (int a = 0; a < m_results.accounts.size(); ++a) {
+            const Cell c = cell(r, a);
+            QString text = outcomeText(c);
+            if (c.at.isValid())
+                text += QLatin1Char(' ') + c.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            fields.append(text);
+        }
+        text += bookmarks::delimited::csvRecord(fields) + QStringLiteral("\r\n");
+    }
+    return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+QStringList ResultsModel::submittedSomewhere() const
+{
+    QStringList out;
+    for (int r = 0; r < m_results.bookmarks.size(); ++r) {
+        for (int a = 0; a < m_results.accounts.size(); ++a) {
+            if (cell(r, a).outcome == Outcome::Submitted) {
+                out.append(m_results.bookmarks.at(r).url);
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace tvx::ui
