@@ -8,7 +8,8 @@ QString refusalReason(const QString& url)
 {
     if (url.trimmed().isEmpty())
         return QStringLiteral("没有网址");
-    const QUrl parsed(url.trimmed(), QUrl::StrictMode);
+    // Tolerant as a browser is: characters that belong percent-encoded (blanks, quotes, <, >) pass.
+    const QUrl parsed(url.trimmed(), QUrl::TolerantMode);
     const QString scheme = parsed.scheme().toLower();
     if (!parsed.isValid())
         return QStringLiteral("网址格式不正确");

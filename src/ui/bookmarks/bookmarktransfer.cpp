@@ -120,7 +120,7 @@ std::optional<bookmarks::FileContents> BookmarkTransfer::read(const QString& pat
         MessageBox::error(m_window, failure);
         return std::nullopt;
     }
-    if (cancelled || !contents || contents->stopped)
+    if (cancelled || progress.wasCanceled() || !contents || contents->stopped)
         return std::nullopt;
     return contents;
 }
