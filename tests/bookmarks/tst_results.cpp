@@ -1,0 +1,191 @@
+// The results of runs: kept per account and bookmark in the store (the newest runs only), shown as a
+// table with a mark per state, exported to CSV, and "只保留失败的" on the URL list.
+#include "controls/button/command.h"
+#include "platform/filechooser.h"
+#include "store/connection.h"
+#include "store/resulttables.h"
+#include "support/messagerecorder.h"
+#include "support/tempstore.h"
+#include "support/widgets.h"
+#include "ui/results/resultsmodel.h"
+#include "ui/results/resultswindow.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tvx;
+using namespace tvx::store::results;
+using test::child;
+
+namespace {
+const QDateTime kStart(QDate(2026, 3, 4), QTime(9, 30, 0));
+
+QList<RunBookmark> threeBookmarks()
+{
+    return {{1, QStringLiteral("http://a.example.com/"), QStringLiteral("甲")},
+            {2, QStringLiteral("http://b.example.com/"), QStringLiteral("乙")},
+            {5, QStringLiteral("http://c.example.com/"), QStringLiteral("丙")}};
+}
+
+// A run over a good site and a failing one: every bookmark went through at the first; at the second
+// the first bookmark timed out waiting for its result, the second found no button, the third was
+// never reached.
+qint64 recordRun(store::Connection& c)
+{
+    const qint64 run = beginRun(c, kStart, threeBookmarks());
+    record(c, run, {{0, {QStringLiteral("好站点"), QStringLiteral("zhang")}}},
+           {{0, 0, Outcome::Submitted, 4, kStart.addSecs(1)}, {0, 1, Outcome::Submitted, 4, kStart.addSecs(2)}});
+    record(c, run, {{1, {QStringLiteral("坏站点"), QStringLiteral("li")}}},
+           {{0, 2, Outcome::Submitted, 4, kStart.addSecs(3)},
+            {1, 0, Outcome::TimedOut, 4, kStart.addSecs(40)},
+            {1, 1, Outcome::NoButton, 3, kStart.addSecs(41)}});
+    finishRun(c, run, kStart.addSecs(60), false);
+    return run;
+}
+
+struct Chooser {
+    QString path;
+    Chooser(QString p)
+        : path(std::move(p))
+    {
+        ui::FileChooser::setAnswerer([this](const ui::FileChooser::Request&) { return ui::FileChooser::Choice{path, {}}; });
+    }
+    ~Chooser() { ui::FileChooser::setAnswerer({}); }
+};
+} // namespace
+
+class TestResults : public QObject {
+    Q_OBJECT
+private slots:
+    void keptPerAccountAndBookmarkNewestRunsOnly()
+    {
+        test::TempStore file;
+        store::Connection c;
+        c.open(file.path());
+        QCOMPARE(runs(c).size(), 0); // a store without the tables has no runs
+        const qint64 run = recordRun(c);
+        // A cell recorded again takes the newer value.
+        record(c, run, {}, {{1, 1, Outcome::SiteSkipped, 0, kStart.addSecs(50)}});
+        const RunResults r = load(c, run);
+        QCOMPARE(r.bookmarks, threeBookmarks());
+        QCOMPARE(r.accounts.size(), 2);
+        QCOMPARE(r.accounts.at(1), (RunAccount{QStringLiteral("坏站点"), QStringLiteral("li")}));
+        QCOMPARE(r.cells.size(), 5);
+        QCOMPARE(r.cells.at(4), (Cell{1, 1, Outcome::SiteSkipped, 0, kStart.addSecs(50)}));
+        QCOMPARE(r.run.submitted, 3);
+        QCOMPARE(r.run.failed, 2);
+        QCOMPARE(r.run.finished, kStart.addSecs(60));
+        QVERIFY(!r.run.aborted);
+
+        // Fifty runs are kept: the oldest go as new ones begin, with all that belongs to them.
+        for (int i = 0; i < 51; ++i)
+            beginRun(c, kStart.addDays(1), threeBookmarks());
+        const QList<RunSummary> kept = runs(c);
+        QCOMPARE(kept.size(), kRunsKept);
+        QCOMPARE(kept.first().id, run + 51);
+        QCOMPARE(kept.last().id, run + 2);
+        QCOMPARE(file.scalar(QStringLiteral("SELECT COUNT(*) FROM RunResults")), QStringLiteral("0"));
+        QCOMPARE(file.scalar(QStringLiteral("SELECT COUNT(*) FROM RunBookmarks")), QString::number(3 * kRunsKept));
+    }
+
+    void theTableMarksEveryStateAndExports()
+    {
+        test::TempStore file;
+        store::Connection c;
+        c.open(file.path());
+        const qint64 first = recordRun(c);
+        const qint64 second = beginRun(c, kStart.addSecs(3600), threeBookmarks());
+        finishRun(c, second, kStart.addSecs(3700), true);
+
+        test::MessageRecorder boxes;
+        QStringList opened;
+        QStringList removed;
+        ui::ResultsWindow::Actions actions;
+        actions.removeFromList = [&](const QStringList& urls) {
+            removed = urls;
+            return qMakePair(int(urls.size()), 7);
+        };
+        actions.findEvidence = [](const RunResults&, int account, int bookmark) {
+            return account == 1 && bookmark == 0 ? QStringLiteral("/evidence/0") : QString();
+        };
+        actions.open = [&](const QString& path) {
+            opened.append(path);
+            return true;
+        };
+        ui::ResultsWindow w(c, actions);
+        auto* runsBox = child<QComboBox>(w, "cboRuns");
+        QCOMPARE(runsBox->count(), 2);
+        QVERIFY(runsBox->itemText(0).contains(QStringLiteral("（已中止）")));
+        QVERIFY(runsBox->itemText(1).startsWith(QStringLiteral("2026-03-04 09:30:00")));
+        QVERIFY(runsBox->itemText(1).contains(QStringLiteral("2 个帐号 × 3 个网址　已提交 3，失败 2")));
+        QCOMPARE(w.model()->rowCount(), 3); // the newest run: nothing recorded, all unreached
+        QCOMPARE(w.model()->index(0, ui::ResultsModel::FirstAccount).data().toString(), QString());
+        w.showRun(first);
+
+        const ui::ResultsModel* m = w.model();
+        QCOMPARE(m->columnCount(), 5);
+        QCOMPARE(m->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("好站点 / zhang"));
+        const auto text = [&](int row, int account) {
+            return m->index(row, ui::ResultsModel::FirstAccount + account).data().toString();
+        };
+        const auto background = [&](int row, int account) {
+            return m->index(row, ui::ResultsModel::FirstAccount + account).data(Qt::BackgroundRole);
+        };
+        QCOMPARE(text(0, 0), QStringLiteral("✔ 已提交 09:30:01"));
+        QCOMPARE(text(0, 1), QStringLiteral("⏱ 超时（提交） 09:30:40"));
+        QCOMPARE(text(1, 1), QStringLiteral("✘ 没有找到提交按钮 09:30:41"));
+        QCOMPARE(text(2, 1), QStringLiteral("· 未执行"));
+        // Each state its own colour; an unreached cell none.
+        QSet<QRgb> colours;
+        for (auto [row, account] : {std::pair{0, 0}, {0, 1}, {1, 1}})
+            colours.insert(background(row, account).value<QBrush>().color().rgb());
+        QCOMPARE(colours.size(), 3);
+        QVERIFY(!background(2, 1).isValid());
+
+        // The cell with evidence opens it; a submitted one has none to open.
+        auto* table = child<QTableView>(w, "tblResults");
+        emit table->activated(m->index(0, ui::ResultsModel::FirstAccount + 1));
+        emit table->activated(m->index(0, ui::ResultsModel::FirstAccount));
+        QCOMPARE(opened, QStringList{"/evidence/0"});
+        QVERIFY(m->index(0, ui::ResultsModel::FirstAccount + 1).data(Qt::ToolTipRole).toString().contains(
+            QStringLiteral("双击查看")));
+
+        // Export to CSV: a spreadsheet's row per bookmark, a column per account.
+        QTemporaryDir dir;
+        {
+            Chooser chooser(dir.filePath(QStringLiteral("results")));
+            child<controls::Command>(w, "cmdExport")->click();
+        }
+        QFile csv(dir.filePath(QStringLiteral("results.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QByteArray bytes = csv.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.at(0), QStringLiteral("#,网址,标题,好站点 / zhang,坏站点 / li"));
+        QCOMPARE(lines.at(1), QStringLiteral("1,http://a.example.com/,甲,已提交 2026-03-04 09:30:01,超时（提交） 2026-03-04 09:30:40"));
+        QCOMPARE(lines.at(3), QStringLiteral("5,http://c.example.com/,丙,已提交 2026-03-04 09:30:03,未执行"));
+
+        // Keep only the failed: every address submitted somewhere leaves the list, after a question.
+        boxes.clear();
+        boxes.answerNext(false);
+        child<controls::Command>(w, "cmdKeepFailed")->click();
+        QVERIFY(removed.isEmpty());
+        boxes.answerNext(true);
+        child<controls::Command>(w, "cmdKeepFailed")->click();
+        QCOMPARE(removed, QStringList({"http://a.example.com/", "http://b.example.com/", "http://c.example.com/"}));
+        QCOMPARE(boxes.last().text, QStringLiteral("已从网址列表中移除 3 个网址，还剩 7 个。"));
+
+        // A run with nothing submitted leaves the list as it is.
+        removed.clear();
+        w.showRun(second);
+        child<controls::Command>(w, "cmdKeepFailed")->click();
+        QVERIFY(removed.isEmpty());
+        QVERIFY(boxes.last().text.contains(QStringLiteral("网址列表保持不变")));
+    }
+};
+
+QTEST_MAIN(TestResults)
+#include "tst_results.moc"
