@@ -135,7 +135,7 @@ private slots:
             return m->index(row, ui::ResultsModel::FirstAccount + account).data(Qt::BackgroundRole);
         };
         QCOMPARE(text(0, 0), QStringLiteral("✔ 已提交 09:30:01"));
-        QCOMPARE(text(0, 1), QStringLiteral("⏱ 超时（提交） 09:30:40"));
+        QCOMPARE(text(0, 1), QStringLiteral("◷ 超时（提交） 09:30:40"));
         QCOMPARE(text(1, 1), QStringLiteral("✘ 没有找到提交按钮 09:30:41"));
         QCOMPARE(text(2, 1), QStringLiteral("· 未执行"));
         // Each state its own colour; an unreached cell none.

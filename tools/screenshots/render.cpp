@@ -7,6 +7,7 @@
 #include "engine/clock.h"
 #include "platform/programfont.h"
 #include "store/programstore.h"
+#include "store/resulttables.h"
 #include "ui/dialogs/accountsdialog.h"
 #include "ui/dialogs/parametersdialog.h"
 #include "ui/dialogs/sitepickerdialog.h"
@@ -16,6 +17,7 @@
 #include "ui/main/mainwindow.h"
 #include "ui/main/tagdialog.h"
 #include "ui/main/urllistmodel.h"
+#include "ui/results/resultswindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -232,6 +234,38 @@ void renderDialogs(Renderer& r, store::ProgramStore& store)
     }
 }
 
+// The results window over a run of two accounts and four bookmarks with every state there is.
+void renderResultsWindow(Renderer& r, const QString& storePath)
+{
+    using namespace store::results;
+    store::Connection c;
+    c.open(storePath);
+    const QDateTime start(QDate(2026, 3, 4), QTime(9, 30, 0));
+    const QList<RunBookmark> bookmarks{
+        {1, QStringLiteral("http://www.example.com/news/2024/spring.html"), QStringLiteral("春季新品发布会")},
+        {2, QStringLiteral("http://blog.example.org/cooking"), QStringLiteral("家常菜谱一百例")},
+        {3, QStringLiteral("http://video.example.net/watch?v=42"), QStringLiteral("航展精彩视频")},
+        {4, QStringLiteral("http://www.example.com/travel"), QStringLiteral("旅行攻略")}};
+    const qint64 older = beginRun(c, start.addDays(-1), bookmarks);
+    finishRun(c, older, start.addDays(-1).addSecs(30), true);
+    const qint64 run = beginRun(c, start, bookmarks);
+    record(c, run,
+           {{0, {QStringLiteral("演示站点（按编号）"), QStringLiteral("zhangsan")}},
+            {1, {QStringLiteral("演示站点（按名称）"), QStringLiteral("lisi")}}},
+           {{0, 0, Outcome::Submitted, 4, start.addSecs(3)},
+            {0, 1, Outcome::Submitted, 4, start.addSecs(4)},
+            {0, 2, Outcome::Submitted, 4, start.addSecs(5)},
+            {0, 3, Outcome::Submitted, 4, start.addSecs(6)},
+            {1, 0, Outcome::Submitted, 4, start.addSecs(9)},
+            {1, 1, Outcome::TimedOut, 4, start.addSecs(40)},
+            {1, 2, Outcome::NoButton, 3, start.addSecs(41)}});
+    finishRun(c, run, start.addSecs(45), false);
+    ui::ResultsWindow w(c, {[](const QStringList&) { return qMakePair(0, 0); }, {}, {}});
+    w.resize(900, 300);
+    r.save(w, QStringLiteral("results.png"));
+    w.hide();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -268,6 +302,7 @@ int main(int argc, char* argv[])
     renderAddDialog(r);
     renderTagDialog(r);
     renderDialogs(r, store);
+    renderResultsWindow(r, storePath);
     site.stop();
     return r.ok() ? 0 : 1;
 }

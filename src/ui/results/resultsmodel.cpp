@@ -24,7 +24,7 @@ QString mark(Outcome o)
     case Outcome::NoButton:
         return QStringLiteral("✘");
     case Outcome::TimedOut:
-        return QStringLiteral("⏱");
+        return QStringLiteral("◷");
     case Outcome::SiteSkipped:
         return QStringLiteral("⊘");
     case Outcome::NotReached:

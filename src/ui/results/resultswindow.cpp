@@ -155,7 +155,7 @@ void ResultsWindow::updateSummary()
     for (int r = 0; r < m_model->rowCount(); ++r)
         for (int a = 0; a < m_model->columnCount() - ResultsModel::FirstAccount; ++a)
             ++counts[int(m_model->cell(r, a).outcome)];
-    m_lblSummary->setText(QStringLiteral("✔ 已提交 %1　✘ 没有找到提交按钮 %2　⏱ 超时 %3　⊘ 站点被跳过 %4　· 未执行 %5")
+    m_lblSummary->setText(QStringLiteral("✔ 已提交 %1　✘ 没有找到提交按钮 %2　◷ 超时 %3　⊘ 站点被跳过 %4　· 未执行 %5")
                               .arg(counts[int(Outcome::Submitted)])
                               .arg(counts[int(Outcome::NoButton)])
                               .arg(counts[int(Outcome::TimedOut)])
