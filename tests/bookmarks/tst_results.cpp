@@ -9,6 +9,7 @@
 #include "support/widgets.h"
 #include "ui/results/resultsmodel.h"
 #include "ui/results/resultswindow.h"
+#include "ui/results/resultwriter.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -89,6 +90,40 @@ private slots:
         QCOMPARE(kept.last().id, run + 2);
         QCOMPARE(file.scalar(QStringLiteral("SELECT COUNT(*) FROM RunResults")), QStringLiteral("0"));
         QCOMPARE(file.scalar(QStringLiteral("SELECT COUNT(*) FROM RunBookmarks")), QString::number(3 * kRunsKept));
+    }
+
+    void writtenAsTheRunGoesAndReportedOnceWhenTheStoreRefuses()
+    {
+        test::TempStore file;
+        store::Connection c;
+        c.open(file.path());
+        QStringList reports;
+        ui::ResultWriter writer(c, [&](const QString& d) { reports.append(d); });
+        writer.beginRun(kStart, threeBookmarks());
+        QVERIFY(writer.run() > 0);
+        writer.account(0, {QStringLiteral("站点"), QStringLiteral("u")});
+        writer.cell({0, 0, Outcome::Submitted, 4, kStart});
+        writer.cell({0, 1, Outcome::TimedOut, 2, kStart});
+        // Gathered, then written together a moment later.
+        QCOMPARE(load(c, writer.run()).cells.size(), 0);
+        QTRY_COMPARE(load(c, writer.run()).cells.size(), 2);
+        writer.cell({0, 2, Outcome::SiteSkipped, 0, kStart});
+        const qint64 run = writer.run();
+        writer.finishRun(kStart.addSecs(9), true);
+        const RunResults r = load(c, run);
+        QCOMPARE(r.cells.size(), 3);
+        QVERIFY(r.run.aborted);
+        QCOMPARE(r.accounts.first().siteName, QStringLiteral("站点"));
+
+        // Made read-only: one report, whatever the run still records; the run itself goes on.
+        test::ReadOnlyFile readOnly(file.path());
+        QVERIFY(readOnly.ok());
+        writer.beginRun(kStart.addSecs(60), threeBookmarks());
+        for (int i = 0; i < 3; ++i)
+            writer.cell({0, i, Outcome::Submitted, 4, kStart});
+        writer.finishRun(kStart.addSecs(70), false);
+        QCOMPARE(reports.size(), 1);
+        QVERIFY(reports.first().contains(QStringLiteral("只读")));
     }
 
     void theTableMarksEveryStateAndExports()
