@@ -1,0 +1,76 @@
+#pragma once
+
+#include "ui/results/resultsmodel.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QTreeView;
+class QWidget;
+
+namespace tvx::store {
+class Connection;
+}
+
+namespace tvx::ui {
+
+class BookmarkTransfer;
+class ResultWriter;
+class UrlListKeeper;
+class UrlListModel;
+
+// What the URL list offers beyond its buttons: importing and exporting bookmark files, keeping the
+// list in the store as it changes, and the results of runs. The main window makes one, restores the
+// list through it at start-up, and puts its actions in the set-up menu; it adds the list's own
+// context menu itself.
+class BookmarkServices final : public QObject {
+    Q_OBJECT
+public:
+    // `listLocked` tells whether the list may not change now (a run is going on).
+    BookmarkServices(QWidget* window, QTreeView* list, UrlListModel& model, store::Connection& connection,
+                     std::function<bool()> listLocked, QObject* parent = nullptr);
+    ~BookmarkServices() override;
+
+    // Start-up, once the store is open: the kept list comes back.
+    void restore();
+
+    void importBookmarks();
+    void exportBookmarks();
+    void exportSelectedBookmarks();
+    // The results window, on the run with this id (the newest when 0).
+    void showResults(qint64 run = 0);
+
+    BookmarkTransfer& transfer() const { return *m_transfer; }
+    ResultWriter& results() const { return *m_results; }
+    QMenu* contextMenu() const { return m_menu; }
+
+    // Where the evidence of a failed cell lies; none unless set.
+    void setEvidenceFinder(ResultsModel::EvidenceFinder finder) { m_findEvidence = std::move(finder); }
+    // How a file or folder is opened for the user; tests replace it.
+    void setOpener(std::function<bool(const QString&)> open) { m_open = std::move(open); }
+
+private:
+    void listContextMenu(const QPoint& at);
+    // A write to the store failed: said once in the program's life, whatever failed.
+    void storeWriteFailed(const QString& what, const QString& description);
+    QPair<int, int> removeFromList(const QStringList& urls);
+
+    QWidget* m_window;
+    QTreeView* m_list;
+    UrlListModel& m_model;
+    store::Connection& m_connection;
+    std::function<bool()> m_listLocked;
+    UrlListKeeper* m_keeper;
+    BookmarkTransfer* m_transfer;
+    ResultWriter* m_results;
+    QMenu* m_menu;
+    QAction* m_import;
+    ResultsModel::EvidenceFinder m_findEvidence;
+    std::function<bool(const QString&)> m_open;
+    bool m_storeFailureShown = false;
+};
+
+} // namespace tvx::ui
