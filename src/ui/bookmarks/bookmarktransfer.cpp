@@ -32,7 +32,7 @@ QString summaryOf(const QString& path, const bookmarks::ImportOutcome& o)
 {
     QString text = QStringLiteral("从“%1”导入了 %2 个书签。").arg(QFileInfo(path).fileName()).arg(o.added.size());
     if (o.skipped > 0)
-        text += QStringLiteral("\n跳过 %1 个：网址已在列表中。").arg(o.skipped);
+        text += QLatin1Char('\n') + QStringLiteral("跳过 %1 个：网址已在列表中。").arg(o.skipped);
     if (!o.refused.isEmpty()) {
         text += QStringLiteral("\n拒绝 %1 个：").arg(o.refused.size());
         for (qsizetype i = 0; i < o.refused.size() && i < kRefusalsShown; ++i) {
@@ -41,7 +41,7 @@ QString summaryOf(const QString& path, const bookmarks::ImportOutcome& o)
             text += QStringLiteral("\n第 %1 行 “%2”：%3").arg(r.line).arg(url, r.reason);
         }
         if (o.refused.size() > kRefusalsShown)
-            text += QStringLiteral("\n……另有 %1 个。").arg(o.refused.size() - kRefusalsShown);
+            text += QLatin1Char('\n') + QStringLiteral("……另有 %1 个。").arg(o.refused.size() - kRefusalsShown);
     }
     return text;
 }

@@ -9,6 +9,7 @@
 #include "platform/systemclock.h"
 #include "runlogview.h"
 #include "setupmenu.h"
+#include "ui/bookmarks/bookmarkservices.h"
 #include "store/programstore.h"
 #include "store/schema.h"
 #include "store/storeerror.h"
@@ -76,6 +77,8 @@ MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* par
                               {RunButton::AllSubmit, m_cmdAllSubmit},
                               {RunButton::Setup, m_cmdSetup}}},
                             *m_urls, m_store, *m_clock, m_options.hosts, this);
+    m_bookmarks = new BookmarkServices(this, m_lvwURLList, *m_urls->model(), m_store.gcnnStore,
+                                       [this] { return engine().state().mblnRunning; }, this);
 
     connect(m_cmdSetup, &controls::Command::Click, this, &MainWindow::cmdSetup_Click);
     connect(m_cmdHelp, &controls::Command::Click, this, &MainWindow::cmdHelp_Click);
@@ -131,6 +134,11 @@ void MainWindow::createSetupMenu()
     m_mnuMain->addEntry("mnuAccounts", QStringLiteral("设置网摘帐号"), [this] { mnuAccounts_Click(); });
     m_mnuMain->addSeparatorEntry("mnuLine1");
     m_mnuMain->addEntry("mnuPara", QStringLiteral("设置系统参数"), [this] { mnuPara_Click(); });
+    m_mnuMain->addSeparatorEntry("mnuLine2");
+    m_mnuMain->addEntry("mnuImport", QStringLiteral("导入书签(&I)..."), [this] { m_bookmarks->importBookmarks(); });
+    m_mnuMain->addEntry("mnuExport", QStringLiteral("导出书签(&O)..."), [this] { m_bookmarks->exportBookmarks(); });
+    m_mnuMain->addSeparatorEntry("mnuLine3");
+    m_mnuMain->addEntry("mnuResults", QStringLiteral("提交结果(&R)..."), [this] { m_bookmarks->showResults(); });
 }
 
 void MainWindow::Form_Load()
@@ -145,6 +153,8 @@ void MainWindow::Form_Load()
         MessageBox::error(this, e.description());
         return;
     }
+    // The URL list as it was when the program last changed it.
+    m_bookmarks->restore();
     m_wb->load(QUrl(QStringLiteral("about:blank")));
     engine().state().mlngStage = engine::RunStage::Idle;
 }

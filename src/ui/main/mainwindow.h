@@ -30,6 +30,7 @@ class WebBrowser;
 
 namespace tvx::ui {
 
+class BookmarkServices;
 class InfoPanes;
 class MainRunHost;
 class RunLogModel;
@@ -64,6 +65,8 @@ public:
 
     MainRunHost& runHost() const { return *m_run; }
     UrlListController& urlList() const { return *m_urls; }
+    // Import, export, the kept list and the results of runs.
+    BookmarkServices& bookmarks() const { return *m_bookmarks; }
     QWebEngineView* workerBrowser() const { return m_wb; }
     platform::WebBrowser* workerAdapter() const;
     engine::SubmissionEngine& engine() const;
@@ -114,6 +117,7 @@ private:
 
     InfoPanes* m_panes = nullptr;
     UrlListController* m_urls = nullptr;
+    BookmarkServices* m_bookmarks = nullptr;
     MainRunHost* m_run = nullptr;
 };
 

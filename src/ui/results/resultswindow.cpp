@@ -6,7 +6,7 @@
 #include "platform/messagebox.h"
 #include "store/connection.h"
 #include "store/storeerror.h"
-#include "ui/dialogs/dialoglayout.h"
+#include "ui/formlayout.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -56,9 +56,9 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     m_lblSummary = new QLabel(this);
     m_lblSummary->setObjectName(QStringLiteral("lblSummary"));
 
-    m_cmdExport = dialogs::addCommand(this, "cmdExport", QStringLiteral("导出(&E)..."), 0, 0);
-    m_cmdKeepFailed = dialogs::addCommand(this, "cmdKeepFailed", QStringLiteral("只保留失败的(&K)"), 0, 0, 120);
-    m_cmdClose = dialogs::addCommand(this, "cmdClose", QStringLiteral("关闭(&C)"), 0, 0);
+    m_cmdExport = addCommand(this, "cmdExport", QStringLiteral("导出(&E)..."), 0, 0);
+    m_cmdKeepFailed = addCommand(this, "cmdKeepFailed", QStringLiteral("只保留失败的(&K)"), 0, 0, 120);
+    m_cmdClose = addCommand(this, "cmdClose", QStringLiteral("关闭(&C)"), 0, 0);
     for (controls::Command* b : {m_cmdExport, m_cmdKeepFailed, m_cmdClose})
         b->setFixedSize(b->size());
 
