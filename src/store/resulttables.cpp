@@ -7,7 +7,8 @@
 namespace tvx::store::results {
 
 namespace {
-const QString kTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+// Local time to the millisecond: a run's start also names the folder of its failure evidence.
+const QString kTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz");
 
 QString timeText(const QDateTime& t)
 {
