@@ -37,6 +37,9 @@ const QString& pageStepRunner()
   var failed = false;
   var outcomes = [];
   var href = null;
+  // A probe finds every element as a step would, and touches none of them.
+  var probe = plan.d === true;
+  var found = [];
 
   function find(lookup) {
     if (lookup[0] === 0)
@@ -49,6 +52,22 @@ const QString& pageStepRunner()
   }
   function isInput(element) {
     return String(element.tagName).toLowerCase() === 'input';
+  }
+  function describe(e) {
+    var text = String(e.tagName).toLowerCase();
+    ['type', 'id', 'name', 'value'].forEach(function (a) {
+      if (e.hasAttribute(a))
+        text += ' ' + a + '=' + JSON.stringify(String(e.getAttribute(a)).slice(0, 60));
+    });
+    return text;
+  }
+  function press(e) {
+    if (probe) {
+      if (found.length <= outcomes.length)
+        found.push(describe(e));
+      return;
+    }
+    e.click();
   }
   // Walks every element of the body in document order; the length is read once, before the walk.
   function scan(visit) {
@@ -67,6 +86,13 @@ const QString& pageStepRunner()
   function run(op) {
     var kind = op[0], target = op[1], value = op[2], checked = op[3];
     var element, pressed = 0;
+    if (probe && kind <= 4) {
+      element = find(target);
+      if (!element)
+        return 0;
+      found.push(describe(element));
+      return 1;
+    }
     switch (kind) {
     case 0: // fill when present
       element = find(target);
@@ -90,7 +116,7 @@ const QString& pageStepRunner()
       scan(function (e) {
         if (isInput(e) && trimBlanks(e.value) === wanted) {
           pressed = 1;
-          try { e.click(); } catch (x) { failed = true; }
+          try { press(e); } catch (x) { failed = true; }
           return false;
         }
       });
@@ -100,7 +126,7 @@ const QString& pageStepRunner()
       scan(function (e) {
         if (isInput(e) && String(e.value).toLowerCase() === lower) {
           pressed++;
-          try { e.click(); } catch (x) { failed = true; }
+          try { press(e); } catch (x) { failed = true; }
         }
       });
       return pressed;
@@ -125,6 +151,8 @@ const QString& pageStepRunner()
         failed = true;
       }
       outcomes.push(outcome);
+      while (found.length < outcomes.length)
+        found.push('');
       if (ops[i][4] && outcome > 0)
         break;
     }
@@ -139,7 +167,7 @@ const QString& pageStepRunner()
     }
   }
   runAll(present ? plan.a : plan.b);
-  return { p: present, f: failed, o: outcomes, h: href };
+  return { p: present, f: failed, o: outcomes, h: href, e: found };
 })
 )JS");
     return runner;

@@ -59,7 +59,8 @@ QString encodePageStep(const PageStep& step)
     const QString plan = QStringLiteral("{\"p\":") +
                          (step.presence ? encodeLookup(*step.presence) : QStringLiteral("null")) +
                          QStringLiteral(",\"a\":") + encodeOps(step.ops) + QStringLiteral(",\"b\":") +
-                         encodeOps(step.otherwise) + QLatin1Char('}');
+                         encodeOps(step.otherwise) + QStringLiteral(",\"d\":") +
+                         (step.probe ? QLatin1String("true") : QLatin1String("false")) + QLatin1Char('}');
     return pagescripts::pageStepRunner() + QLatin1Char('(') + plan + QLatin1Char(')');
 }
 
@@ -77,6 +78,8 @@ StepResult decodeStepResult(const QVariant& value)
     const QVariantList outcomes = map.value(QStringLiteral("o")).toList();
     for (const QVariant& o : outcomes)
         result.outcomes.append(o.toInt());
+    for (const QVariant& f : map.value(QStringLiteral("e")).toList())
+        result.found.append(f.toString());
     const QVariant href = map.value(QStringLiteral("h"));
     if (href.isValid() && !href.isNull() && href.typeId() == QMetaType::QString) {
         result.href = href.toString();

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -46,6 +47,9 @@ struct PageStep {
     std::optional<ElementLookup> presence;
     QList<PageOp> ops;
     QList<PageOp> otherwise;
+    // A probe looks every element up by the same rules and reports what it found, but writes, presses
+    // and submits nothing (the site check).
+    bool probe = false;
 
     bool isEmpty() const { return !presence && ops.isEmpty() && otherwise.isEmpty(); }
 };
@@ -60,6 +64,8 @@ struct StepResult {
     QList<int> outcomes;
     QString href;           // FindLinkHref: the link's address
     bool hrefFound = false;
+    // A probe: per statement, the element found ("input type=text id=f_uid"), empty when none.
+    QStringList found;
 
     int outcome(int index) const { return index >= 0 && index < outcomes.size() ? outcomes.at(index) : 0; }
     bool ran(int index) const { return index >= 0 && index < outcomes.size(); }

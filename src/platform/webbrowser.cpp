@@ -16,9 +16,14 @@ constexpr int kStopGuardMs = 1000;
 }
 
 WebBrowser::WebBrowser(QWebEngineView* view, QObject* parent)
+    : WebBrowser(view, new WorkerPage(view), parent)
+{
+}
+
+WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
     : QObject(parent)
     , m_view(view)
-    , m_page(new WorkerPage(view))
+    , m_page(page)
 {
     view->setPage(m_page);
     view->setContextMenuPolicy(Qt::NoContextMenu);

@@ -21,6 +21,8 @@ class WebBrowser final : public QObject, public engine::Browser {
     Q_OBJECT
 public:
     explicit WebBrowser(QWebEngineView* view, QObject* parent = nullptr);
+    // Drives `page` (shown in `view`) instead of a page of its own.
+    WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent = nullptr);
 
     void setEvents(engine::BrowserEvents* events) { m_events = events; }
     // How long a page step may take before it is given up as not delivered (a page whose scripts

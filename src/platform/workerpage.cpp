@@ -3,6 +3,7 @@
 #include "engine/pagescripts.h"
 
 #include <QUuid>
+#include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -23,7 +24,12 @@ QWebEngineScript mainWorldScript(const QString& name, const QString& source, boo
 } // namespace
 
 WorkerPage::WorkerPage(QObject* parent)
-    : QWebEnginePage(parent)
+    : WorkerPage(nullptr, parent)
+{
+}
+
+WorkerPage::WorkerPage(QWebEngineProfile* profile, QObject* parent)
+    : QWebEnginePage(profile ? profile : QWebEngineProfile::defaultProfile(), parent)
     , m_closeToken(QStringLiteral("tavrinex-close-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);

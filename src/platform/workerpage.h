@@ -6,10 +6,12 @@ namespace tvx::platform {
 
 // The worker browser's page: it never shows a dialog, never opens a window, keeps console messages
 // out of the user's way, and reports a page's wish to close the window.
-class WorkerPage final : public QWebEnginePage {
+class WorkerPage : public QWebEnginePage {
     Q_OBJECT
 public:
     explicit WorkerPage(QObject* parent = nullptr);
+    // A page of its own profile (cookies, cache and storage apart from the worker browser's).
+    WorkerPage(QWebEngineProfile* profile, QObject* parent);
 
     // The console line by which the injected close hook reports a close request.
     const QString& closeToken() const { return m_closeToken; }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "siteform.h"
+
+#include <QHash>
+#include <QString>
+
+// The point-and-click field picker's rule: which column of a form row an element picked on a page
+// goes into, so that a run finds that very element by the engine's lookup rules.
+namespace tvx::sites {
+
+// What the page reports about the element the user clicked.
+struct PickedElement {
+    QString tag; // lower case: "input", "button", "textarea"...
+    QString type;
+    QString id;
+    QString name;
+    QString value;
+    bool inFrame = false;    // in a frame: the run looks only in the top document
+    bool inBody = true;      // the button scans look only inside the body
+    bool firstWithId = true; // getElementById finds this element
+    int nameIndex = 0;       // its place among the elements of its name (the run takes the first)
+    int nameCount = 1;
+    int sameTextBefore = 0;  // inputs before it whose text, blanks trimmed, is the same (login scan)
+    int sameTextAnyCase = 1; // inputs whose text is the same in any letter case, itself included (submit scan)
+
+    // "input type=text id=f_uid name=uid", for messages.
+    QString describe() const;
+};
+
+struct PickOutcome {
+    bool taken = false;
+    // The row's columns with their new values (the row's other columns are emptied, so that the
+    // column written is the one the run uses).
+    QHash<QString, QString> values;
+    QString message; // says what was taken and from what, or why nothing was
+};
+
+PickOutcome pickInto(const FormRow& row, const PickedElement& element);
+
+} // namespace tvx::sites

@@ -1,0 +1,65 @@
+#include "sitetemplates.h"
+
+#include "sitevalidation.h"
+
+#include <QUrl>
+
+namespace tvx::sites {
+
+const QList<SiteTemplate>& siteTemplates()
+{
+    static const QList<SiteTemplate> templates{
+        {QStringLiteral("empty"), QStringLiteral("空白网站"), QStringLiteral("所有字段都空着，由您逐项填写。"), false},
+        {QStringLiteral("shaarli"), QStringLiteral("Shaarli"),
+         QStringLiteral("自己架设的网摘服务 Shaarli（Debian 软件包 shaarli）：只需填写它的网址。"), true},
+    };
+    return templates;
+}
+
+std::optional<QString> instanceAddress(const QString& typed)
+{
+    QString text = typed.trimmed();
+    if (!text.contains(QStringLiteral("://")))
+        text.prepend(QStringLiteral("http://"));
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.hasQuery() || url.hasFragment())
+        return std::nullopt;
+    QString address = url.toString(QUrl::FullyEncoded);
+    while (address.endsWith(QLatin1Char('/')))
+        address.chop(1);
+    if (!isWebAddress(address))
+        return std::nullopt;
+    return address;
+}
+
+SiteDefinition fromTemplate(const QString& key, const QString& address)
+{
+    SiteDefinition d;
+    for (const QString& column : definitionColumns())
+        d.set(column, {});
+    d.setFlag(QStringLiteral("AllowLogin"), true);
+    if (key != QLatin1String("shaarli"))
+        return d;
+    // Shaarli's pages (0.12): its login page holds two login forms, the one in the page header first,
+    // both with fields named login and password and a button "Login" (the header's is never translated);
+    // the first of each is the header's, so the fields and the button found belong to one form. Its
+    // form for a new bookmark is at /admin/shaare, its fields and button with ids.
+    const QUrl url(address);
+    const QString host = url.port() > 0 ? url.host() + QLatin1Char(':') + QString::number(url.port()) : url.host();
+    d.set(QStringLiteral("WebName"), QStringLiteral("Shaarli（%1）").arg(host));
+    d.set(QStringLiteral("LoginUrl"), address + QStringLiteral("/login"));
+    d.set(QStringLiteral("UidFieldName"), QStringLiteral("login"));
+    d.set(QStringLiteral("PwdFieldName"), QStringLiteral("password"));
+    d.set(QStringLiteral("LoginButtonValue"), QStringLiteral("Login"));
+    d.set(QStringLiteral("SubmitUrl"), address + QStringLiteral("/admin/shaare"));
+    d.set(QStringLiteral("TitleFieldId"), QStringLiteral("lf_title"));
+    d.set(QStringLiteral("UrlFieldId"), QStringLiteral("lf_url"));
+    d.set(QStringLiteral("TagsFieldId"), QStringLiteral("lf_tags"));
+    d.set(QStringLiteral("TagsSplit"), QStringLiteral(" "));
+    d.set(QStringLiteral("SummaryFieldId"), QStringLiteral("lf_description"));
+    d.set(QStringLiteral("SubmitButtonId"), QStringLiteral("button-save-edit"));
+    d.set(QStringLiteral("LogoutUrl"), address + QStringLiteral("/admin/logout"));
+    return d;
+}
+
+} // namespace tvx::sites

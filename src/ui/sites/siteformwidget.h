@@ -1,0 +1,59 @@
+#pragma once
+
+#include "sites/sitedefinition.h"
+#include "sites/siteform.h"
+
+#include <QHash>
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+namespace tvx::controls {
+class Command;
+}
+
+namespace tvx::ui::sites {
+
+// Every column of a site definition, grouped by page (网站, 登录, 提交, 退出, 其他字段), each with its
+// Chinese label and a one-line hint. Each box is named after its column. Beside every element row
+// (a field or a button of a page) a pick button asks for the element to be picked in the browser pane.
+class SiteFormWidget final : public QWidget {
+    Q_OBJECT
+public:
+    explicit SiteFormWidget(QWidget* parent = nullptr);
+
+    void setDefinition(const tvx::sites::SiteDefinition& definition);
+    // The form's content, with the ID it was given.
+    tvx::sites::SiteDefinition definition() const;
+
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return m_readOnly; }
+    // Writes values into columns as the user would (the form counts as changed).
+    void setValues(const QHash<QString, QString>& values);
+    void focusColumn(const QString& column);
+    // The pick button of the row being picked shows "取消"; none when `row` is null.
+    void setPickingRow(const tvx::sites::FormRow* row);
+    void setPickingEnabled(bool enabled);
+
+signals:
+    void changed();
+    // A pick button was pressed: start picking for `row`, or stop when it is the row being picked.
+    void pickRequested(const tvx::sites::FormRow* row);
+
+private:
+    void addGroup(tvx::sites::FormGroup group, QWidget* into);
+    void updateSeparatorExample();
+
+    QHash<QString, QLineEdit*> m_edits;
+    QHash<QString, QCheckBox*> m_flags;
+    QHash<const tvx::sites::FormRow*, controls::Command*> m_pickButtons;
+    QLabel* m_separatorExample = nullptr;
+    qint64 m_id = -1;
+    bool m_readOnly = false;
+    bool m_pickingEnabled = true;
+    const tvx::sites::FormRow* m_pickingRow = nullptr;
+};
+
+} // namespace tvx::ui::sites
