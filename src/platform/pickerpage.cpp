@@ -85,7 +85,9 @@ QString pickScript(const QString& token, bool on)
   function block(e) {
     if (!on && !swallow)
       return;
-    e.preventDefault();
+    // A cancelled pointerdown would keep the mousedown that picks from coming at all.
+    if (e.type !== 'pointerdown')
+      e.preventDefault();
     e.stopImmediatePropagation();
     if (e.type === 'click' || e.type === 'dblclick' || e.type === 'contextmenu')
       swallow = false;

@@ -93,6 +93,7 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     scroll->setWidget(m_form);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* listAndForm = new QSplitter(Qt::Vertical, left);
     auto* listBox = new QWidget(listAndForm);
     auto* listBoxLayout = new QVBoxLayout(listBox);
@@ -146,7 +147,7 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     split->addWidget(m_tabs);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 1);
-    split->setSizes({560, 560});
+    split->setSizes({640, 500});
 
     m_cmdNew = makeCommand(this, "cmdNew", QStringLiteral("新建(&N)..."));
     m_cmdCopy = makeCommand(this, "cmdCopy", QStringLiteral("复制(&C)"));
@@ -201,7 +202,7 @@ void SiteDefinitionsDialog::Form_Load()
     if (m_lvwSites->topLevelItemCount() > 0)
         m_lvwSites->setCurrentItem(m_lvwSites->topLevelItem(0));
     else
-        show(tvx::sites::fromTemplate(QStringLiteral("empty")), false);
+        showDefinition(tvx::sites::fromTemplate(QStringLiteral("empty")), false);
 }
 
 void SiteDefinitionsDialog::fillList(qint64 selectId)
@@ -243,22 +244,31 @@ void SiteDefinitionsDialog::lvwSites_CurrentChanged(QTreeWidgetItem* current, QT
 {
     if (m_switching || !current)
         return;
+    const qint64 id = current->data(0, kIdRole).toLongLong();
+    const qint64 before = previous ? previous->data(0, kIdRole).toLongLong() : m_loaded.id;
+    // Saving fills the list afresh: the items are found again by their IDs.
+    const auto reselect = [this](qint64 wanted) {
+        m_switching = true;
+        m_lvwSites->setCurrentItem(nullptr);
+        for (int i = 0; i < m_lvwSites->topLevelItemCount(); ++i)
+            if (m_lvwSites->topLevelItem(i)->data(0, kIdRole).toLongLong() == wanted)
+                m_lvwSites->setCurrentItem(m_lvwSites->topLevelItem(i));
+        m_switching = false;
+    };
     if (!settleChanges()) {
         // Back to the row whose changes could not be saved.
-        m_switching = true;
-        m_lvwSites->setCurrentItem(previous);
-        m_switching = false;
+        reselect(m_loaded.id >= 0 ? m_loaded.id : before);
         return;
     }
-    const qint64 id = current->data(0, kIdRole).toLongLong();
+    reselect(id);
     try {
-        show(m_sites.read(id), m_sites.isOwn(id));
+        showDefinition(m_sites.read(id), m_sites.isOwn(id));
     } catch (const store::StoreError& e) {
         MessageBox::error(this, e.description());
     }
 }
 
-void SiteDefinitionsDialog::show(const tvx::sites::SiteDefinition& definition, bool own)
+void SiteDefinitionsDialog::showDefinition(const tvx::sites::SiteDefinition& definition, bool own)
 {
     stopPicking();
     m_loaded = definition;
@@ -345,7 +355,7 @@ void SiteDefinitionsDialog::cmdNew_Click()
     frmTemplate.exec();
     if (!frmTemplate.gblnOK)
         return;
-    show(tvx::sites::fromTemplate(frmTemplate.gstrTemplate, frmTemplate.gstrAddress), true);
+    showDefinition(tvx::sites::fromTemplate(frmTemplate.gstrTemplate, frmTemplate.gstrAddress), true);
     if (!frmTemplate.gstrAddress.isEmpty())
         m_pane->open(m_loaded.text(QStringLiteral("LoginUrl")));
     m_form->focusColumn(QStringLiteral("WebName"));
@@ -366,7 +376,7 @@ void SiteDefinitionsDialog::cmdCopy_Click()
     for (int n = 2; names.contains(name); ++n)
         name = base + QString::number(n) + QStringLiteral("）");
     copy.set(QStringLiteral("WebName"), name);
-    show(copy, true);
+    showDefinition(copy, true);
     m_form->focusColumn(QStringLiteral("WebName"));
 }
 
@@ -390,12 +400,11 @@ void SiteDefinitionsDialog::cmdDelete_Click()
     }
     m_loaded = {};
     fillList(-1);
-    const QSignalBlocker blocker(this);
     if (m_lvwSites->topLevelItemCount() > 0) {
         m_own = false; // nothing left to save
         m_lvwSites->setCurrentItem(m_lvwSites->topLevelItem(0));
     } else {
-        show(tvx::sites::fromTemplate(QStringLiteral("empty")), false);
+        showDefinition(tvx::sites::fromTemplate(QStringLiteral("empty")), false);
     }
 }
 
@@ -453,6 +462,7 @@ void SiteDefinitionsDialog::checkRow(const tvx::sites::CheckRow& row)
     auto* item = new QTreeWidgetItem(m_lvwCheck, {row.page, row.item, row.lookup, row.result});
     item->setToolTip(3, row.result);
     item->setToolTip(2, row.lookup);
+    item->setData(0, Qt::UserRole, row.ok);
     if (!row.ok)
         for (int c = 0; c < 4; ++c)
             item->setForeground(c, QColor(0xc0, 0, 0));

@@ -59,7 +59,7 @@ private:
     void Form_Load();
     void fillList(qint64 selectId);
     void lvwSites_CurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
-    void show(const tvx::sites::SiteDefinition& definition, bool own);
+    void showDefinition(const tvx::sites::SiteDefinition& definition, bool own);
     void updateButtons();
     bool isDirty() const;
     // Asks whether to save changes; false when the user wants to stay (a save that failed).

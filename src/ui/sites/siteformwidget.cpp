@@ -9,8 +9,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 namespace tvx::ui::sites {
@@ -30,7 +32,7 @@ QLineEdit* makeEdit(QWidget* parent, const QString& column, const QString& acces
     edit->setAccessibleName(accessibleName);
     edit->setAccessibleDescription(hint);
     edit->setToolTip(hint);
-    edit->setMinimumWidth(80);
+    edit->setMinimumWidth(50);
     return edit;
 }
 
@@ -51,6 +53,14 @@ SiteFormWidget::SiteFormWidget(QWidget* parent)
     for (FormGroup group : {FormGroup::Site, FormGroup::Login, FormGroup::Submit, FormGroup::Logout, FormGroup::Other})
         addGroup(group, this);
     layout->addStretch(1);
+    // One width for the row labels of every group, so that the boxes line up from group to group.
+    int widest = 0;
+    QList<QLabel*> labels = findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lbl[A-Z]")));
+    labels.removeOne(m_separatorExample);
+    for (const QLabel* label : labels)
+        widest = std::max(widest, label->sizeHint().width());
+    for (QLabel* label : labels)
+        label->setMinimumWidth(widest);
 }
 
 void SiteFormWidget::addGroup(FormGroup group, QWidget* into)

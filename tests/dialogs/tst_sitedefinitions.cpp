@@ -1,0 +1,270 @@
+// The site definitions window with real widgets on a real store: rows made, saved and read back column
+// for column, the delivered rows left alone, deletion that says what it takes with it, checks before
+// saving, a store that cannot be written.
+#include "controls/button/command.h"
+#include "dialogtest.h"
+#include "platform/programfont.h"
+#include "sites/sitedefinition.h"
+#include "sites/siteform.h"
+#include "store/programstore.h"
+#include "support/messagerecorder.h"
+#include "support/tempstore.h"
+#include "ui/dialogs/sitepickerdialog.h"
+#include "ui/sites/sitedefinitionsdialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace tvx;
+using test::child;
+using ui::sites::SiteDefinitionsDialog;
+
+namespace {
+struct Fixture {
+    test::TempStore db;
+    store::ProgramStore store;
+    explicit Fixture(const QString& extraSql = {})
+        : db(extraSql, true)
+    {
+        store.gcnnStore.open(db.path());
+    }
+    QString row(qint64 id) const
+    {
+        QStringList columns;
+        for (const QString& c : sites::definitionColumns())
+            columns.append(QStringLiteral("quote(%1)").arg(c));
+        return db.scalar(QStringLiteral("SELECT %1 FROM BookMarkWeb WHERE ID=%2").arg(columns.join(QStringLiteral("||'|'||"))).arg(id));
+    }
+};
+
+void press(const QWidget& dlg, const char* name)
+{
+    child<controls::Command>(dlg, name)->click();
+}
+
+QLineEdit* box(const QWidget& dlg, const QString& column)
+{
+    return child<QLineEdit>(dlg, column.toUtf8().constData());
+}
+
+// 新建 with the empty template.
+void newEmptySite(SiteDefinitionsDialog& dlg)
+{
+    test::whenModal(QStringLiteral("frmTemplate"), [](QDialog* t) {
+        child<QListWidget>(*t, "lstTemplates")->setCurrentRow(0);
+        child<controls::Command>(*t, "cmdOK")->click();
+    });
+    press(dlg, "cmdNew");
+}
+
+// Fills every text column with a text of its own (quotes, CJK, blanks) and sets the flags.
+QHash<QString, QString> fillAll(const QWidget& dlg)
+{
+    QHash<QString, QString> typed;
+    int n = 0;
+    for (const QString& column : sites::definitionColumns()) {
+        if (sites::isFlagColumn(column)) {
+            child<QCheckBox>(dlg, column.toUtf8().constData())->setChecked(column == QLatin1String("IsScript"));
+            continue;
+        }
+        QString value = QStringLiteral("值%1 'a' \"b\" 网摘 ").arg(++n);
+        if (column.endsWith(QLatin1String("Url")))
+            value = QStringLiteral("https://例子.example/%1?q='x'").arg(column);
+        box(dlg, column)->setText(value);
+        typed.insert(column, value);
+    }
+    return typed;
+}
+} // namespace
+
+class TestSiteDefinitions : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { platform::applyProgramFont(*qApp); }
+
+    void deliveredRowsAreShownReadOnly()
+    {
+        Fixture f;
+        test::MessageRecorder messages;
+        SiteDefinitionsDialog dlg(f.store);
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("网站定义"));
+        auto* list = child<QTreeWidget>(dlg, "lvwSites");
+        QCOMPARE(list->topLevelItemCount(), 5);
+        QCOMPARE(list->headerItem()->text(1), QStringLiteral("名称"));
+        QCOMPARE(dlg.currentId(), 0);
+        QCOMPARE(box(dlg, QStringLiteral("LoginUrl"))->text(), list->topLevelItem(0)->text(2));
+        QVERIFY(box(dlg, QStringLiteral("UidFieldId"))->isReadOnly());
+        QVERIFY(!child<QCheckBox>(dlg, "IsScript")->isEnabled());
+        QVERIFY(!child<controls::Command>(dlg, "cmdSave")->isEnabled());
+        QVERIFY(!child<controls::Command>(dlg, "cmdDelete")->isEnabled());
+        QVERIFY(!child<controls::Command>(dlg, "cmdPickUidFieldId")->isEnabled());
+        QVERIFY(test::showActive(dlg));
+        QVERIFY(child<QLabel>(dlg, "lblState")->isVisible());
+        // Every column has its box, label and hint; a separator of blanks can be seen.
+        for (const sites::FormRow& row : sites::formRows()) {
+            QVERIFY(!child<QLabel>(dlg, ("hint" + row.columns.first()).toUtf8().constData())->text().isEmpty());
+            for (const QString& column : row.columns)
+                QVERIFY(dlg.findChild<QWidget*>(column));
+        }
+        QVERIFY(dlg.selectSite(2));
+        QCOMPARE(box(dlg, QStringLiteral("TagsSplit"))->text(), QStringLiteral(", "));
+        QVERIFY(child<QLabel>(dlg, "lblTagsExample")->text().contains(QStringLiteral("新闻,␣科技")));
+        QVERIFY(test::saveScreenshot(dlg, QStringLiteral("frmSites")));
+        QCOMPARE(messages.count(), 0);
+    }
+
+    void newRowIsSavedAndReadBackColumnForColumn()
+    {
+        Fixture f;
+        test::MessageRecorder messages;
+        qint64 id = -1;
+        QHash<QString, QString> typed;
+        {
+            SiteDefinitionsDialog dlg(f.store);
+            newEmptySite(dlg);
+            QCOMPARE(dlg.currentId(), -1);
+            QVERIFY(!box(dlg, QStringLiteral("WebName"))->isReadOnly());
+            typed = fillAll(dlg);
+            press(dlg, "cmdSave");
+            QCOMPARE(messages.texts(), QStringList());
+            id = dlg.currentId();
+            QVERIFY(id > 4);
+            QVERIFY(child<controls::Command>(dlg, "cmdDelete")->isEnabled());
+        }
+        // A window opened afresh shows the row as typed; the file holds it.
+        SiteDefinitionsDialog again(f.store);
+        QVERIFY(again.selectSite(id));
+        for (auto it = typed.cbegin(); it != typed.cend(); ++it)
+            QCOMPARE(box(again, it.key())->text(), it.value());
+        QVERIFY(child<QCheckBox>(again, "IsScript")->isChecked());
+        QVERIFY(!child<QCheckBox>(again, "AllowLogin")->isChecked());
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT WebName FROM BookMarkWeb WHERE ID=%1").arg(id)), typed.value("WebName"));
+        // The accounts dialog's site picker lists it at once.
+        ui::dialogs::SitePickerDialog picker(f.store);
+        auto* sites = child<QListWidget>(picker, "lstWeb");
+        QCOMPARE(sites->item(sites->count() - 1)->text(), typed.value("WebName"));
+        QCOMPARE(sites->item(sites->count() - 1)->data(Qt::UserRole).toLongLong(), id);
+    }
+
+    void copyMakesAnEditableRowAndLeavesTheDeliveredOne()
+    {
+        Fixture f;
+        test::MessageRecorder messages;
+        const QString delivered = f.row(1);
+        SiteDefinitionsDialog dlg(f.store);
+        QVERIFY(dlg.selectSite(1));
+        const QString name = box(dlg, QStringLiteral("WebName"))->text();
+        press(dlg, "cmdCopy");
+        QCOMPARE(box(dlg, QStringLiteral("WebName"))->text(), name + QStringLiteral("（副本）"));
+        box(dlg, QStringLiteral("UidFieldName"))->setText(QStringLiteral("user_name"));
+        press(dlg, "cmdSave");
+        QCOMPARE(messages.count(), 0);
+        const qint64 copy = dlg.currentId();
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT UidFieldName||'|'||PwdFieldName FROM BookMarkWeb WHERE ID=%1").arg(copy)),
+                 QStringLiteral("user_name|pwd"));
+        QCOMPARE(f.row(1), delivered);
+        // A second copy gets a name of its own.
+        press(dlg, "cmdCopy");
+        QCOMPARE(box(dlg, QStringLiteral("WebName"))->text(), name + QStringLiteral("（副本）（副本）"));
+        QVERIFY(dlg.selectSite(1));
+        press(dlg, "cmdCopy");
+        QCOMPARE(box(dlg, QStringLiteral("WebName"))->text(), name + QStringLiteral("（副本2）"));
+    }
+
+    void checksBeforeSavingPointAtTheField()
+    {
+        Fixture f;
+        test::MessageRecorder messages;
+        SiteDefinitionsDialog dlg(f.store);
+        QVERIFY(test::showActive(dlg));
+        newEmptySite(dlg);
+        box(dlg, QStringLiteral("WebName"))->setText(QStringLiteral("新网站"));
+        box(dlg, QStringLiteral("LoginUrl"))->setText(QStringLiteral("https://example.org/login"));
+        press(dlg, "cmdSave");
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.last().title, QStringLiteral("提示"));
+        QVERIFY(messages.last().text.contains(QStringLiteral("用户名框")));
+        QCOMPARE(dlg.focusWidget(), box(dlg, QStringLiteral("UidFieldId")));
+        QCOMPARE(dlg.currentId(), -1);
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT COUNT(*) FROM BookMarkWeb")), QStringLiteral("5"));
+    }
+
+    void unsavedChangesAreAskedAbout()
+    {
+        Fixture f;
+        test::MessageRecorder messages;
+        SiteDefinitionsDialog dlg(f.store);
+        QVERIFY(dlg.selectSite(0));
+        press(dlg, "cmdCopy");
+        press(dlg, "cmdSave");
+        const qint64 own = dlg.currentId();
+        box(dlg, QStringLiteral("TitleFieldId"))->setText(QStringLiteral("changed"));
+        messages.answerNext(false);
+        QVERIFY(dlg.selectSite(0));
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.last().title, QStringLiteral("提示"));
+        QVERIFY(dlg.selectSite(own));
+        QCOMPARE(box(dlg, QStringLiteral("TitleFieldId"))->text(), QStringLiteral("f_title"));
+        box(dlg, QStringLiteral("TitleFieldId"))->setText(QStringLiteral("changed"));
+        messages.answerNext(true);
+        press(dlg, "cmdClose");
+        QCOMPARE(messages.count(), 2);
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT TitleFieldId FROM BookMarkWeb WHERE ID=%1").arg(own)), QStringLiteral("changed"));
+    }
+
+    void deletingASiteSaysWhatGoesWithIt()
+    {
+        Fixture f;
+        test::MessageRecorder messages;
+        SiteDefinitionsDialog dlg(f.store);
+        press(dlg, "cmdCopy");
+        press(dlg, "cmdSave");
+        const qint64 own = dlg.currentId();
+        f.db.exec(QStringLiteral("INSERT INTO Accounts VALUES(%1,'u1','p'),(%1,'u2','p'),(0,'u3','p');").arg(own));
+        messages.answerNext(false);
+        press(dlg, "cmdDelete");
+        QCOMPARE(messages.last().title, QStringLiteral("提示"));
+        QVERIFY(messages.last().text.contains(QStringLiteral(" 2 个帐号")));
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT COUNT(*) FROM Accounts")), QStringLiteral("3"));
+        QCOMPARE(dlg.currentId(), own);
+        messages.answerNext(true);
+        press(dlg, "cmdDelete");
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT COUNT(*) FROM BookMarkWeb WHERE ID=%1").arg(own)), QStringLiteral("0"));
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT group_concat(Uid) FROM Accounts")), QStringLiteral("u3"));
+        QCOMPARE(child<QTreeWidget>(dlg, "lvwSites")->topLevelItemCount(), 5);
+        QCOMPARE(dlg.currentId(), 0);
+    }
+
+    void aStoreThatCannotBeWrittenKeepsTheForm()
+    {
+        Fixture f;
+        test::MessageRecorder messages;
+        SiteDefinitionsDialog dlg(f.store);
+        press(dlg, "cmdCopy");
+        press(dlg, "cmdSave");
+        const qint64 own = dlg.currentId();
+        const QString before = f.row(own);
+        box(dlg, QStringLiteral("SubmitButtonValue"))->setText(QStringLiteral("发表"));
+        {
+            test::ReadOnlyFile readOnly(f.db.path());
+            QVERIFY(readOnly.ok());
+            press(dlg, "cmdSave");
+            QCOMPARE(messages.count(), 1);
+            QCOMPARE(messages.last().title, QStringLiteral("错误"));
+            QVERIFY(messages.last().text.contains(f.db.path()));
+            QCOMPARE(box(dlg, QStringLiteral("SubmitButtonValue"))->text(), QStringLiteral("发表"));
+        }
+        QCOMPARE(f.row(own), before);
+        press(dlg, "cmdSave");
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT SubmitButtonValue FROM BookMarkWeb WHERE ID=%1").arg(own)), QStringLiteral("发表"));
+    }
+};
+
+QTEST_MAIN(TestSiteDefinitions)
+#include "tst_sitedefinitions.moc"
