@@ -151,7 +151,7 @@ private slots:
         step.presence = ElementLookup{ElementLookup::Name, QStringLiteral("u")};
         step.ops.append(PageOp{PageOp::SetValue, {ElementLookup::Id, hostile}, hostile});
         const QString script = encodePageStep(step);
-        QVERIFY(script.endsWith(QStringLiteral("\"b\":[]})")));
+        QVERIFY(script.endsWith(QStringLiteral("\"b\":[],\"d\":false})")));
         QVERIFY(script.contains(QStringLiteral("{\"p\":[1,\"u\"],\"a\":[[1,[0,") + literal + QStringLiteral("],") + literal +
                                 QStringLiteral(",false,false]]")));
     }

@@ -70,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         step.presence = anyLookup(in);
     step.ops = anyOps(in);
     step.otherwise = anyOps(in);
+    step.probe = in.ConsumeBool();
 
     const QString script = engine::encodePageStep(step);
     for (const QChar c : script)
@@ -88,7 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(error.error == QJsonParseError::NoError && doc.isObject(), "the plan is JSON",
           error.errorString() + QStringLiteral(" in ") + plan);
     const QJsonObject object = doc.object();
-    check(object.size() == 3, "the plan has its three parts", plan);
+    check(object.size() == 4, "the plan has its four parts", plan);
+    check(object.value(QStringLiteral("d")).isBool() && object.value(QStringLiteral("d")).toBool() == step.probe,
+          "the probe flag", plan);
     if (step.presence)
         checkLookup(object.value(QStringLiteral("p")), *step.presence, plan);
     else
