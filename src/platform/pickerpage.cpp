@@ -165,7 +165,8 @@ void PickerPage::setPicking(bool on)
     m_picking = on;
     // Documents made from now on start in the new state; the one shown is told at once.
     installPickScript();
-    runJavaScript(QStringLiteral("window.tvxPicker && window.tvxPicker(%1)").arg(on ? QStringLiteral("true") : QStringLiteral("false")),
+    runJavaScript(QStringLiteral("window.tvxPicker && window.tvxPicker(%1)")
+                      .arg(on ? QStringLiteral("true") : QStringLiteral("false")),
                   QWebEngineScript::ApplicationWorld);
 }
 

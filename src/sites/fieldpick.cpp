@@ -55,8 +55,8 @@ PickOutcome pickInto(const FormRow& row, const PickedElement& e)
         out.values = only(row, column, value);
         out.message = QStringLiteral("已取用%1的%2%3").arg(label, kind, quoted(value)) + what;
     };
-    const bool byId = row.kind == FormRow::Field || row.kind == FormRow::FurtherField ||
-                      row.kind == FormRow::SubmitButton;
+    const bool byId =
+        row.kind == FormRow::Field || row.kind == FormRow::FurtherField || row.kind == FormRow::SubmitButton;
     const QString nameColumn = row.kind == FormRow::LoginButton ? row.columns.at(0) : row.columns.at(1);
 
     if (byId && !e.id.isEmpty() && e.firstWithId) {
@@ -78,17 +78,24 @@ PickOutcome pickInto(const FormRow& row, const PickedElement& e)
         const QString column = row.kind == FormRow::LoginButton ? row.columns.at(1) : row.columns.at(2);
         take(column, e.value, QStringLiteral("按钮文字"));
         if (row.kind == FormRow::LoginButton && e.sameTextBefore > 0)
-            out.message += QStringLiteral("。注意：它前面还有 %1 个文字相同的按钮，登录时程序按下第一个").arg(e.sameTextBefore);
+            out.message +=
+                QStringLiteral("。注意：它前面还有 %1 个文字相同的按钮，登录时程序按下第一个").arg(e.sameTextBefore);
         if (row.kind == FormRow::SubmitButton && e.sameTextAnyCase > 1)
-            out.message += QStringLiteral("。注意：页面上有 %1 个文字相同的按钮，提交时都会被按下").arg(e.sameTextAnyCase);
+            out.message +=
+                QStringLiteral("。注意：页面上有 %1 个文字相同的按钮，提交时都会被按下").arg(e.sameTextAnyCase);
         return out;
     }
     if (row.kind == FormRow::LoginButton || row.kind == FormRow::SubmitButton)
-        out.message = QStringLiteral("该元素没有编号(id)和名称(name)，也不是带文字的 input 按钮，程序无法找到它。请点击别的元素或手工填写。") + what;
+        out.message = QStringLiteral("该元素没有编号(id)和名称(name)，也不是带文字的 input "
+                                     "按钮，程序无法找到它。请点击别的元素或手工填写。") +
+                      what;
     else if (!e.id.isEmpty())
-        out.message = QStringLiteral("页面上有多个编号为%1的元素，该元素不是第一个，又没有名称(name)，程序无法找到它。").arg(quoted(e.id)) + what;
+        out.message = QStringLiteral("页面上有多个编号为%1的元素，该元素不是第一个，又没有名称(name)，程序无法找到它。")
+                          .arg(quoted(e.id)) +
+                      what;
     else
-        out.message = QStringLiteral("该元素没有编号(id)和名称(name)，程序无法找到它。请点击别的元素或手工填写。") + what;
+        out.message =
+            QStringLiteral("该元素没有编号(id)和名称(name)，程序无法找到它。请点击别的元素或手工填写。") + what;
     return out;
 }
 

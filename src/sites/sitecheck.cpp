@@ -116,8 +116,8 @@ void SiteCheck::onPage()
         expect(Stage::LoginPage);
         break;
     case Stage::LoginPage:
-        add(kLoginPage, kPage, m_site.IsScript ? QStringLiteral("登录脚本") : m_site.LoginUrl,
-            QStringLiteral("已打开"), true);
+        add(kLoginPage, kPage, m_site.IsScript ? QStringLiteral("登录脚本") : m_site.LoginUrl, QStringLiteral("已打开"),
+            true);
         checkLoginPage();
         break;
     case Stage::AfterLogin:
@@ -259,8 +259,8 @@ void SiteCheck::checkSubmitPage()
             if (field.id.isEmpty() && field.name.isEmpty()) {
                 // Without a field for it, the bookmark's address reaches the site nowhere.
                 const bool needed = column == QLatin1String("UrlFieldId");
-                add(kSubmitPage, label, QString(), needed ? QStringLiteral("未设置：网址无处填写") : QStringLiteral("未设置，不填写"),
-                    !needed);
+                add(kSubmitPage, label, QString(),
+                    needed ? QStringLiteral("未设置：网址无处填写") : QStringLiteral("未设置，不填写"), !needed);
                 continue;
             }
             const ElementLookup target = engine::forms::lookup(field.id, field.name);

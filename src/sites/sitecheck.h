@@ -70,7 +70,7 @@ private:
     int m_timeout = 30;
     Stage m_stage = Stage::Idle;
     qint64 m_stepStart = 0;
-    bool m_inFlight = false;   // a page step waits for its answer
+    bool m_inFlight = false;    // a page step waits for its answer
     bool m_pagePending = false; // a page completed meanwhile
     bool m_loggedIn = false;    // the login was pressed: the check ends with the log-out
     quint64 m_serial = 0;       // counts checks, so that answers of a cancelled one are dropped

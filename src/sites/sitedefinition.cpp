@@ -7,16 +7,16 @@ namespace tvx::sites {
 const QStringList& definitionColumns()
 {
     static const QStringList columns{
-        QStringLiteral("WebName"),          QStringLiteral("AllowLogin"),       QStringLiteral("LoginUrl"),
-        QStringLiteral("IsScript"),         QStringLiteral("LoginButtonName"),  QStringLiteral("LoginButtonValue"),
-        QStringLiteral("LogoutUrl"),        QStringLiteral("UidFieldId"),       QStringLiteral("UidFieldName"),
-        QStringLiteral("PwdFieldId"),       QStringLiteral("PwdFieldName"),     QStringLiteral("SubmitUrl"),
-        QStringLiteral("TitleFieldId"),     QStringLiteral("TitleFieldName"),   QStringLiteral("UrlFieldId"),
-        QStringLiteral("UrlFieldName"),     QStringLiteral("TagsFieldId"),      QStringLiteral("TagsFieldName"),
-        QStringLiteral("TagsSplit"),        QStringLiteral("SummaryFieldId"),   QStringLiteral("SummaryFieldName"),
-        QStringLiteral("SubmitButtonId"),   QStringLiteral("SubmitButtonName"), QStringLiteral("SubmitButtonValue"),
-        QStringLiteral("OtherFieldID1"),    QStringLiteral("OtherFieldName1"),  QStringLiteral("OtherFieldValue1"),
-        QStringLiteral("OtherFieldID2"),    QStringLiteral("OtherFieldName2"),  QStringLiteral("OtherFieldValue2")};
+        QStringLiteral("WebName"),        QStringLiteral("AllowLogin"),       QStringLiteral("LoginUrl"),
+        QStringLiteral("IsScript"),       QStringLiteral("LoginButtonName"),  QStringLiteral("LoginButtonValue"),
+        QStringLiteral("LogoutUrl"),      QStringLiteral("UidFieldId"),       QStringLiteral("UidFieldName"),
+        QStringLiteral("PwdFieldId"),     QStringLiteral("PwdFieldName"),     QStringLiteral("SubmitUrl"),
+        QStringLiteral("TitleFieldId"),   QStringLiteral("TitleFieldName"),   QStringLiteral("UrlFieldId"),
+        QStringLiteral("UrlFieldName"),   QStringLiteral("TagsFieldId"),      QStringLiteral("TagsFieldName"),
+        QStringLiteral("TagsSplit"),      QStringLiteral("SummaryFieldId"),   QStringLiteral("SummaryFieldName"),
+        QStringLiteral("SubmitButtonId"), QStringLiteral("SubmitButtonName"), QStringLiteral("SubmitButtonValue"),
+        QStringLiteral("OtherFieldID1"),  QStringLiteral("OtherFieldName1"),  QStringLiteral("OtherFieldValue1"),
+        QStringLiteral("OtherFieldID2"),  QStringLiteral("OtherFieldName2"),  QStringLiteral("OtherFieldValue2")};
     return columns;
 }
 

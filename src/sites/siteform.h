@@ -28,7 +28,10 @@ struct FormRow {
     QString hint;
     QStringList columns;
 
-    bool isElement() const { return kind == Field || kind == LoginButton || kind == SubmitButton || kind == FurtherField; }
+    bool isElement() const
+    {
+        return kind == Field || kind == LoginButton || kind == SubmitButton || kind == FurtherField;
+    }
 };
 
 const QList<FormRow>& formRows();

@@ -134,8 +134,8 @@ void SiteStore::remove(qint64 id)
 {
     store::Transaction transaction(m_connection);
     if (!hasOwnTable() ||
-        m_connection.execute({QStringLiteral("DELETE FROM BookMarkWeb WHERE ID=? AND ID IN (SELECT ID FROM UserSites)"),
-                              {id}}) != 1)
+        m_connection.execute(
+            {QStringLiteral("DELETE FROM BookMarkWeb WHERE ID=? AND ID IN (SELECT ID FROM UserSites)"), {id}}) != 1)
         throw store::StoreError(QStringLiteral("编号为 %1 的网站定义是程序附带的或已被删除，不能删除。").arg(id));
     m_connection.execute({QStringLiteral("DELETE FROM Accounts WHERE ID=?"), {id}});
     m_connection.execute({QStringLiteral("DELETE FROM UserSites WHERE ID=?"), {id}});

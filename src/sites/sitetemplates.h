@@ -3,6 +3,7 @@
 #include "sitedefinition.h"
 
 #include <QList>
+
 #include <optional>
 
 // Ready definitions that "新建" offers: an empty site, and sites of well-known services whose pages are

@@ -54,8 +54,7 @@ std::optional<Problem> checkDefinition(const SiteDefinition& d, const QStringLis
         if (!either("UrlFieldId", "UrlFieldName"))
             return Problem{QStringLiteral("UrlFieldId"), QStringLiteral("请填写网址框的编号或名称！")};
         if (!either("SubmitButtonId", "SubmitButtonName", "SubmitButtonValue"))
-            return Problem{QStringLiteral("SubmitButtonId"),
-                           QStringLiteral("请填写提交按钮的编号、名称或按钮文字！")};
+            return Problem{QStringLiteral("SubmitButtonId"), QStringLiteral("请填写提交按钮的编号、名称或按钮文字！")};
     }
     // Three sites log out through the link on their page.
     if (!engine::sites::logsOutByLink(name) && !isWebAddress(d.text(QStringLiteral("LogoutUrl"))))

@@ -81,6 +81,28 @@ private slots:
         QCOMPARE(boxes.count(), 0);
     }
 
+    void sitesMenuOpensTheSiteDefinitions()
+    {
+        test::TempStore db(QStringLiteral("INSERT INTO BookMarkWeb(ID,WebName) VALUES(0,'甲'),(1,'乙');"));
+        store::ProgramStore store;
+        ui::MainWindow w(store, optionsFor(db.path()));
+        test::MessageRecorder boxes;
+        w.Form_Load();
+        bool shown = false;
+        int rows = -1;
+        test::whenModal(QStringLiteral("frmSites"), [&](QDialog* dlg) {
+            shown = dlg->parentWidget() == &w && dlg->isModal();
+            rows = child<QTreeWidget>(*dlg, "lvwSites")->topLevelItemCount();
+            child<controls::Command>(*dlg, "cmdClose")->click();
+        });
+        QAction* item = menuItem(w, "mnuSites");
+        QVERIFY(item);
+        item->trigger();
+        QVERIFY(shown);
+        QCOMPARE(rows, 2);
+        QCOMPARE(boxes.count(), 0);
+    }
+
     void submitSiteSelectionAnswersEachShowing()
     {
         test::TempStore db(QStringLiteral("INSERT INTO BookMarkWeb(ID,WebName) VALUES(3,'三'),(5,'五');"

@@ -38,7 +38,9 @@ struct Fixture {
         QStringList columns;
         for (const QString& c : sites::definitionColumns())
             columns.append(QStringLiteral("quote(%1)").arg(c));
-        return db.scalar(QStringLiteral("SELECT %1 FROM BookMarkWeb WHERE ID=%2").arg(columns.join(QStringLiteral("||'|'||"))).arg(id));
+        return db.scalar(QStringLiteral("SELECT %1 FROM BookMarkWeb WHERE ID=%2")
+                             .arg(columns.join(QStringLiteral("||'|'||")))
+                             .arg(id));
     }
 };
 
@@ -92,6 +94,7 @@ private slots:
         Fixture f;
         test::MessageRecorder messages;
         SiteDefinitionsDialog dlg(f.store);
+        dlg.show();
         QCOMPARE(dlg.windowTitle(), QStringLiteral("网站定义"));
         auto* list = child<QTreeWidget>(dlg, "lvwSites");
         QCOMPARE(list->topLevelItemCount(), 5);
@@ -126,6 +129,7 @@ private slots:
         QHash<QString, QString> typed;
         {
             SiteDefinitionsDialog dlg(f.store);
+            dlg.show();
             newEmptySite(dlg);
             QCOMPARE(dlg.currentId(), -1);
             QVERIFY(!box(dlg, QStringLiteral("WebName"))->isReadOnly());
@@ -138,14 +142,17 @@ private slots:
         }
         // A window opened afresh shows the row as typed; the file holds it.
         SiteDefinitionsDialog again(f.store);
+        again.show();
         QVERIFY(again.selectSite(id));
         for (auto it = typed.cbegin(); it != typed.cend(); ++it)
             QCOMPARE(box(again, it.key())->text(), it.value());
         QVERIFY(child<QCheckBox>(again, "IsScript")->isChecked());
         QVERIFY(!child<QCheckBox>(again, "AllowLogin")->isChecked());
-        QCOMPARE(f.db.scalar(QStringLiteral("SELECT WebName FROM BookMarkWeb WHERE ID=%1").arg(id)), typed.value("WebName"));
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT WebName FROM BookMarkWeb WHERE ID=%1").arg(id)),
+                 typed.value("WebName"));
         // The accounts dialog's site picker lists it at once.
         ui::dialogs::SitePickerDialog picker(f.store);
+        picker.show();
         auto* sites = child<QListWidget>(picker, "lstWeb");
         QCOMPARE(sites->item(sites->count() - 1)->text(), typed.value("WebName"));
         QCOMPARE(sites->item(sites->count() - 1)->data(Qt::UserRole).toLongLong(), id);
@@ -157,6 +164,7 @@ private slots:
         test::MessageRecorder messages;
         const QString delivered = f.row(1);
         SiteDefinitionsDialog dlg(f.store);
+        dlg.show();
         QVERIFY(dlg.selectSite(1));
         const QString name = box(dlg, QStringLiteral("WebName"))->text();
         press(dlg, "cmdCopy");
@@ -165,7 +173,8 @@ private slots:
         press(dlg, "cmdSave");
         QCOMPARE(messages.count(), 0);
         const qint64 copy = dlg.currentId();
-        QCOMPARE(f.db.scalar(QStringLiteral("SELECT UidFieldName||'|'||PwdFieldName FROM BookMarkWeb WHERE ID=%1").arg(copy)),
+        QCOMPARE(f.db.scalar(
+                     QStringLiteral("SELECT UidFieldName||'|'||PwdFieldName FROM BookMarkWeb WHERE ID=%1").arg(copy)),
                  QStringLiteral("user_name|pwd"));
         QCOMPARE(f.row(1), delivered);
         // A second copy gets a name of its own.
@@ -181,6 +190,7 @@ private slots:
         Fixture f;
         test::MessageRecorder messages;
         SiteDefinitionsDialog dlg(f.store);
+        dlg.show();
         QVERIFY(test::showActive(dlg));
         newEmptySite(dlg);
         box(dlg, QStringLiteral("WebName"))->setText(QStringLiteral("新网站"));
@@ -199,6 +209,7 @@ private slots:
         Fixture f;
         test::MessageRecorder messages;
         SiteDefinitionsDialog dlg(f.store);
+        dlg.show();
         QVERIFY(dlg.selectSite(0));
         press(dlg, "cmdCopy");
         press(dlg, "cmdSave");
@@ -214,7 +225,8 @@ private slots:
         messages.answerNext(true);
         press(dlg, "cmdClose");
         QCOMPARE(messages.count(), 2);
-        QCOMPARE(f.db.scalar(QStringLiteral("SELECT TitleFieldId FROM BookMarkWeb WHERE ID=%1").arg(own)), QStringLiteral("changed"));
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT TitleFieldId FROM BookMarkWeb WHERE ID=%1").arg(own)),
+                 QStringLiteral("changed"));
     }
 
     void deletingASiteSaysWhatGoesWithIt()
@@ -222,6 +234,7 @@ private slots:
         Fixture f;
         test::MessageRecorder messages;
         SiteDefinitionsDialog dlg(f.store);
+        dlg.show();
         press(dlg, "cmdCopy");
         press(dlg, "cmdSave");
         const qint64 own = dlg.currentId();
@@ -234,7 +247,8 @@ private slots:
         QCOMPARE(dlg.currentId(), own);
         messages.answerNext(true);
         press(dlg, "cmdDelete");
-        QCOMPARE(f.db.scalar(QStringLiteral("SELECT COUNT(*) FROM BookMarkWeb WHERE ID=%1").arg(own)), QStringLiteral("0"));
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT COUNT(*) FROM BookMarkWeb WHERE ID=%1").arg(own)),
+                 QStringLiteral("0"));
         QCOMPARE(f.db.scalar(QStringLiteral("SELECT group_concat(Uid) FROM Accounts")), QStringLiteral("u3"));
         QCOMPARE(child<QTreeWidget>(dlg, "lvwSites")->topLevelItemCount(), 5);
         QCOMPARE(dlg.currentId(), 0);
@@ -245,6 +259,7 @@ private slots:
         Fixture f;
         test::MessageRecorder messages;
         SiteDefinitionsDialog dlg(f.store);
+        dlg.show();
         press(dlg, "cmdCopy");
         press(dlg, "cmdSave");
         const qint64 own = dlg.currentId();
@@ -262,7 +277,8 @@ private slots:
         QCOMPARE(f.row(own), before);
         press(dlg, "cmdSave");
         QCOMPARE(messages.count(), 1);
-        QCOMPARE(f.db.scalar(QStringLiteral("SELECT SubmitButtonValue FROM BookMarkWeb WHERE ID=%1").arg(own)), QStringLiteral("发表"));
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT SubmitButtonValue FROM BookMarkWeb WHERE ID=%1").arg(own)),
+                 QStringLiteral("发表"));
     }
 };
 

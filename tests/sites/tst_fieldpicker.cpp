@@ -87,10 +87,9 @@ class TestFieldPicker : public QObject {
         child<controls::Command>(*m_dlg, pickButton)->click();
         QVERIFY(pane()->picking());
         const QVariantList rect =
-            eval(pane()->page(),
-                 QStringLiteral("(function(){var r=document.querySelector(%1).getBoundingClientRect();"
-                                "return [r.left+r.width/2, r.top+r.height/2];})()")
-                     .arg(QLatin1Char('\'') + selector + QLatin1Char('\'')))
+            eval(pane()->page(), QStringLiteral("(function(){var r=document.querySelector(%1).getBoundingClientRect();"
+                                                "return [r.left+r.width/2, r.top+r.height/2];})()")
+                                     .arg(QLatin1Char('\'') + selector + QLatin1Char('\'')))
                 .toList();
         QCOMPARE(rect.size(), 2);
         const QPoint at(int(rect.at(0).toDouble()), int(rect.at(1).toDouble()));
@@ -152,7 +151,8 @@ private slots:
         QVERIFY(pane()->status().contains(QStringLiteral("按钮文字“登录 ”")));
         // The submit button was clicked but never pressed: after a round trip to the page, the page is
         // still the login page and no login reached the site.
-        QCOMPARE(eval(pane()->page(), QStringLiteral("location.pathname")).toString(), QStringLiteral("/byvalue/login"));
+        QCOMPARE(eval(pane()->page(), QStringLiteral("location.pathname")).toString(),
+                 QStringLiteral("/byvalue/login"));
         QVERIFY(m_site.logins().empty());
     }
 
@@ -180,12 +180,17 @@ private slots:
         // Out of picking, the page is the user's again. The events of this click come after those of
         // the picking clicks, so what the page saw is this click's alone.
         const QVariantList rect =
-            eval(pane()->page(), QStringLiteral("(function(){var r=document.querySelector('span').getBoundingClientRect();"
-                                                "return [r.left+2, r.top+2];})()"))
+            eval(pane()->page(),
+                 QStringLiteral("(function(){var r=document.querySelector('span').getBoundingClientRect();"
+                                "return [r.left+2, r.top+2];})()"))
                 .toList();
         click(pane()->view(), QPoint(rect.at(0).toInt(), rect.at(1).toInt()));
         QVERIFY(test::waitUntil(
-            [&] { return eval(pane()->page(), QStringLiteral("seen.join(',')")).toString().contains(QStringLiteral("click")); },
+            [&] {
+                return eval(pane()->page(), QStringLiteral("seen.join(',')"))
+                    .toString()
+                    .contains(QStringLiteral("click"));
+            },
             10000));
         QCOMPARE(eval(pane()->page(), QStringLiteral("seen.join(',')")).toString(),
                  QStringLiteral("pointerdown,mousedown,mouseup,click"));
@@ -205,13 +210,17 @@ private slots:
         QCOMPARE(m_site.logins().back().user, std::string("byhand"));
         const QString submit = q(m_site.base()) + QStringLiteral("/byid/submit");
         QVERIFY(open(submit));
-        QVERIFY(eval(pane()->page(), QStringLiteral("document.body.innerText")).toString().contains(QStringLiteral("byhand")));
+        QVERIFY(eval(pane()->page(), QStringLiteral("document.body.innerText"))
+                    .toString()
+                    .contains(QStringLiteral("byhand")));
         QWebEngineView worker;
         bool loaded = false;
         connect(worker.page(), &QWebEnginePage::loadFinished, this, [&] { loaded = true; });
         worker.load(QUrl(submit));
         QVERIFY(test::waitUntil([&] { return loaded; }, 20000));
-        QVERIFY(!eval(worker.page(), QStringLiteral("document.body.innerText")).toString().contains(QStringLiteral("byhand")));
+        QVERIFY(!eval(worker.page(), QStringLiteral("document.body.innerText"))
+                     .toString()
+                     .contains(QStringLiteral("byhand")));
     }
 
     void cleanupTestCase()

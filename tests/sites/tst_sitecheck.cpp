@@ -60,9 +60,9 @@ private slots:
     {
         platform::applyProgramFont(*qApp);
         m_site.start();
-        m_db = std::make_unique<test::TempStore>(q(demosite::siteRowSql(0, "byid", m_site.base())) +
-                                                 q(demosite::siteRowSql(1, "byvalue", m_site.base())) +
-                                                 QStringLiteral("INSERT INTO Accounts VALUES(0,'checker','pw0'),(1,'valuer','pw1');"));
+        m_db = std::make_unique<test::TempStore>(
+            q(demosite::siteRowSql(0, "byid", m_site.base())) + q(demosite::siteRowSql(1, "byvalue", m_site.base())) +
+            QStringLiteral("INSERT INTO Accounts VALUES(0,'checker','pw0'),(1,'valuer','pw1');"));
         m_store.gcnnStore.open(m_db->path());
         m_store.gintTimeout = 10;
         // A definition of the first site with a mistyped title field and a submit button that is not there.

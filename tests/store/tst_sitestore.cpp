@@ -124,7 +124,8 @@ private slots:
         QCOMPARE(sites.accounts(d.id).size(), 2);
         QCOMPARE(sites.accounts(d.id).at(1).pwd, QStringLiteral("2"));
         sites.remove(d.id);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM BookMarkWeb WHERE ID=%1").arg(d.id)), QStringLiteral("0"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM BookMarkWeb WHERE ID=%1").arg(d.id)),
+                 QStringLiteral("0"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(ID||Uid) FROM Accounts")), QStringLiteral("0a"));
         QVERIFY_THROWS_EXCEPTION(store::StoreError, sites.read(d.id));
     }
@@ -136,18 +137,42 @@ private slots:
         QTest::addColumn<QString>("offending"); // "" when the definition may be saved
 
         QTest::newRow("as made") << QString() << QString() << QString();
-        QTest::newRow("no name") << "WebName" << "  " << "WebName";
-        QTest::newRow("name taken, blanks aside") << "WebName" << " 其他网站 " << "WebName";
-        QTest::newRow("login not a web address") << "LoginUrl" << "ftp://example.org/login" << "LoginUrl";
-        QTest::newRow("login without host") << "LoginUrl" << "http:///login" << "LoginUrl";
-        QTest::newRow("login with a blank before") << "LoginUrl" << " http://example.org/login" << "LoginUrl";
-        QTest::newRow("no user-id field") << "UidFieldName" << "" << "UidFieldId";
-        QTest::newRow("no login button") << "LoginButtonValue" << "" << "LoginButtonName";
-        QTest::newRow("no submit address: the next page") << "SubmitUrl" << "" << "";
-        QTest::newRow("submit address not one") << "SubmitUrl" << "example.org/post" << "SubmitUrl";
-        QTest::newRow("no URL field") << "UrlFieldId" << "" << "UrlFieldId";
-        QTest::newRow("no submit button") << "SubmitButtonId" << "" << "SubmitButtonId";
-        QTest::newRow("no log-out address") << "LogoutUrl" << "" << "LogoutUrl";
+        QTest::newRow("no name") << "WebName"
+                                 << "  "
+                                 << "WebName";
+        QTest::newRow("name taken, blanks aside") << "WebName"
+                                                  << " 其他网站 "
+                                                  << "WebName";
+        QTest::newRow("login not a web address") << "LoginUrl"
+                                                 << "ftp://example.org/login"
+                                                 << "LoginUrl";
+        QTest::newRow("login without host") << "LoginUrl"
+                                            << "http:///login"
+                                            << "LoginUrl";
+        QTest::newRow("login with a blank before") << "LoginUrl"
+                                                   << " http://example.org/login"
+                                                   << "LoginUrl";
+        QTest::newRow("no user-id field") << "UidFieldName"
+                                          << ""
+                                          << "UidFieldId";
+        QTest::newRow("no login button") << "LoginButtonValue"
+                                         << ""
+                                         << "LoginButtonName";
+        QTest::newRow("no submit address: the next page") << "SubmitUrl"
+                                                          << ""
+                                                          << "";
+        QTest::newRow("submit address not one") << "SubmitUrl"
+                                                << "example.org/post"
+                                                << "SubmitUrl";
+        QTest::newRow("no URL field") << "UrlFieldId"
+                                      << ""
+                                      << "UrlFieldId";
+        QTest::newRow("no submit button") << "SubmitButtonId"
+                                          << ""
+                                          << "SubmitButtonId";
+        QTest::newRow("no log-out address") << "LogoutUrl"
+                                            << ""
+                                            << "LogoutUrl";
     }
     void checksBeforeSaving()
     {
@@ -174,7 +199,8 @@ private slots:
 
     void scriptLoginAndSitesOfTheirOwnKind()
     {
-        SiteDefinition d = sites::fromTemplate(QStringLiteral("shaarli"), QStringLiteral("http://127.0.0.1:8080/links"));
+        SiteDefinition d =
+            sites::fromTemplate(QStringLiteral("shaarli"), QStringLiteral("http://127.0.0.1:8080/links"));
         QVERIFY(!sites::checkDefinition(d, {}));
         d.setFlag(QStringLiteral("IsScript"), true);
         d.set(QStringLiteral("LoginUrl"), QStringLiteral("location.href='/entry'"));
@@ -197,12 +223,18 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("address"); // "" when refused
-        QTest::newRow("host only") << "links.example.org" << "http://links.example.org";
-        QTest::newRow("trailing slashes") << " https://example.org/shaarli// " << "https://example.org/shaarli";
-        QTest::newRow("port") << "127.0.0.1:8080" << "http://127.0.0.1:8080";
-        QTest::newRow("other scheme") << "ftp://example.org" << "";
-        QTest::newRow("query") << "http://example.org/?do=login" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("host only") << "links.example.org"
+                                   << "http://links.example.org";
+        QTest::newRow("trailing slashes") << " https://example.org/shaarli// "
+                                          << "https://example.org/shaarli";
+        QTest::newRow("port") << "127.0.0.1:8080"
+                              << "http://127.0.0.1:8080";
+        QTest::newRow("other scheme") << "ftp://example.org"
+                                      << "";
+        QTest::newRow("query") << "http://example.org/?do=login"
+                               << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void instanceAddresses()
     {

@@ -5,7 +5,9 @@
 // site rows); two demonstration accounts are added to it. Writes one PNG per window into OUTDIR.
 #include "demosite.h"
 #include "engine/clock.h"
+#include "platform/pickerpage.h"
 #include "platform/programfont.h"
+#include "sites/sitestore.h"
 #include "store/programstore.h"
 #include "store/resulttables.h"
 #include "ui/dialogs/accountsdialog.h"
@@ -18,6 +20,9 @@
 #include "ui/main/tagdialog.h"
 #include "ui/main/urllistmodel.h"
 #include "ui/results/resultswindow.h"
+#include "ui/sites/browserpane.h"
+#include "ui/sites/sitedefinitionsdialog.h"
+#include "ui/sites/templatedialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,11 +31,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWebEngineView>
 
 #include <cstdio>
@@ -264,6 +271,80 @@ void renderResultsWindow(Renderer& r, const QString& storePath)
     w.resize(900, 300);
     r.save(w, QStringLiteral("results.png"));
     w.hide();
+// The site definitions window: a delivered site; 新建's templates; a field picked on the demonstration
+// site's login page; and a site check of a copy of the first site made to point at the running
+// demonstration site.
+void renderSiteWindows(Renderer& r, store::ProgramStore& store, const QString& demo)
+{
+    {
+        ui::sites::TemplateDialog frmTemplate;
+        frmTemplate.show();
+        child<QListWidget>(frmTemplate, "lstTemplates")->setCurrentRow(1);
+        child<QLineEdit>(frmTemplate, "txtAddress")->setText(QStringLiteral("https://links.example.org"));
+        r.save(frmTemplate, QStringLiteral("sitetemplate.png"));
+        frmTemplate.hide();
+    }
+    qint64 copy = -1;
+    try {
+        sites::SiteStore sites(store.gcnnStore);
+        sites::SiteDefinition d = sites.read(0);
+        d.id = -1;
+        d.set(QStringLiteral("WebName"), QStringLiteral("我的演示站点"));
+        for (const char* column : {"LoginUrl", "SubmitUrl", "LogoutUrl"})
+            d.set(QLatin1String(column),
+                  d.text(QLatin1String(column)).replace(QStringLiteral("http://127.0.0.1:38517"), demo));
+        copy = sites.save(d);
+        store.gcnnStore.execute(
+            {QStringLiteral("INSERT INTO Accounts (ID, Uid, Pwd) VALUES (?, 'wangwu', 'pw')"), {copy}});
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tvx-screenshots: the site check's site: %s\n", e.what());
+        r.fail();
+        return;
+    }
+    ui::sites::SiteDefinitionsDialog frmSites(store);
+    frmSites.resize(1160, 760);
+    frmSites.show();
+    frmSites.selectSite(0);
+    r.save(frmSites, QStringLiteral("sites.png"));
+
+    // Picking: the login page in the pane, the user-id box under the pointer.
+    frmSites.selectSite(copy);
+    ui::sites::BrowserPane* pane = frmSites.pane();
+    bool loaded = false;
+    QObject::connect(pane->page(), &QWebEnginePage::loadFinished, [&] { loaded = true; });
+    pane->open(demo + QStringLiteral("/byid/login"));
+    if (!waitFor([&] { return loaded; }, 20000))
+        std::fprintf(stderr, "tvx-screenshots: the login page did not load\n");
+    settle();
+    QMetaObject::invokeMethod(child<QWidget>(frmSites, "cmdPickUidFieldId"), "click");
+    settle();
+    QWidget* surface = pane->view()->focusProxy();
+    QPoint at(150, 100);
+    bool found = false;
+    pane->page()->runJavaScript(
+        QStringLiteral("(function(){var r=document.getElementById('f_uid').getBoundingClientRect();"
+                       "return [r.left+r.width/2, r.top+r.height/2];})()"),
+        [&](const QVariant& v) {
+            const QVariantList xy = v.toList();
+            if (xy.size() == 2)
+                at = QPoint(xy.at(0).toInt(), xy.at(1).toInt());
+            found = true;
+        });
+    waitFor([&] { return found; }, 5000);
+    QMouseEvent move(QEvent::MouseMove, at, surface->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(surface, &move);
+    settle();
+    r.save(frmSites, QStringLiteral("sitepicking.png"));
+    pane->stopPicking();
+
+    // The site check.
+    QMetaObject::invokeMethod(child<QWidget>(frmSites, "cmdCheck"), "click");
+    auto* results = child<QTreeWidget>(frmSites, "lvwCheck");
+    if (!waitFor([&] { return results->topLevelItemCount() > 0 && child<QWidget>(frmSites, "cmdNew")->isEnabled(); },
+                 60000))
+        std::fprintf(stderr, "tvx-screenshots: the site check did not end\n");
+    r.save(frmSites, QStringLiteral("sitecheck.png"));
+    frmSites.hide();
 }
 
 } // namespace
@@ -303,6 +384,7 @@ int main(int argc, char* argv[])
     renderTagDialog(r);
     renderDialogs(r, store);
     renderResultsWindow(r, storePath);
+    renderSiteWindows(r, store, panes);
     site.stop();
     return r.ok() ? 0 : 1;
 }

@@ -16,6 +16,7 @@
 #include "ui/dialogs/accountsdialog.h"
 #include "ui/dialogs/parametersdialog.h"
 #include "ui/formlayout.h"
+#include "ui/sites/sitedefinitionsdialog.h"
 #include "urllistcontroller.h"
 
 #include <QCloseEvent>
@@ -134,6 +135,7 @@ void MainWindow::createSetupMenu()
     m_mnuMain->addEntry("mnuAccounts", QStringLiteral("设置网摘帐号"), [this] { mnuAccounts_Click(); });
     m_mnuMain->addSeparatorEntry("mnuLine1");
     m_mnuMain->addEntry("mnuPara", QStringLiteral("设置系统参数"), [this] { mnuPara_Click(); });
+    m_mnuMain->addEntry("mnuSites", QStringLiteral("网站定义(&W)..."), [this] { mnuSites_Click(); });
     m_mnuMain->addSeparatorEntry("mnuLine2");
     m_mnuMain->addEntry("mnuImport", QStringLiteral("导入书签(&I)..."), [this] { m_bookmarks->importBookmarks(); });
     m_mnuMain->addEntry("mnuExport", QStringLiteral("导出书签(&O)..."), [this] { m_bookmarks->exportBookmarks(); });
@@ -218,6 +220,12 @@ void MainWindow::mnuPara_Click()
 {
     dialogs::ParametersDialog frmPara(m_store, this);
     frmPara.exec();
+}
+
+void MainWindow::mnuSites_Click()
+{
+    sites::SiteDefinitionsDialog frmSites(m_store, this);
+    frmSites.exec();
 }
 
 void MainWindow::cmdHelp_Click()

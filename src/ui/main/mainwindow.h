@@ -85,6 +85,7 @@ private:
     void cmdSetup_Click();
     void mnuAccounts_Click();
     void mnuPara_Click();
+    void mnuSites_Click();
     void cmdHelp_Click();
     void cmdExit_Click();
 

@@ -8,7 +8,7 @@ namespace tvx::ui {
 
 // mnuMain, "菜单": the pop-up menu of the set-up button 设置(&E). Its entries are added in one place,
 // MainWindow::createSetupMenu: mnuAccounts "设置网摘帐号", the separator mnuLine1, mnuPara
-// "设置系统参数", then the entries of windows beyond those.
+// "设置系统参数", then the entries of windows beyond those: mnuSites "网站定义(&W)...".
 class SetupMenu final : public QMenu {
     Q_OBJECT
 public:

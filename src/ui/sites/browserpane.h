@@ -15,7 +15,7 @@ class Command;
 namespace tvx::platform {
 class PickerPage;
 class WebBrowser;
-}
+} // namespace tvx::platform
 
 namespace tvx::ui::sites {
 

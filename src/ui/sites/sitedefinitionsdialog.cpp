@@ -31,7 +31,8 @@ namespace tvx::ui::sites {
 
 namespace {
 constexpr int kIdRole = Qt::UserRole;
-const QString kDeliveredNote = QStringLiteral("这是程序附带的网站定义，只能查看。要修改，请按“复制”制作一份可以修改的副本。");
+const QString kDeliveredNote =
+    QStringLiteral("这是程序附带的网站定义，只能查看。要修改，请按“复制”制作一份可以修改的副本。");
 const QString kNewNote = QStringLiteral("新的网站定义，尚未保存。");
 
 controls::Command* makeCommand(QWidget* parent, const char* name, const QString& caption)
@@ -60,7 +61,7 @@ QTreeWidget* makeReport(QWidget* parent, const char* name, const QStringList& he
 } // namespace
 
 SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
     , m_store(store)
     , m_sites(store.gcnnStore)
     , m_clock(std::make_unique<platform::SystemClock>())
@@ -76,9 +77,9 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     auto* listLabel = new QLabel(QStringLiteral("网站"), left);
-    m_lvwSites = makeReport(left, "lvwSites",
-                            {QStringLiteral("ID"), QStringLiteral("名称"), QStringLiteral("登录地址"),
-                             QStringLiteral("提交地址")});
+    m_lvwSites = makeReport(
+        left, "lvwSites",
+        {QStringLiteral("ID"), QStringLiteral("名称"), QStringLiteral("登录地址"), QStringLiteral("提交地址")});
     m_lvwSites->setAccessibleName(QStringLiteral("网站列表"));
     m_lvwSites->header()->resizeSection(0, 44);
     m_lvwSites->header()->resizeSection(1, 150);
@@ -124,10 +125,11 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     m_lblCheck = new QLabel(checkPage);
     m_lblCheck->setObjectName(QStringLiteral("lblCheck"));
     m_lblCheck->setWordWrap(true);
-    m_lblCheck->setText(QStringLiteral("试运行用一个帐号登录网站、打开提交页，检查每个字段和按钮能否找到，然后退出；不提交任何网摘。"));
-    m_lvwCheck = makeReport(checkPage, "lvwCheck",
-                            {QStringLiteral("页面"), QStringLiteral("项目"), QStringLiteral("查找方式"),
-                             QStringLiteral("结果")});
+    m_lblCheck->setText(
+        QStringLiteral("试运行用一个帐号登录网站、打开提交页，检查每个字段和按钮能否找到，然后退出；不提交任何网摘。"));
+    m_lvwCheck = makeReport(
+        checkPage, "lvwCheck",
+        {QStringLiteral("页面"), QStringLiteral("项目"), QStringLiteral("查找方式"), QStringLiteral("结果")});
     m_lvwCheck->setAccessibleName(QStringLiteral("试运行结果"));
     m_lvwCheck->header()->resizeSection(0, 60);
     m_lvwCheck->header()->resizeSection(1, 80);
@@ -172,8 +174,12 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     m_checkTimer = new platform::QtTicker(1000, this);
     m_checkTimer->setObjectName(QStringLiteral("tmrCheck"));
     m_check = std::make_unique<tvx::sites::SiteCheck>(*m_pane->browser(), *m_clock, *m_checkTimer);
-    m_check->rowAdded = [this](const tvx::sites::CheckRow& row) { checkRow(row); };
-    m_check->finished = [this](int faults) { checkFinished(faults); };
+    m_check->rowAdded = [this](const tvx::sites::CheckRow& row) {
+        checkRow(row);
+    };
+    m_check->finished = [this](int faults) {
+        checkFinished(faults);
+    };
 
     connect(m_lvwSites, &QTreeWidget::currentItemChanged, this, &SiteDefinitionsDialog::lvwSites_CurrentChanged);
     connect(m_form, &SiteFormWidget::changed, this, &SiteDefinitionsDialog::updateButtons);
@@ -186,8 +192,6 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     connect(m_cmdSave, &controls::Command::Click, this, &SiteDefinitionsDialog::cmdSave_Click);
     connect(m_cmdCheck, &controls::Command::Click, this, &SiteDefinitionsDialog::cmdCheck_Click);
     connect(m_cmdClose, &controls::Command::Click, this, &SiteDefinitionsDialog::cmdClose_Click);
-
-    Form_Load();
 }
 
 SiteDefinitionsDialog::~SiteDefinitionsDialog()
@@ -198,6 +202,9 @@ SiteDefinitionsDialog::~SiteDefinitionsDialog()
 
 void SiteDefinitionsDialog::Form_Load()
 {
+    m_loaded = {};
+    m_own = false;
+    m_lvwCheck->clear();
     fillList(-1);
     if (m_lvwSites->topLevelItemCount() > 0)
         m_lvwSites->setCurrentItem(m_lvwSites->topLevelItem(0));
@@ -388,9 +395,10 @@ void SiteDefinitionsDialog::cmdDelete_Click()
     try {
         const int accounts = m_sites.accountCount(m_loaded.id);
         const QString question =
-            accounts > 0
-                ? QStringLiteral("网站“%1”还有 %2 个帐号，删除网站将同时删除这些帐号。真的要删除吗？").arg(name).arg(accounts)
-                : QStringLiteral("真的要删除网站“%1”吗？").arg(name);
+            accounts > 0 ? QStringLiteral("网站“%1”还有 %2 个帐号，删除网站将同时删除这些帐号。真的要删除吗？")
+                               .arg(name)
+                               .arg(accounts)
+                         : QStringLiteral("真的要删除网站“%1”吗？").arg(name);
         if (!MessageBox::question(this, question))
             return;
         m_sites.remove(m_loaded.id);
@@ -438,11 +446,13 @@ void SiteDefinitionsDialog::cmdCheck_Click()
     const tvx::sites::SiteDefinition definition = m_form->definition();
     const QString name = definition.text(QStringLiteral("WebName")).trimmed();
     if (definition.id < 0) {
-        MessageBox::information(this, QStringLiteral("请先保存网站定义，并在“设置网摘帐号”中为它添加帐号，然后再试运行！"));
+        MessageBox::information(this,
+                                QStringLiteral("请先保存网站定义，并在“设置网摘帐号”中为它添加帐号，然后再试运行！"));
         return;
     }
     if (m_cboAccount->count() == 0) {
-        MessageBox::information(this, QStringLiteral("网站“%1”还没有帐号。请先在“设置网摘帐号”中为它添加帐号，然后再试运行！").arg(name));
+        MessageBox::information(
+            this, QStringLiteral("网站“%1”还没有帐号。请先在“设置网摘帐号”中为它添加帐号，然后再试运行！").arg(name));
         return;
     }
     stopPicking();
@@ -535,7 +545,7 @@ void SiteDefinitionsDialog::reject()
     if (!settleChanges())
         return;
     m_check->cancel();
-    QDialog::reject();
+    FormDialog::reject();
 }
 
 } // namespace tvx::ui::sites

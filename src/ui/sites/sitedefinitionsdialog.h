@@ -2,8 +2,7 @@
 
 #include "sites/sitedefinition.h"
 #include "sites/sitestore.h"
-
-#include <QDialog>
+#include "ui/formdialog.h"
 
 #include <memory>
 
@@ -22,13 +21,13 @@ class Command;
 namespace tvx::platform {
 class QtTicker;
 class SystemClock;
-}
+} // namespace tvx::platform
 namespace tvx::sites {
 class SiteCheck;
 struct CheckRow;
 struct FormRow;
 struct PickedElement;
-}
+} // namespace tvx::sites
 
 namespace tvx::ui::sites {
 
@@ -39,8 +38,8 @@ class SiteFormWidget;
 // every column of the selected one. The rows delivered with the program are read-only ("复制" makes an
 // editable copy); the user's own rows are saved one row at a time. Beside the form a browser pane in
 // which the user opens the site and picks its fields by pointing at them, and the results of a site
-// check (试运行) with one of the site's accounts.
-class SiteDefinitionsDialog final : public QDialog {
+// check (试运行) with one of the site's accounts. Each showing reads the sites afresh.
+class SiteDefinitionsDialog final : public FormDialog {
     Q_OBJECT
 public:
     explicit SiteDefinitionsDialog(store::ProgramStore& store, QWidget* parent = nullptr);
@@ -56,7 +55,7 @@ public slots:
     void reject() override;
 
 private:
-    void Form_Load();
+    void Form_Load() override;
     void fillList(qint64 selectId);
     void lvwSites_CurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void showDefinition(const tvx::sites::SiteDefinition& definition, bool own);

@@ -122,7 +122,8 @@ void SiteFormWidget::addGroup(FormGroup group, QWidget* into)
             pick->setObjectName(QStringLiteral("cmdPick") + row.columns.first());
             pick->setCaption(QStringLiteral("拾取"));
             pick->setAccessibleName(QStringLiteral("拾取") + row.label);
-            pick->setAccessibleDescription(QStringLiteral("在右边的网页中点击%1，程序填入它的编号或名称").arg(row.label));
+            pick->setAccessibleDescription(
+                QStringLiteral("在右边的网页中点击%1，程序填入它的编号或名称").arg(row.label));
             pick->setFixedSize(kPickWidth, kPickHeight);
             m_pickButtons.insert(&row, pick);
             grid->addWidget(pick, line, 2);
@@ -151,12 +152,12 @@ void SiteFormWidget::updateSeparatorExample()
         return;
     const QString separator = m_edits.value(QStringLiteral("TagsSplit"))->text();
     // Joined by the engine's own rule, so that the example shows what the site receives.
-    const QString joined = engine::forms::JoinTags(QStringLiteral("新闻 科技"),
-                                                   separator.isEmpty() ? QStringLiteral(" ") : separator);
+    const QString joined =
+        engine::forms::JoinTags(QStringLiteral("新闻 科技"), separator.isEmpty() ? QStringLiteral(" ") : separator);
     m_separatorExample->setText(QStringLiteral("示例：新闻、科技两个分类写作 %1").arg(visibleBlanks(joined)));
-    m_separatorExample->setAccessibleName(
-        separator.isEmpty() ? QStringLiteral("分隔符为空，即一个空格")
-                            : QStringLiteral("分隔符为“%1”").arg(visibleBlanks(separator)));
+    m_separatorExample->setAccessibleName(separator.isEmpty()
+                                              ? QStringLiteral("分隔符为空，即一个空格")
+                                              : QStringLiteral("分隔符为“%1”").arg(visibleBlanks(separator)));
 }
 
 void SiteFormWidget::setDefinition(const tvx::sites::SiteDefinition& definition)

@@ -15,7 +15,7 @@
 namespace tvx::ui::sites {
 
 TemplateDialog::TemplateDialog(QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
 {
     setObjectName(QStringLiteral("frmTemplate"));
     setWindowTitle(QStringLiteral("新建网站定义"));
@@ -68,7 +68,13 @@ TemplateDialog::TemplateDialog(QWidget* parent)
     connect(m_lstTemplates, &QListWidget::itemDoubleClicked, this, &TemplateDialog::cmdOK_Click);
     connect(m_cmdOK, &controls::Command::Click, this, &TemplateDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &QDialog::reject);
+}
+
+void TemplateDialog::Form_Load()
+{
+    gblnOK = false;
     m_lstTemplates->setCurrentRow(0);
+    lstTemplates_Changed();
 }
 
 void TemplateDialog::lstTemplates_Changed()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/formdialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -14,7 +14,7 @@ namespace tvx::ui::sites {
 
 // "新建网站定义": what a new site definition starts from, an empty one or a template of a known service,
 // with the address of the user's instance for a template that needs one.
-class TemplateDialog final : public QDialog {
+class TemplateDialog final : public FormDialog {
     Q_OBJECT
 public:
     explicit TemplateDialog(QWidget* parent = nullptr);
@@ -24,6 +24,7 @@ public:
     QString gstrAddress;  // the instance address, made whole ("http://host/path")
 
 private:
+    void Form_Load() override;
     void lstTemplates_Changed();
     void cmdOK_Click();
 
