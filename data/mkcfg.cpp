@@ -1,6 +1,6 @@
 // Builds the delivered store tvx.cfg from the readable sources in this folder:
 //   mkcfg OUTPUT schema.sql config.sql sites.sql
-// A store that already holds accounts (or a kept URL list, or run results) is the user's and is never
+// A store that already holds accounts (or a kept URL list, run results, sites of the user's own) is the user's and is never
 // replaced; neither is a file that cannot be read as a store (it may still hold accounts worth saving). The new file is written
 // beside the target and renamed over it, readable and writable by its owner only.
 #include <sqlite3.h>
@@ -44,8 +44,9 @@ Existing inspect(const std::string& path)
         sqlite3_step(stmt) == SQLITE_ROW)
         result = sqlite3_column_int64(stmt, 0) > 0 ? Existing::HoldsAccounts : Existing::NoAccounts;
     sqlite3_finalize(stmt);
-    // The URL list the program keeps, and the results of its runs, are the user's too.
-    for (const char* kept : {"SELECT COUNT(*) FROM UrlList", "SELECT COUNT(*) FROM Runs"}) {
+    // The URL list the program keeps, the results of its runs and the sites the user set up are the
+    // user's too.
+    for (const char* kept : {"SELECT COUNT(*) FROM UrlList", "SELECT COUNT(*) FROM Runs", "SELECT COUNT(*) FROM UserSites"}) {
         stmt = nullptr;
         if (result == Existing::NoAccounts && sqlite3_prepare_v2(db, kept, -1, &stmt, nullptr) == SQLITE_OK &&
             sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int64(stmt, 0) > 0)

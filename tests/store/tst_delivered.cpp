@@ -2,6 +2,7 @@
 // without ever replacing a store that holds the user's accounts.
 #include "core/webhosts.h"
 #include "demosite.h"
+#include "sites/sitestore.h"
 #include "store/connection.h"
 #include "store/recordset.h"
 #include "store/schema.h"
@@ -71,6 +72,23 @@ private slots:
         store::Connection kept;
         kept.open(target);
         QCOMPARE(store::loadTimeout(kept), qint16(7));
+
+        // So is a file with a site the user set up, without accounts.
+        const QString own = dir.path() + QStringLiteral("/own.cfg");
+        QCOMPARE(mkcfg(own), 0);
+        {
+            store::Connection c2;
+            c2.open(own);
+            sites::SiteStore sites(c2);
+            sites::SiteDefinition d = sites.read(0);
+            d.id = -1;
+            d.set(QStringLiteral("WebName"), QStringLiteral("我的网站"));
+            sites.save(d);
+        }
+        QCOMPARE(mkcfg(own), 0);
+        store::Connection ownKept;
+        ownKept.open(own);
+        QVERIFY(sites::SiteStore(ownKept).list().last().own);
 
         // A file that is not a store is left alone too (it may hold accounts worth saving).
         const QString other = dir.path() + QStringLiteral("/other.cfg");

@@ -70,8 +70,8 @@ private slots:
         QStringList items;
         for (QAction* a : menu->actions())
             items.append(a->isSeparator() ? QStringLiteral("-") : a->text());
-        QCOMPARE(items, QStringList({"设置网摘帐号", "-", "设置系统参数", "-", "导入书签(&I)...", "导出书签(&O)...", "-",
-                                     "提交结果(&R)..."}));
+        QCOMPARE(items, QStringList({"设置网摘帐号", "-", "设置系统参数", "网站定义(&W)...", "-", "导入书签(&I)...",
+                                     "导出书签(&O)...", "-", "提交结果(&R)..."}));
         QCOMPARE(menu->actions().at(0)->objectName(), QStringLiteral("mnuAccounts"));
         QCOMPARE(menu->actions().at(2)->objectName(), QStringLiteral("mnuPara"));
         // The worker browser is far below the client area, yet shown (never hidden).

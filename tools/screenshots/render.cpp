@@ -271,6 +271,8 @@ void renderResultsWindow(Renderer& r, const QString& storePath)
     w.resize(900, 300);
     r.save(w, QStringLiteral("results.png"));
     w.hide();
+}
+
 // The site definitions window: a delivered site; 新建's templates; a field picked on the demonstration
 // site's login page; and a site check of a copy of the first site made to point at the running
 // demonstration site.
