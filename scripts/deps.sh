@@ -12,6 +12,7 @@ packages=(
   e2fsprogs
   php-cli php-netscape-bookmark-parser
   clang-14 libclang-rt-14-dev
+  shaarli php-cli php-cgi
 )
 missing=()
 for p in "${packages[@]}"; do
