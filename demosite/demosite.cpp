@@ -54,6 +54,8 @@ struct Kind {
     bool download = false;     // the login page starts a download; a submission is answered with one
     int busyMs = 0;            // the login page's script and the submit button's handler keep the page busy
     bool wander = false;       // the login and submit pages navigate away right after loading
+    int reloadSeconds = 0;     // the login page reloads itself after this many seconds
+    int slowAnswerMs = 0;      // a submission is answered only after this many milliseconds
 };
 
 std::map<std::string, std::string> idRow()
@@ -110,6 +112,10 @@ void addHostileKinds(std::vector<Kind>& kinds)
     hostile("hung", "按钮脚本不停").submitButton =
         R"x(<input type="submit" id="f_post" value="提交" onclick="for(;;){}">)x";
     hostile("wander", "加载后跳走").wander = true;
+    // A 百度书签 login page that reloads itself before the delayed login's five seconds are up.
+    Kind& reload = hostile("baidu-reload", "");
+    reload.webName = "百度书签";
+    reload.reloadSeconds = 2;
 }
 
 std::vector<Kind> makeKinds()
@@ -253,6 +259,41 @@ std::vector<Kind> makeKinds()
     alerts.row = idRow();
     add(alerts);
 
+    Kind busyStep{"busystep", "演示站点（登录按钮忙一秒半）"};
+    busyStep.loginButton =
+        R"x(<input type="submit" name="dologin" value="登录" onclick="var t=Date.now();while(Date.now()-t<1500){}">)x";
+    busyStep.row = idRow();
+    add(busyStep);
+
+    // Poco网摘 whose login button, not its form, is named in the site row.
+    Kind pocoButton{"pocobutton", "Poco网摘"};
+    pocoButton.loginButton = R"x(<input type="button" name="pocologin" value="登录">)x";
+    pocoButton.row = idRow();
+    pocoButton.row["LoginButtonName"] = "pocologin";
+    pocoButton.row["SummaryFieldId"] = "f_summary";
+    add(pocoButton);
+
+    // The three sites that request the next page right after pressing, each with a form whose
+    // submission is answered slowly: the next page must not cancel it.
+    Kind fbSlow{"fbslow", "Face Book"};
+    fbSlow.slowAnswerMs = 600;
+    fbSlow.row = idRow();
+    add(fbSlow);
+
+    Kind baiduSlow{"baiduslow", "百度书签"};
+    baiduSlow.slowAnswerMs = 600;
+    baiduSlow.submitButton = R"(<input type="submit" value="收藏">)";
+    baiduSlow.row = idRow();
+    baiduSlow.row.erase("SubmitButtonId");
+    baiduSlow.row["SubmitButtonValue"] = "收藏";
+    add(baiduSlow);
+
+    Kind liveSlow{"liveslow", "Windows Live"};
+    liveSlow.slowAnswerMs = 600;
+    liveSlow.submitButton = R"(<input type="submit" id="f_post" value="保存">)";
+    liveSlow.row = idRow();
+    add(liveSlow);
+
     addHostileKinds(kinds);
     return kinds;
 }
@@ -361,6 +402,9 @@ std::string hostileParts(const Kind& k, const std::string& at)
         out += "<script>addEventListener('load', function(){setTimeout(function(){location.href='" + root +
                "/elsewhere';}, 0);});</script>\n";
     if (at == "login") {
+        if (k.reloadSeconds > 0)
+            out += "<script>setTimeout(function(){location.reload();}, " + std::to_string(k.reloadSeconds * 1000) +
+                   ");</script>\n";
         if (k.busyMs > 0)
             out += "<script>var t=Date.now();while(Date.now()-t<" + std::to_string(k.busyMs) + "){}</script>\n";
         if (k.download)
@@ -544,6 +588,8 @@ void DemoSite::State::serveKind(const Kind& kind)
         res.set_content(submitPage(*k, userOf(req, *k)), "text/html; charset=utf-8");
     });
     postForm(server, prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
+        if (k->slowAnswerMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(k->slowAnswerMs));
         Submission s{k->key,
                      userOf(req, *k),
                      req.get_param_value("title"),
@@ -615,26 +661,48 @@ void DemoSite::State::routes()
     for (const Kind& kind : kinds())
         serveKind(kind);
 
-    // The share pages of the two sites that have no submit form of their own.
-    server.Get("/fb/share.php", [this](const httplib::Request& req, httplib::Response& res) {
-        const Kind& k = *findKind("fb");
-        const std::string head =
-            "<script>function tvxShare(){fetch('/fb/share',{method:'POST',keepalive:true,credentials:'same-origin',"
-            "body:new URLSearchParams({url:document.getElementById('u').value})});}</script>";
-        res.set_content(page("Face Book - 分享",
-                             "<p>分享给朋友：</p><input type=\"hidden\" id=\"u\" value=\"" +
-                                 html(req.get_param_value("u")) + "\"><p>当前用户：" + html(userOf(req, k)) +
-                                 "</p><input type=\"button\" id=\"submit\" value=\"分享\" onclick=\"tvxShare()\">"
-                                 "<p><a href=\"/fb/logout\">退出</a></p>",
-                             head),
-                        "text/html; charset=utf-8");
-    });
-    postForm(server, "/fb/share", [this](const httplib::Request& req, httplib::Response& res) {
-        Submission s{"fb", userOf(req, *findKind("fb")), {}, req.get_param_value("url"), {}, {}, "false", {}};
-        std::lock_guard lock(mutex);
-        submissions.push_back(std::move(s));
-        res.status = 204;
-    });
+    // The share pages of the two sites that have no submit form of their own. "fb" shares in the
+    // background; "fbslow" posts a form whose answer comes slowly.
+    for (const char* key : {"fb", "fbslow"}) {
+        const Kind& k = *findKind(key);
+        const std::string root = "/" + k.key;
+        server.Get(root + "/share.php", [this, &k, root](const httplib::Request& req, httplib::Response& res) {
+            const std::string user = "<p>当前用户：" + html(userOf(req, k)) + "</p>";
+            const std::string logout = "<p><a href=\"" + root + "/logout\">退出</a></p>";
+            if (k.slowAnswerMs > 0) {
+                res.set_content(page("Face Book - 分享",
+                                     "<p>分享给朋友：</p><form method=\"post\" action=\"" + root +
+                                         "/share\"><input type=\"hidden\" name=\"url\" value=\"" +
+                                         html(req.get_param_value("u")) + "\">" + user +
+                                         "<input type=\"submit\" id=\"submit\" value=\"分享\"></form>" + logout),
+                                "text/html; charset=utf-8");
+                return;
+            }
+            const std::string head = "<script>function tvxShare(){fetch('" + root +
+                                     "/share',{method:'POST',keepalive:true,credentials:'same-origin',"
+                                     "body:new URLSearchParams({url:document.getElementById('u').value})});}</script>";
+            res.set_content(page("Face Book - 分享",
+                                 "<p>分享给朋友：</p><input type=\"hidden\" id=\"u\" value=\"" +
+                                     html(req.get_param_value("u")) + "\">" + user +
+                                     "<input type=\"button\" id=\"submit\" value=\"分享\" onclick=\"tvxShare()\">" +
+                                     logout,
+                                 head),
+                            "text/html; charset=utf-8");
+        });
+        postForm(server, root + "/share", [this, &k](const httplib::Request& req, httplib::Response& res) {
+            if (k.slowAnswerMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(k.slowAnswerMs));
+            Submission s{k.key, userOf(req, k), {}, req.get_param_value("url"), {}, {}, "false", {}};
+            {
+                std::lock_guard lock(mutex);
+                submissions.push_back(std::move(s));
+            }
+            if (k.slowAnswerMs > 0)
+                res.set_content(page("Face Book - 已分享", "<p>已分享。</p>"), "text/html; charset=utf-8");
+            else
+                res.status = 204;
+        });
+    }
     server.Get("/fanfou/sharer", [this](const httplib::Request& req, httplib::Response& res) {
         res.set_content(submitPage(*findKind("fanfou"), userOf(req, *findKind("fanfou"))), "text/html; charset=utf-8");
     });
