@@ -25,6 +25,24 @@ QString windowCloseHook(const QString& token)
         .arg(jsonString(token));
 }
 
+QString formSubmitHook(const QString& eventName)
+{
+    // A form that the page's own script submits (a button whose handler calls form.submit()) starts a
+    // navigation that no event announces; the wrapper announces it to the page step on the form.
+    return QStringLiteral("(function () {"
+                          "  var name = %1;"
+                          "  var original = HTMLFormElement.prototype.submit;"
+                          "  var dispatch = EventTarget.prototype.dispatchEvent;"
+                          "  var apply = Reflect.apply;"
+                          "  var Announce = Event;"
+                          "  HTMLFormElement.prototype.submit = function submit() {"
+                          "    try { apply(dispatch, this, [new Announce(name, { bubbles: true })]); } catch (e) {}"
+                          "    return apply(original, this, arguments);"
+                          "  };"
+                          "})();")
+        .arg(jsonString(eventName));
+}
+
 const QString& pageStepRunner()
 {
     // Runs in an isolated world: the page can neither see nor replace these functions, and its own
@@ -33,6 +51,10 @@ const QString& pageStepRunner()
     static const QString runner = QStringLiteral(R"JS(
 (function (plan) {
   'use strict';
+  // A step that reaches the page after it was given up (the page was busy past the guard) does
+  // nothing: the run has moved on.
+  if (plan.g > 0 && Date.now() > plan.g)
+    return { late: true };
   var doc = document;
   var failed = false;
   var outcomes = [];
@@ -40,6 +62,33 @@ const QString& pageStepRunner()
   // A probe finds every element as a step would, and touches none of them.
   var probe = plan.d === true;
   var found = [];
+
+  // Whether a press started a navigation of this window: a form submission that nothing prevented,
+  // a form the page's script submitted, or a navigation begun at once (a link, a new location).
+  var navigating = false;
+  var submits = [];
+  function targetsThisWindow(form, submitter) {
+    var target = submitter && submitter.hasAttribute && submitter.hasAttribute('formtarget') ?
+        submitter.formTarget : form.target;
+    target = String(target || '').toLowerCase();
+    return String(form.method) !== 'dialog' &&
+        (target === '' || target === '_self' || target === '_top' || target === '_parent');
+  }
+  function onSubmit(e) { submits.push(e); }
+  function onScriptSubmit(e) {
+    try { if (targetsThisWindow(e.target, null)) navigating = true; } catch (x) { navigating = true; }
+  }
+  function onNavigate(e) {
+    try { if (!e.destination.sameDocument && !e.downloadRequest) navigating = true; } catch (x) { navigating = true; }
+  }
+  var watched = [];
+  function watch(target, type, listener, capture) {
+    try {
+      target.addEventListener(type, listener, capture);
+      watched.push([target, type, listener, capture]);
+    } catch (e) {
+    }
+  }
 
   function find(lookup) {
     if (lookup[0] === 0)
@@ -108,8 +157,12 @@ const QString& pageStepRunner()
     case 3: // press
       find(target).click();
       return 1;
-    case 4: // submit as a form; works even when a control named "submit" hides the form's method
-      HTMLFormElement.prototype.submit.call(find(target));
+    case 4: // submit as a form: the form named, or the form of the control named; works even when a
+            // control named "submit" hides the form's own method
+      element = find(target);
+      var form = element instanceof HTMLFormElement ? element : element.form;
+      HTMLFormElement.prototype.submit.call(form);
+      try { if (targetsThisWindow(form, null)) navigating = true; } catch (x) { navigating = true; }
       return 1;
     case 5: // the first input whose blank-trimmed value equals the value
       var wanted = trimBlanks(value);
@@ -166,8 +219,26 @@ const QString& pageStepRunner()
       present = false;
     }
   }
-  runAll(present ? plan.a : plan.b);
-  return { p: present, f: failed, o: outcomes, h: href, e: found };
+  watch(window, 'submit', onSubmit, true);
+  if (plan.t)
+    watch(window, plan.t, onScriptSubmit, true);
+  if (typeof navigation === 'object' && navigation)
+    watch(navigation, 'navigate', onNavigate, false);
+  try {
+    runAll(present ? plan.a : plan.b);
+  } finally {
+    for (var w = 0; w < watched.length; w++)
+      watched[w][0].removeEventListener(watched[w][1], watched[w][2], watched[w][3]);
+  }
+  for (var s = 0; s < submits.length; s++) {
+    try {
+      if (!submits[s].defaultPrevented && targetsThisWindow(submits[s].target, submits[s].submitter))
+        navigating = true;
+    } catch (e) {
+      navigating = true;
+    }
+  }
+  return { p: present, f: failed, o: outcomes, h: href, e: found, n: navigating };
 })
 )JS");
     return runner;

@@ -14,6 +14,10 @@ QString disarmAlert();
 // program (as a console message carrying `token`) instead of being ignored by the browser.
 QString windowCloseHook(const QString& token);
 
+// Lets the page step see a form that the page's own script submits: HTMLFormElement's submit() first
+// fires the event `eventName` (bubbling) at the form.
+QString formSubmitHook(const QString& eventName);
+
 // The function that carries out one page step; it is called with the step as its argument.
 const QString& pageStepRunner();
 

@@ -54,13 +54,15 @@ QString encodeOps(const QList<PageOp>& ops)
 }
 } // namespace
 
-QString encodePageStep(const PageStep& step)
+QString encodePageStep(const PageStep& step, const StepGuard& guard)
 {
     const QString plan = QStringLiteral("{\"p\":") +
                          (step.presence ? encodeLookup(*step.presence) : QStringLiteral("null")) +
                          QStringLiteral(",\"a\":") + encodeOps(step.ops) + QStringLiteral(",\"b\":") +
                          encodeOps(step.otherwise) + QStringLiteral(",\"d\":") +
-                         (step.probe ? QLatin1String("true") : QLatin1String("false")) + QLatin1Char('}');
+                         (step.probe ? QLatin1String("true") : QLatin1String("false")) + QStringLiteral(",\"g\":") +
+                         QString::number(qMax<qint64>(guard.deadlineMs, 0)) + QStringLiteral(",\"t\":") +
+                         jsonString(guard.formSubmitEvent) + QLatin1Char('}');
     return pagescripts::pageStepRunner() + QLatin1Char('(') + plan + QLatin1Char(')');
 }
 
@@ -80,6 +82,7 @@ StepResult decodeStepResult(const QVariant& value)
         result.outcomes.append(o.toInt());
     for (const QVariant& f : map.value(QStringLiteral("e")).toList())
         result.found.append(f.toString());
+    result.navigating = map.value(QStringLiteral("n")).toBool();
     const QVariant href = map.value(QStringLiteral("h"));
     if (href.isValid() && !href.isNull() && href.typeId() == QMetaType::QString) {
         result.href = href.toString();

@@ -66,14 +66,23 @@ struct StepResult {
     bool hrefFound = false;
     // A probe: per statement, the element found ("input type=text id=f_uid"), empty when none.
     QStringList found;
+    bool navigating = false; // a press started (or scheduled) a navigation of the page
 
     int outcome(int index) const { return index >= 0 && index < outcomes.size() ? outcomes.at(index) : 0; }
     bool ran(int index) const { return index >= 0 && index < outcomes.size(); }
 };
 
+// How the page guards a step: a step that starts after `deadlineMs` (milliseconds since the epoch,
+// 0: never) has been given up and does nothing; `formSubmitEvent` names the event by which the page
+// announces a form its own script submits (empty: none).
+struct StepGuard {
+    qint64 deadlineMs = 0;
+    QString formSubmitEvent;
+};
+
 // The script that carries out `step` in the page's isolated world and returns its result object.
 // Every value is JSON-encoded into pure ASCII, never spliced into script text.
-QString encodePageStep(const PageStep& step);
+QString encodePageStep(const PageStep& step, const StepGuard& guard = {});
 
 // Reads the object the page script returned. An invalid or malformed value reads as not delivered.
 StepResult decodeStepResult(const QVariant& value);

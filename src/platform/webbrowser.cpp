@@ -2,6 +2,7 @@
 
 #include "workerpage.h"
 
+#include <QDateTime>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
 #include <QWebEngineView>
@@ -39,32 +40,16 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
         if (m_deferred)
             startLoad(*std::exchange(m_deferred, std::nullopt));
     });
+    m_pressGuard.setSingleShot(true);
+    connect(&m_pressGuard, &QTimer::timeout, this, &WebBrowser::pressWaitOver);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             m_loading = true;
+            ++m_loadStarts;
             return;
         }
-        m_loading = false;
-        if (m_deferred) {
-            // The load that ended was overtaken by a navigation: it is no page of the run.
-            startLoad(*std::exchange(m_deferred, std::nullopt));
-            return;
-        }
-        if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
-            info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
-            return;
-        m_rendererGone = false; // a document is there again
-        if (m_scriptAfterBlank) {
-            // The blank document made for a site's script after the renderer died is the program's own
-            // doing, not a page of the run: the script runs in it, and no page event is raised.
-            const QString code = *std::exchange(m_scriptAfterBlank, std::nullopt);
-            m_page->runJavaScript(code, QWebEngineScript::MainWorld);
-            return;
-        }
-        emit pageCompleted();
-        if (m_events)
-            m_events->pageComplete(true);
+        loadEnded(info);
     });
     connect(m_page, &WorkerPage::closeRequested, this, [this] {
         if (m_events)
@@ -77,15 +62,57 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
                 if (status == QWebEnginePage::NormalTerminationStatus)
                     return;
                 m_rendererGone = true;
+                // No navigation of that page will be answered now: what waited for one goes.
+                if (m_awaitingPress) {
+                    m_pressGuard.stop();
+                    pressWaitOver();
+                }
                 if (m_pending)
                     QTimer::singleShot(0, this, [this, serial = m_stepSerial] { finishStep(serial, {}); });
             });
+}
+
+void WebBrowser::loadEnded(const QWebEngineLoadingInfo& info)
+{
+    m_loading = false;
+    if (m_awaitingPress && m_loadStarts > m_startsAtStep) {
+        // The press's navigation has been answered: the server has the submission.
+        m_awaitingPress = false;
+        m_pressGuard.stop();
+    }
+    if (m_deferred || m_deferredScript) {
+        // The load that ended was overtaken by a navigation (or a site's script) that waited for it: it
+        // is no page of the run. What waited goes now, unless the press's navigation is still to come;
+        // a script runs in the document that navigation brought.
+        if (m_awaitingPress)
+            return;
+        if (m_deferred)
+            startLoad(*std::exchange(m_deferred, std::nullopt));
+        else
+            runScriptNow(*std::exchange(m_deferredScript, std::nullopt));
+        return;
+    }
+    if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
+        info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
+        return;
+    m_rendererGone = false; // a document is there again
+    if (m_scriptAfterBlank) {
+        // The blank document made for a site's script after the renderer died is the program's own
+        // doing, not a page of the run: the script runs in it, and no page event is raised.
+        const QString code = *std::exchange(m_scriptAfterBlank, std::nullopt);
+        m_page->runJavaScript(code, QWebEngineScript::MainWorld);
+        return;
+    }
+    emit pageCompleted();
+    if (m_events)
+        m_events->pageComplete(true);
 }
 
 void WebBrowser::navigate(const QString& address)
 {
     emit requestMade();
     m_scriptAfterBlank.reset(); // a script still waiting for its blank document is overtaken
+    m_deferredScript.reset();
     // The empty address opens the blank page, so that a page event always follows.
     load(address.isEmpty() ? QUrl(QStringLiteral("about:blank")) : QUrl(address));
 }
@@ -94,8 +121,16 @@ void WebBrowser::navigate(const QString& address)
 // requested while a load is under way may end together with it, or after it as a second end. Either
 // way the end of the overtaken load would be taken for the new page. So the load under way is stopped
 // first, and the new one starts when its end has been reported; every load then ends on its own.
+//
+// A navigation requested right after a press that started one (a form submitted, a link followed)
+// waits until the press's navigation has been answered: stopping it, or starting another before it has
+// begun, would cancel the submission the press just made.
 void WebBrowser::load(const QUrl& url)
 {
+    if (m_awaitingPress) {
+        m_deferred = url;
+        return;
+    }
     if (m_loading) {
         m_deferred = url;
         m_page->triggerAction(QWebEnginePage::Stop);
@@ -114,13 +149,54 @@ void WebBrowser::startLoad(const QUrl& url)
 
 void WebBrowser::stop()
 {
-    m_deferred.reset(); // a navigation waiting for its turn is cancelled too
+    // A navigation or script waiting for its turn is cancelled too.
+    m_deferred.reset();
+    m_deferredScript.reset();
+    m_awaitingPress = false;
+    m_pressGuard.stop();
     m_page->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebBrowser::awaitPressNavigation()
+{
+    // A navigation that has begun and ended since the step was sent leaves nothing to wait for.
+    if (m_loadStarts > m_startsAtStep && !m_loading)
+        return;
+    m_awaitingPress = true;
+    m_pressGuard.start(stepGuardMs());
+}
+
+// The press's navigation did not come, or was not answered, within the step guard: what waited goes
+// now, after the load under way (if any) has been stopped.
+void WebBrowser::pressWaitOver()
+{
+    m_awaitingPress = false;
+    if (m_deferred) {
+        if (m_loading) {
+            m_page->triggerAction(QWebEnginePage::Stop);
+            m_stopGuard.start();
+        } else {
+            startLoad(*std::exchange(m_deferred, std::nullopt));
+        }
+    } else if (m_deferredScript) {
+        runScriptNow(*std::exchange(m_deferredScript, std::nullopt));
+    }
 }
 
 void WebBrowser::runScript(const QString& code)
 {
     emit requestMade();
+    if (m_awaitingPress) {
+        // A site's script (which typically opens its login page) would cancel the press's navigation too.
+        m_deferred.reset();
+        m_deferredScript = code;
+        return;
+    }
+    runScriptNow(code);
+}
+
+void WebBrowser::runScriptNow(const QString& code)
+{
     if (m_rendererGone) {
         // The page's renderer died: there is no document to run the script in, and Chromium would drop
         // it. A blank document is made for it first (a site's login script then still starts its login).
@@ -136,14 +212,22 @@ void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const 
     emit requestMade();
     const quint64 serial = ++m_stepSerial;
     m_pending = std::move(done);
+    m_startsAtStep = m_loadStarts;
     if (m_rendererGone) {
         // No renderer, no document: the step cannot be delivered, and waiting for the guard would only
         // hold up the run.
         QTimer::singleShot(0, this, [this, serial] { finishStep(serial, {}); });
         return;
     }
-    m_guard.start(m_guardMs ? m_guardMs() : m_guard.interval());
-    m_page->runJavaScript(engine::encodePageStep(step), QWebEngineScript::ApplicationWorld,
+    const int guardMs = stepGuardMs();
+    m_guard.start(guardMs);
+    // The page itself drops the step once it is due to be given up (a page busy past the guard would
+    // otherwise carry it out later, on whatever the run has moved on to). Its deadline lies a little
+    // before the guard, so that a step the page still carries out is answered before it is given up.
+    engine::StepGuard pageGuard;
+    pageGuard.deadlineMs = QDateTime::currentMSecsSinceEpoch() + guardMs - qMin(guardMs / 4, 1000);
+    pageGuard.formSubmitEvent = m_page->formSubmitEvent();
+    m_page->runJavaScript(engine::encodePageStep(step, pageGuard), QWebEngineScript::ApplicationWorld,
                           [self = QPointer<WebBrowser>(this), serial](const QVariant& value) {
                               if (!self)
                                   return;
@@ -164,6 +248,8 @@ void WebBrowser::finishStep(quint64 serial, const engine::StepResult& result)
     if (serial != m_stepSerial || !m_pending)
         return;
     m_guard.stop();
+    if (result.navigating)
+        awaitPressNavigation();
     auto done = std::move(m_pending);
     m_pending = nullptr;
     done(result);

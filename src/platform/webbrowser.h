@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class QWebEngineLoadingInfo;
 class QWebEngineView;
 
 namespace tvx::platform {
@@ -42,8 +43,12 @@ public:
     void runStep(const engine::PageStep& step, std::function<void(const engine::StepResult&)> done) override;
 
     WorkerPage* page() const { return m_page; }
-    // Nothing under way: no page step waiting for its answer, no navigation waiting for its turn.
-    bool settled() const { return !m_pending && !m_deferred && !m_guard.isActive() && !m_stopGuard.isActive(); }
+    // Nothing under way: no page step waiting for its answer, no navigation or script waiting for its turn.
+    bool settled() const
+    {
+        return !m_pending && !m_deferred && !m_deferredScript && !m_awaitingPress && !m_guard.isActive() &&
+               !m_stopGuard.isActive();
+    }
 
 signals:
     // A page event has been passed to the engine (for measurements).
@@ -52,9 +57,14 @@ signals:
     void requestMade();
 
 private:
+    int stepGuardMs() const { return m_guardMs ? m_guardMs() : m_guard.interval(); }
     void load(const QUrl& url);
     void startLoad(const QUrl& url);
+    void loadEnded(const QWebEngineLoadingInfo& info);
     void finishStep(quint64 serial, const engine::StepResult& result);
+    void awaitPressNavigation();
+    void runScriptNow(const QString& code);
+    void pressWaitOver();
 
     QPointer<QWebEngineView> m_view;
     WorkerPage* m_page = nullptr;
@@ -66,7 +76,14 @@ private:
     std::function<void(const engine::StepResult&)> m_pending;
     bool m_loading = false;         // a load has started and its end has not been reported
     std::optional<QUrl> m_deferred; // a navigation waiting for the load under way to end
+    std::optional<QString> m_deferredScript; // a site's script waiting for a press's navigation to end
     QTimer m_stopGuard;
+    // A press of the last page step started a navigation, which must be answered before the next one
+    // may go (the next would cancel the submission); bounded by the step guard.
+    bool m_awaitingPress = false;
+    QTimer m_pressGuard;
+    quint64 m_loadStarts = 0;  // loads whose start was reported
+    quint64 m_startsAtStep = 0; // ... when the last page step was sent
     bool m_rendererGone = false;               // the renderer died and no document has loaded since
     std::optional<QString> m_scriptAfterBlank; // a site's script waiting for a document to run in
 };

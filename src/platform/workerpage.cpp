@@ -31,6 +31,7 @@ WorkerPage::WorkerPage(QObject* parent)
 WorkerPage::WorkerPage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile ? profile : QWebEngineProfile::defaultProfile(), parent)
     , m_closeToken(QStringLiteral("tavrinex-close-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_formSubmitEvent(QStringLiteral("tavrinex-submit-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
@@ -42,12 +43,15 @@ WorkerPage::WorkerPage(QWebEngineProfile* profile, QObject* parent)
 void WorkerPage::installScripts()
 {
     // Before any script of the page runs, in every document and frame: the page's alert and
-    // showModalDialog become empty functions, and window.close() reports to the program.
+    // showModalDialog become empty functions; in the top document window.close() reports to the
+    // program, and a form submitted by the page's script is announced to the page step.
     scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-showModalDialog"),
                                      engine::pagescripts::disarmShowModalDialog(), true));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-alert"), engine::pagescripts::disarmAlert(), true));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-close-hook"),
                                      engine::pagescripts::windowCloseHook(m_closeToken), false));
+    scripts().insert(mainWorldScript(QStringLiteral("tvx-form-submit-hook"),
+                                     engine::pagescripts::formSubmitHook(m_formSubmitEvent), false));
 }
 
 // Dialogs that slip past the injected scripts are answered at once, the way a headless browser

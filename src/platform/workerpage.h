@@ -15,6 +15,8 @@ public:
 
     // The console line by which the injected close hook reports a close request.
     const QString& closeToken() const { return m_closeToken; }
+    // The event by which a form that the page's script submits is announced to a page step.
+    const QString& formSubmitEvent() const { return m_formSubmitEvent; }
 
 signals:
     void closeRequested();
@@ -32,6 +34,7 @@ private:
     void installScripts();
 
     QString m_closeToken;
+    QString m_formSubmitEvent;
 };
 
 } // namespace tvx::platform

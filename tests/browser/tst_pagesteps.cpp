@@ -7,6 +7,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QWebEngineView>
 
 using namespace tvx;
@@ -178,6 +179,73 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_events.pages > before, 10000);
         QCOMPARE(m_server.hits(QStringLiteral("/posted")), 1);
         QCOMPARE(m_server.requests().last().param(QStringLiteral("v")), QStringLiteral("sent"));
+
+        // Submitting a control "as a form" submits the form it belongs to; a control outside any form
+        // fails the statement.
+        m_server.addPage(QStringLiteral("/control"),
+                         html(QStringLiteral("<form method=post action='/posted'><input name=v value=control>"
+                                             "<input type=button name=go value=go></form><input name=alone>")));
+        open(QStringLiteral("/control"));
+        step.ops = {PageOp{PageOp::SubmitForm, byName(QStringLiteral("alone"))},
+                    PageOp{PageOp::SubmitForm, byName(QStringLiteral("go"))}};
+        const int pages = m_events.pages;
+        const StepResult control = run(step);
+        QVERIFY(control.delivered && control.failed);
+        QCOMPARE(control.outcomes, QList<int>({0, 1}));
+        QTRY_VERIFY_WITH_TIMEOUT(m_events.pages > pages, 10000);
+        QCOMPARE(m_server.hits(QStringLiteral("/posted")), 2);
+        QCOMPARE(m_server.requests().last().param(QStringLiteral("v")), QStringLiteral("control"));
+    }
+
+    void aNavigationWaitsForThePressBeforeIt()
+    {
+        // Each press's navigation is answered after 0.7 s; the next navigation is requested as soon as
+        // the step has answered, as the share-page and delayed-fill sites do.
+        m_server.addRoute(QStringLiteral("/saved"), [](const test::TestHttpServer::Request&) {
+            QThread::msleep(700);
+            return test::TestHttpServer::Reply{200, QByteArrayLiteral("text/html; charset=utf-8"), html(QStringLiteral("saved")), {}};
+        });
+        m_server.addPage(QStringLiteral("/press"),
+                         html(QStringLiteral("<form method=post action='/saved'><input name=v value=1>"
+                                             "<input type=submit id=submit value=go></form>"
+                                             "<form name=g method=post action='/saved'><input name=v value=2></form>"
+                                             "<input type=button id=script value=s onclick='document.forms.g.submit()'>"
+                                             "<a id=link href='/saved?v=3'>link</a>"
+                                             "<input type=button id=nothing value=n>"
+                                             "<form method=post action='/saved' onsubmit='return false'>"
+                                             "<input type=submit id=prevented value=p></form>"
+                                             "<form method=post action='/saved' target=elsewhere>"
+                                             "<input type=submit id=framed value=f></form><iframe name=elsewhere></iframe>")));
+        m_server.addPage(QStringLiteral("/next"), html(QStringLiteral("next")));
+        struct Case {
+            const char* id;
+            bool navigates;
+            int saved; // requests the site got; -1: not fixed (a frame's load may be cut short)
+        };
+        for (const Case c : {Case{"submit", true, 1}, Case{"script", true, 1}, Case{"link", true, 1},
+                             Case{"nothing", false, 0}, Case{"prevented", false, 0}, Case{"framed", false, -1}}) {
+            open(QStringLiteral("/press"));
+            const int saved = m_server.hits(QStringLiteral("/saved"));
+            const int pages = m_events.pages;
+            PageStep step;
+            step.ops = {PageOp{PageOp::Click, byId(QString::fromLatin1(c.id))}};
+            std::optional<StepResult> result;
+            bool waits = false;
+            m_browser->runStep(step, [&](const StepResult& r) {
+                result = r;
+                m_browser->navigate(m_server.url(QStringLiteral("/next")).toString());
+                waits = !m_browser->settled();
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 10000);
+            QVERIFY2(result->navigating == c.navigates, c.id);
+            QVERIFY2(waits == c.navigates, c.id); // a press that started no navigation holds nothing up
+            QTRY_VERIFY_WITH_TIMEOUT(m_view->url().path() == QLatin1String("/next") && m_events.pages > pages, 10000);
+            // The press's navigation reached the site, and its answer was no page event: only the next page's.
+            QCOMPARE(m_events.pages, pages + 1);
+            if (c.saved >= 0)
+                QVERIFY2(m_server.hits(QStringLiteral("/saved")) == saved + c.saved, c.id);
+            QTRY_VERIFY_WITH_TIMEOUT(m_browser->settled(), 5000);
+        }
     }
 
     void dialogsNeverHoldTheRun()
@@ -248,19 +316,22 @@ private slots:
     void aBusyPageGivesNoAnswer()
     {
         m_server.addPage(QStringLiteral("/busy"),
-                         html(QStringLiteral("<script>setTimeout(function(){var t=Date.now();while(Date.now()-t<4000){}},50);"
-                                             "</script>busy")));
+                         html(QStringLiteral("<input id=x><script>setTimeout(function(){var t=Date.now();"
+                                             "while(Date.now()-t<4000){}},50);</script>busy")));
         open(QStringLiteral("/busy"));
         QTest::qWait(150); // the page's script now holds its renderer for four seconds
         m_browser->setStepGuardMs(1000);
         PageStep step;
-        step.ops = {PageOp{PageOp::SetValue, byId(QStringLiteral("x")), QStringLiteral("v")}};
+        step.ops = {PageOp{PageOp::SetValue, byId(QStringLiteral("x")), QStringLiteral("late")}};
         const StepResult r = run(step);
         QVERIFY(!r.delivered); // given up after the guard time, answered once
         m_browser->setStepGuardMs(10000);
-        QTest::qWait(4500);
+        // When the page is free again, the step that was given up does nothing.
+        QCOMPARE(eval(QStringLiteral("document.getElementById('x').value")).toString(), QString());
+        step.ops = {PageOp{PageOp::SetValue, byId(QStringLiteral("x")), QStringLiteral("now")}};
         const StepResult later = run(step); // the page answers again afterwards
         QVERIFY(later.delivered);
+        QCOMPARE(eval(QStringLiteral("document.getElementById('x').value")).toString(), QStringLiteral("now"));
     }
 };
 

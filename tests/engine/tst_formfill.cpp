@@ -151,7 +151,10 @@ private slots:
         step.presence = ElementLookup{ElementLookup::Name, QStringLiteral("u")};
         step.ops.append(PageOp{PageOp::SetValue, {ElementLookup::Id, hostile}, hostile});
         const QString script = encodePageStep(step);
-        QVERIFY(script.endsWith(QStringLiteral("\"b\":[],\"d\":false})")));
+        QVERIFY(script.endsWith(QStringLiteral("\"b\":[],\"d\":false,\"g\":0,\"t\":\"\"})")));
+        // The page's guard: the deadline as a number, the announcing event as data.
+        QVERIFY(encodePageStep(step, {1700000000123, hostile})
+                    .endsWith(QStringLiteral("\"g\":1700000000123,\"t\":") + literal + QStringLiteral("})")));
         QVERIFY(script.contains(QStringLiteral("{\"p\":[1,\"u\"],\"a\":[[1,[0,") + literal + QStringLiteral("],") + literal +
                                 QStringLiteral(",false,false]]")));
     }
@@ -171,7 +174,12 @@ private slots:
         QCOMPARE(r.outcome(7), 0);
         const StepResult noLink = decodeStepResult(
             QVariantMap{{QStringLiteral("p"), true}, {QStringLiteral("o"), QVariantList{}}, {QStringLiteral("h"), QVariant()}});
-        QVERIFY(noLink.delivered && !noLink.hrefFound);
+        QVERIFY(noLink.delivered && !noLink.hrefFound && !noLink.navigating);
+        QVERIFY(decodeStepResult(QVariantMap{{QStringLiteral("p"), true}, {QStringLiteral("o"), QVariantList{1}},
+                                             {QStringLiteral("n"), true}})
+                    .navigating);
+        // A step that came too late and did nothing is no answer.
+        QVERIFY(!decodeStepResult(QVariantMap{{QStringLiteral("late"), true}}).delivered);
     }
 };
 

@@ -71,8 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     step.ops = anyOps(in);
     step.otherwise = anyOps(in);
     step.probe = in.ConsumeBool();
+    engine::StepGuard guard;
+    guard.deadlineMs = in.ConsumeIntegralInRange<qint64>(0, qint64(1) << 50);
+    guard.formSubmitEvent = fuzz::anyText(in, 40);
 
-    const QString script = engine::encodePageStep(step);
+    const QString script = engine::encodePageStep(step, guard);
     for (const QChar c : script)
         check(c.unicode() < 0x80, "the script is pure ASCII", script);
     const QString& runner = engine::pagescripts::pageStepRunner();
@@ -89,9 +92,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(error.error == QJsonParseError::NoError && doc.isObject(), "the plan is JSON",
           error.errorString() + QStringLiteral(" in ") + plan);
     const QJsonObject object = doc.object();
-    check(object.size() == 4, "the plan has its four parts", plan);
+    check(object.size() == 6, "the plan has its six parts", plan);
     check(object.value(QStringLiteral("d")).isBool() && object.value(QStringLiteral("d")).toBool() == step.probe,
           "the probe flag", plan);
+    check(object.value(QStringLiteral("g")).toDouble(-1) == double(guard.deadlineMs), "the deadline", plan);
+    check(object.value(QStringLiteral("t")).toString() == guard.formSubmitEvent, "the event name arrives exactly",
+          plan);
     if (step.presence)
         checkLookup(object.value(QStringLiteral("p")), *step.presence, plan);
     else
