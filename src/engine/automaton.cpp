@@ -57,9 +57,16 @@ void SubmissionEngine::stageIdle()
 void SubmissionEngine::stageLogin()
 {
     if (m_site.WebName == sites::BaiduBookmarks) {
-        // This site's login form is filled by the delayed filler once the page has settled.
+        // This site's login form is filled by the delayed filler once the page has settled. The
+        // watchdog guards the wait from the first login page of the step, so a page that reloads
+        // itself before it settles cannot hold the run for ever.
+        if (!m_settling) {
+            m_settling = true;
+            stepStart();
+        }
         m_run.mdtWaitStart = m_clock.nowSeconds();
         m_timer2.setEnabled(true);
+        armWatchdog();
         return;
     }
     PageStep step;
@@ -78,6 +85,7 @@ void SubmissionEngine::stageLogin()
             applySubmitPage(submit, result);
             return;
         }
+        reportStep(result, pressedNothing(press, result));
         log(QStringLiteral("正在登录 "), QStringLiteral("..."));
         if (press.count(result) > 0) {
             setStage(RunStage::AfterLogin);
@@ -107,6 +115,7 @@ void SubmissionEngine::stageAfterLogin()
     step.ops.append(PageOp{PageOp::FindLinkHref, {}, QStringLiteral("退出")});
     sendStep(step, [this, next](const StepResult& result) {
         noteFailures(result);
+        reportStep(result, false);
         if (result.hrefFound)
             m_run.mstrLogoutLink = result.href;
         next();
@@ -118,6 +127,7 @@ SubmissionEngine::SubmitPlan SubmissionEngine::planSubmitPage(QList<PageOp>& ops
     SubmitPlan plan;
     if (m_site.WebName == sites::FaceBook) {
         plan.kind = SubmitPlan::FaceBookClick;
+        plan.press.op = int(ops.size());
         ops.append(PageOp{PageOp::Click, {ElementLookup::Id, QStringLiteral("submit")}});
     } else if (m_site.WebName == sites::WindowsLive) {
         plan.kind = SubmitPlan::DelayedFill;
@@ -148,6 +158,10 @@ void SubmissionEngine::stageSubmit()
 // The submit page's work once the page has carried out its statements.
 void SubmissionEngine::applySubmitPage(const SubmitPlan& plan, const StepResult& result)
 {
+    if (plan.kind != SubmitPlan::DelayedFill) {
+        noteSubmitPress(plan.press, result);
+        reportStep(result, pressedNothing(plan.press, result));
+    }
     if (m_run.mlngCurRow == 1)
         log(QStringLiteral("正在向"), QStringLiteral("提交信息..."));
     LoadCurrentBookmark();
@@ -174,6 +188,7 @@ void SubmissionEngine::applySubmitPage(const SubmitPlan& plan, const StepResult&
 // The result of a submission: the next bookmark's submit page, or after the last one the log-out.
 void SubmissionEngine::stageAfterSubmitWork()
 {
+    decideSubmitted();
     countDoneStep();
     if (m_run.mlngCurRow >= m_host.rowCount()) {
         log(QStringLiteral("向"), QStringLiteral("提交信息完毕!"));
@@ -203,6 +218,7 @@ void SubmissionEngine::stageLogout()
     // A new site starts at the first bookmark, also when its login script finds the user logged in
     // already and the page after login (which would set it) never comes.
     m_run.mlngCurRow = 1;
+    startAccount(m_account + 1);
     setStage(RunStage::Login);
     openLogin();
     stepStart();

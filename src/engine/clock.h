@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QTime>
 
 namespace tvx::engine {
@@ -11,6 +12,8 @@ public:
     virtual ~Clock() = default;
     virtual qint64 nowSeconds() const = 0;
     virtual QTime localTime() const = 0;
+    // The local date and time, for what outlives the run (the moment a run started).
+    virtual QDateTime localDateTime() const { return QDateTime::currentDateTime(); }
 };
 
 // Whole seconds between two readings of the clock.

@@ -6,12 +6,12 @@
 
 namespace tvx::engine {
 
-namespace {
-constexpr qint64 kSettleSeconds = 5;
-}
-
 void SubmissionEngine::Timer2_Timer()
 {
+    // A tick that waited behind the end of its run, or behind whatever disabled the filler, has no
+    // pass left to run.
+    if (!m_run.mblnRunning || !m_timer2.isEnabled())
+        return;
     m_timer2.setEnabled(false);
     if (m_run.mlngStage == RunStage::Login)
         loginPass();
@@ -34,6 +34,7 @@ void SubmissionEngine::loginPass()
     forms::FillSubmitFields(step.ops, m_site, bookmarkAt(m_run.mlngCurRow));
     const forms::Press submit = forms::PressSubmitButton(step.ops, m_site);
     sendStep(step, [this, login, submit](const StepResult& result) {
+        reportStep(result, pressedNothing(login, result) && pressedNothing(submit, result));
         log(QStringLiteral("正在登录 "), QStringLiteral("..."));
         if (login.byScan) {
             if (login.count(result) > 0) {
@@ -56,11 +57,18 @@ void SubmissionEngine::submitPass()
     PageStep step;
     forms::FillSubmitFields(step.ops, m_site, bookmarkAt(m_run.mlngCurRow));
     const forms::Press submit = forms::PressSubmitButton(step.ops, m_site);
-    sendStep(step, [this, submit](const StepResult& result) { applySubmitPass(submit, result); });
+    sendStep(step, [this, submit](const StepResult& result) {
+        reportStep(result, pressedNothing(submit, result));
+        applySubmitPass(submit, result);
+    });
 }
 
 void SubmissionEngine::applySubmitPass(const forms::Press& press, const StepResult& result)
 {
+    // The submit pass that follows a login on the login page itself is no submit step of the bookmark
+    // unless it pressed something.
+    if (m_run.mlngStage == RunStage::Submit || !pressedNothing(press, result))
+        noteSubmitPress(press, result);
     LoadCurrentBookmark();
     if (press.count(result) > 0) {
         stepStart();

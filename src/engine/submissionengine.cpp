@@ -34,14 +34,16 @@ SubmissionEngine::~SubmissionEngine()
     m_timer2.setHandler({});
 }
 
+// A press is judged by the caption the button shows now, when the user presses it: two presses on
+// "中止(&T)" during a slow step are two aborts of that run, never an abort and a new run.
 void SubmissionEngine::cmdAllSubmit_Click()
 {
-    post(Event::AllSubmit);
+    post(m_host.buttonCaption(RunButton::AllSubmit) == kAbortCaption ? Event::AbortAll : Event::StartAll);
 }
 
 void SubmissionEngine::cmdSubmit_Click()
 {
-    post(Event::Submit);
+    post(m_host.buttonCaption(RunButton::Submit) == kSubmitCaption ? Event::StartChosen : Event::AbortChosen);
 }
 
 void SubmissionEngine::pageComplete(bool topLevel)
@@ -67,8 +69,9 @@ void SubmissionEngine::drain()
 {
     while (!m_busy && !m_queue.isEmpty()) {
         const Queued next = m_queue.takeFirst();
-        // Events of an earlier run (queued behind a handler that started a new one) are dropped.
-        if (next.run != m_runSerial && next.event != Event::AllSubmit && next.event != Event::Submit)
+        // Events of an earlier run (queued behind a handler that started a new one) are dropped, an
+        // abort of that run included.
+        if (next.run != m_runSerial && !startsRun(next.event))
             continue;
         m_busy = true;
         handle(next.event);
@@ -95,17 +98,22 @@ void SubmissionEngine::handle(Event event)
     case Event::Timer2:
         Timer2_Timer();
         break;
-    case Event::AllSubmit:
-        if (m_host.buttonCaption(RunButton::AllSubmit) == kAbortCaption)
-            abortRun(RunButton::AllSubmit);
-        else
+    case Event::StartAll:
+    case Event::StartChosen:
+        // A start pressed while the buttons still showed their idle captions never restarts a run that
+        // is in progress by the time it is handled.
+        if (m_run.mblnRunning)
+            break;
+        if (event == Event::StartAll)
             startAllSites();
-        break;
-    case Event::Submit:
-        if (m_host.buttonCaption(RunButton::Submit) == kSubmitCaption)
-            startChosenSites();
         else
-            abortRun(RunButton::Submit);
+            startChosenSites();
+        break;
+    case Event::AbortAll:
+    case Event::AbortChosen:
+        // An abort of a run that has ended already does nothing.
+        if (m_run.mblnRunning)
+            abortRun(event == Event::AbortAll ? RunButton::AllSubmit : RunButton::Submit);
         break;
     }
 }
@@ -208,6 +216,80 @@ void SubmissionEngine::finishRun()
     for (RunButton b : {RunButton::AllSubmit, RunButton::Submit, RunButton::Add, RunButton::Remove, RunButton::Clear,
                         RunButton::SelAll, RunButton::UnSelAll})
         m_host.setButtonEnabled(b, true);
+    if (m_recorder)
+        m_recorder->runEnded(false);
+}
+
+// The recorder's account: the site record the run has come to.
+void SubmissionEngine::startAccount(int position)
+{
+    m_account = position;
+    m_decidedRows = 0;
+    m_pressRow = 0;
+    if (m_recorder)
+        m_recorder->accountStarted(position, m_site.ID, m_site.WebName, m_site.Uid);
+}
+
+// A press by id or by name counts as done once attempted; whether the page found the control tells
+// the outcome apart. A step the page never answered may have pressed: it is not taken as "nothing".
+bool SubmissionEngine::pressedNothing(const forms::Press& press, const StepResult& result)
+{
+    return result.delivered && (press.op < 0 || result.outcome(press.op) == 0);
+}
+
+void SubmissionEngine::noteSubmitPress(const forms::Press& press, const StepResult& result)
+{
+    m_pressRow = m_run.mlngCurRow;
+    m_pressed = !pressedNothing(press, result);
+}
+
+bool SubmissionEngine::submitPressed() const
+{
+    return m_pressRow == m_run.mlngCurRow && m_pressed;
+}
+
+// Outcomes are decided row by row, each exactly once.
+void SubmissionEngine::decide(qint32 row, RunRecorder::Outcome outcome)
+{
+    if (row <= m_decidedRows)
+        return;
+    m_decidedRows = row;
+    if (m_recorder)
+        m_recorder->bookmarkOutcome(m_account, row, outcome, m_run.mlngStage);
+}
+
+// The result of the current bookmark's submission is in (or the site's rule takes it as in).
+void SubmissionEngine::decideSubmitted()
+{
+    decide(m_run.mlngCurRow, submitPressed() ? RunRecorder::Outcome::Submitted : RunRecorder::Outcome::NoButton);
+}
+
+// The watchdog gave up the current step: the current bookmark timed out (or found nothing to press),
+// and when the account is left, every later bookmark is skipped.
+void SubmissionEngine::decideTimedOut(bool leavingSite)
+{
+    const bool nothing = m_pressRow == m_run.mlngCurRow && !m_pressed;
+    decide(m_run.mlngCurRow, nothing ? RunRecorder::Outcome::NoButton : RunRecorder::Outcome::TimedOut);
+    if (leavingSite)
+        for (qint32 row = m_run.mlngCurRow + 1; row <= m_host.rowCount(); ++row)
+            decide(row, RunRecorder::Outcome::SiteSkipped);
+}
+
+// A page step's failure, told before the engine acts on the answer (and before it navigates away).
+void SubmissionEngine::reportStep(const StepResult& result, bool nothingPressed)
+{
+    if (!m_recorder)
+        return;
+    RunRecorder::Failure failure;
+    if (!result.delivered)
+        failure = RunRecorder::Failure::NoAnswer;
+    else if (nothingPressed)
+        failure = RunRecorder::Failure::NothingToPress;
+    else if (result.failed)
+        failure = RunRecorder::Failure::StatementFailed;
+    else
+        return;
+    m_recorder->stepFailed(m_run.mlngStage, m_run.mlngCurRow, failure);
 }
 
 } // namespace tvx::engine

@@ -5,6 +5,7 @@
 #include "formfill.h"
 #include "core/webhosts.h"
 #include "runhost.h"
+#include "runrecorder.h"
 #include "runstate.h"
 #include "siterecord.h"
 #include "ticker.h"
@@ -31,9 +32,14 @@ public:
                      store::ProgramStore& store, WebHosts hosts);
     ~SubmissionEngine() override;
 
-    // The two run buttons: start a run, or abort the run they started.
+    // The two run buttons: start a run, or abort the run they started. A press means what the button
+    // showed when it was pressed, also when it waits behind a step in flight: a press on "中止(&T)"
+    // only ever aborts that run (and does nothing once it has ended), any other press only starts.
     void cmdAllSubmit_Click();
     void cmdSubmit_Click();
+
+    // Who is told about runs, accounts, outcomes and failed steps; none by default.
+    void setRecorder(RunRecorder* recorder) { m_recorder = recorder; }
 
     // BrowserEvents
     void pageComplete(bool topLevel) override;
@@ -49,7 +55,10 @@ public:
     static const QString kAllSubmitCaption; // "全部提交(&M)"
 
 private:
-    enum class Event { PageTop, PageFrame, WindowClosing, Timer1, Timer2, AllSubmit, Submit };
+    // How long the delayed login waits after the last login page before it fills the form.
+    static constexpr qint64 kSettleSeconds = 5;
+
+    enum class Event { PageTop, PageFrame, WindowClosing, Timer1, Timer2, StartAll, AbortAll, StartChosen, AbortChosen };
     struct Queued {
         Event event;
         quint64 run; // the run during which the event arrived
@@ -73,6 +82,7 @@ private:
     void startChosenSites();
     void beginRun(RunButton own, const QList<RunButton>& locked);
     void abortRun(RunButton own);
+    static bool startsRun(Event event) { return event == Event::StartAll || event == Event::StartChosen; }
 
     // Page-load automaton.
     void wb_DocumentComplete();
@@ -104,13 +114,27 @@ private:
     Bookmark bookmarkAt(qint32 row) const;
     void openSubmitPage();
     void openLogin();
-    void setStage(qint32 stage) { m_run.mlngStage = stage; }
+    void setStage(qint32 stage)
+    {
+        m_run.mlngStage = stage;
+        m_settling = false; // a new step: no delayed login waits for its page to settle
+    }
     void stepStart() { m_run.mdtStepStart = m_clock.nowSeconds(); }
     void armWatchdog() { m_timer1.setEnabled(true); }
     void countDoneStep();
     void log(const QString& before, const QString& after);
     void moveToNextSite();
     void refreshSite();
+
+    // What the recorder is told.
+    void startAccount(int position);
+    void noteSubmitPress(const forms::Press& press, const StepResult& result);
+    bool submitPressed() const;
+    void decide(qint32 row, RunRecorder::Outcome outcome);
+    void decideSubmitted();
+    void decideTimedOut(bool leavingSite);
+    void reportStep(const StepResult& result, bool nothingPressed);
+    static bool pressedNothing(const forms::Press& press, const StepResult& result);
 
     RunHost& m_host;
     Browser& m_browser;
@@ -128,6 +152,15 @@ private:
     bool m_inFlight = false; // a page step has been sent and not yet answered
     bool m_stepFailed = false; // some statement of the current page event failed
     quint64 m_runSerial = 0;   // counts run starts
+    // The delayed login waits for its page to settle; the watchdog allows the settle time on top of the
+    // time-out, counted from the first login page of the step.
+    bool m_settling = false;
+
+    RunRecorder* m_recorder = nullptr;
+    int m_account = 0;          // position of the current site record in the run
+    qint32 m_decidedRows = 0;   // bookmarks of the current account whose outcome is decided
+    qint32 m_pressRow = 0;      // the bookmark whose submit step ran last, and whether it pressed
+    bool m_pressed = false;
 };
 
 } // namespace tvx::engine

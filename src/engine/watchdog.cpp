@@ -9,16 +9,24 @@ namespace tvx::engine {
 
 void SubmissionEngine::Timer1_Timer()
 {
-    // The tick waited behind the events pending when it fired; a watchdog disarmed by one of them
-    // has no step left to guard.
-    if (!m_timer1.isEnabled())
+    // The tick waited behind the events pending when it fired; a watchdog disarmed by one of them, or
+    // by the end of its run, has no step left to guard.
+    if (!m_run.mblnRunning || !m_timer1.isEnabled())
         return;
-    if (secondsBetween(m_run.mdtStepStart, m_clock.nowSeconds()) <= m_store.gintTimeout)
+    // A delayed login's settle time does not count against the time-out.
+    const qint64 limit = m_store.gintTimeout + (m_settling ? kSettleSeconds : 0);
+    if (secondsBetween(m_run.mdtStepStart, m_clock.nowSeconds()) <= limit)
         return;
     m_host.addLog(QStringLiteral("向\"") + m_site.WebName + QStringLiteral("\"提交\"") + m_run.mstrURL +
                   QStringLiteral("\"时发生错误！"));
     m_timer1.setEnabled(false);
-    if (m_run.mlngCurRow < m_host.rowCount() && m_run.mlngStage == RunStage::AfterSubmit) {
+    // The step is given up, a delayed pass still pending for it too.
+    m_timer2.setEnabled(false);
+    if (m_recorder)
+        m_recorder->stepFailed(m_run.mlngStage, m_run.mlngCurRow, RunRecorder::Failure::TimedOut);
+    const bool nextBookmark = m_run.mlngCurRow < m_host.rowCount() && m_run.mlngStage == RunStage::AfterSubmit;
+    decideTimedOut(!nextBookmark);
+    if (nextBookmark) {
         ++m_run.mlngCurRow;
         openSubmitPage();
         setStage(RunStage::Submit);
@@ -40,6 +48,7 @@ void SubmissionEngine::moveToNextSite()
         finishRun();
         return;
     }
+    startAccount(m_account + 1);
     m_browser.stop();
     countDoneStep();
     m_run.mlngCurRow = 1; // the new site starts at its first bookmark

@@ -12,6 +12,9 @@ const QString kBlank = QStringLiteral("about:blank");
 
 void SubmissionEngine::wb_WindowClosing()
 {
+    // Outside a run the request changes nothing (the window stays all the same).
+    if (!m_run.mblnRunning)
+        return;
     const qint32 stage = m_run.mlngStage;
     switch (stage) {
     case RunStage::Idle:
@@ -23,22 +26,21 @@ void SubmissionEngine::wb_WindowClosing()
         m_browser.navigate(kBlank);
         break;
     case RunStage::AfterSubmit:
-        if (m_run.mlngCurRow < m_host.rowCount()) {
+        // Many sites close their "save" window once a bookmark is saved: the request is the result of
+        // the submission, as a result page would be. The bookmark is done, and the next submit page,
+        // or after the last one the log-out, is opened by the site's own rule (a blank page could
+        // take no bookmark).
+        if (m_site.WebName == sites::Delicious && m_run.mlngCurRow < m_host.rowCount()) {
+            // This site's login script brings up the submit page for every bookmark after the first.
+            decideSubmitted();
+            countDoneStep();
             ++m_run.mlngCurRow;
-            if (m_site.WebName == sites::Delicious) {
-                // This site's login script brings up the submit page for every bookmark after the first.
-                setStage(RunStage::Login);
-                m_browser.runScript(m_site.LoginUrl);
-                stepStart();
-                armWatchdog();
-            } else {
-                setStage(RunStage::Submit);
-                m_browser.navigate(kBlank);
-            }
+            setStage(RunStage::Login);
+            m_browser.runScript(m_site.LoginUrl);
+            stepStart();
+            armWatchdog();
         } else {
-            log(QStringLiteral("向"), QStringLiteral("提交信息完毕!"));
-            setStage(RunStage::Logout);
-            m_browser.navigate(kBlank);
+            stageAfterSubmitWork();
         }
         break;
     case RunStage::Logout:

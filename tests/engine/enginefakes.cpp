@@ -68,4 +68,34 @@ QString FakeHost::buttonCaption(engine::RunButton b) const
     return {};
 }
 
+void FakeRecorder::runStarted(const QDateTime& start, int siteRecords, int bookmarks)
+{
+    started = start;
+    calls.append(QStringLiteral("run %1 accounts, %2 bookmarks").arg(siteRecords).arg(bookmarks));
+}
+
+void FakeRecorder::accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid)
+{
+    calls.append(QStringLiteral("account %1: site %2 %3 %4").arg(position).arg(siteId).arg(webName, uid));
+}
+
+void FakeRecorder::bookmarkOutcome(int position, int row, Outcome outcome, int stage)
+{
+    static const char* const names[] = {"submitted", "no button", "timed out", "site skipped"};
+    calls.append(QStringLiteral("%1/%2 %3 at %4").arg(position).arg(row).arg(QLatin1String(names[int(outcome)])).arg(stage));
+}
+
+void FakeRecorder::stepFailed(int stage, int row, Failure failure)
+{
+    static const char* const names[] = {"timed out", "nothing to press", "statement failed", "no answer"};
+    calls.append(QStringLiteral("failed at %1, row %2: %3").arg(stage).arg(row).arg(QLatin1String(names[int(failure)])));
+    if (onFailure)
+        onFailure();
+}
+
+void FakeRecorder::runEnded(bool aborted)
+{
+    calls.append(aborted ? QStringLiteral("aborted") : QStringLiteral("ended"));
+}
+
 } // namespace tvx::test

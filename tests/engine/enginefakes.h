@@ -2,6 +2,7 @@
 
 #include "engine/browser.h"
 #include "engine/runhost.h"
+#include "engine/runrecorder.h"
 #include "engine/ticker.h"
 
 #include <QList>
@@ -120,6 +121,20 @@ public:
     QStringList errors;
     std::optional<QString> chosenSites;
     std::function<void()> onInformation; // runs while the "提示" box is open
+};
+
+// Writes down what a run tells its recorder, one line per call.
+class FakeRecorder final : public engine::RunRecorder {
+public:
+    void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
+    void accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid) override;
+    void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;
+    void stepFailed(int stage, int row, Failure failure) override;
+    void runEnded(bool aborted) override;
+
+    QStringList calls;
+    QDateTime started;
+    std::function<void()> onFailure; // runs inside stepFailed
 };
 
 } // namespace tvx::test

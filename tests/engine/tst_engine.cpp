@@ -54,6 +54,7 @@ struct Rig {
                             QStringLiteral("g"), QStringLiteral("post"), QStringLiteral("submit")};
         browser.page.names = {QStringLiteral("go")};
         browser.page.logoutHref = QStringLiteral("http://s/bye");
+        engine.setRecorder(&recorder);
     }
     const engine::RunState& run() const { return engine.state(); }
     qint32 stage() const { return engine.state().mlngStage; }
@@ -72,6 +73,7 @@ struct Rig {
     test::TestClock clock;
     test::FakeTicker timer1;
     test::FakeTicker timer2;
+    test::FakeRecorder recorder;
     engine::SubmissionEngine engine;
 };
 
@@ -420,15 +422,51 @@ private slots:
         QCOMPARE(f.stage(), qint32(RunStage::Login));
     }
 
-    void eventsOfAnEarlierRunAreDropped()
+    void aPressMeansWhatTheButtonShowed()
     {
+        // Two presses of "中止(&T)" while a step is in flight: both are aborts of that run, and the
+        // second finds it ended already; no new run starts.
         Rig r(site(0, "A") + account(0, "a"), 1);
         r.start();
         r.engine.pageComplete(true); // the login step is in flight
-        r.start();                   // abort, waiting
-        r.start();                   // a new run, waiting
-        r.engine.pageComplete(true); // a page of the first run, waiting behind them
-        r.browser.answer();          // the login step ends; then the abort, the new run, and the page
+        r.start();
+        r.start();
+        QCOMPARE(r.host.captions.value(RunButton::AllSubmit), QStringLiteral("中止(&T)"));
+        r.browser.answer();
+        QVERIFY(!r.run().mblnRunning);
+        QCOMPARE(r.host.captions.value(RunButton::AllSubmit), QStringLiteral("全部提交(&M)"));
+        QCOMPARE(r.browser.navigations(), QStringList{"http://s0/login"});
+        // The same with the chosen-sites button.
+        Rig c(site(0, "A") + account(0, "a"), 1);
+        c.host.chosenSites = QStringLiteral("0");
+        c.engine.cmdSubmit_Click();
+        c.engine.pageComplete(true);
+        c.engine.cmdSubmit_Click();
+        c.engine.cmdSubmit_Click();
+        c.browser.answer();
+        QVERIFY(!c.run().mblnRunning);
+        QCOMPARE(c.browser.navigations(), QStringList{"http://s0/login"});
+        // A press on an idle caption only starts; it never aborts the run it finds in progress.
+        c.engine.cmdSubmit_Click();
+        QVERIFY(c.run().mblnRunning);
+        c.engine.pageComplete(true); // a step in flight
+        c.engine.cmdAllSubmit_Click(); // its caption is idle: a start, which finds a run in progress
+        c.browser.answer();
+        QVERIFY(c.run().mblnRunning);
+        QCOMPARE(c.host.buttonCaption(RunButton::Submit), QStringLiteral("中止(&T)"));
+        QCOMPARE(c.host.buttonCaption(RunButton::AllSubmit), QStringLiteral("全部提交(&M)"));
+    }
+
+    void eventsOfAnEarlierRunAreDropped()
+    {
+        Rig r(site(0, "A") + account(0, "a"), 1);
+        r.host.chosenSites = QStringLiteral("0");
+        r.start();
+        r.engine.pageComplete(true);  // the login step is in flight
+        r.start();                    // abort, waiting
+        r.engine.cmdSubmit_Click();   // a run over chosen sites, waiting
+        r.engine.pageComplete(true);  // a page of the first run, waiting behind them
+        r.browser.answer();           // the login step ends; then the abort, the new run, and the page
         QVERIFY(r.run().mblnRunning);
         QCOMPARE(r.stage(), qint32(RunStage::Login)); // the first run's page did not reach the second run
         QVERIFY(r.browser.pending.isEmpty());
@@ -478,8 +516,8 @@ private slots:
         Rig r(site(0, "百度书签", {"SubmitButtonId=NULL", "SubmitButtonValue='收藏'"}) + account(0, "a"), 2);
         r.clock.setSeconds(100);
         r.start();
-        r.page(); // handed over: the watchdog is off, the delayed filler on
-        QVERIFY(!r.timer1.isEnabled());
+        r.page(); // handed over to the delayed filler, under the watchdog
+        QVERIFY(r.timer1.isEnabled());
         QVERIFY(r.timer2.isEnabled());
         QCOMPARE(r.run().mdtWaitStart, qint64(100));
         r.clock.setSeconds(104);
@@ -606,16 +644,39 @@ private slots:
         QCOMPARE(r.stage(), qint32(RunStage::Submit));
         r.page();
         QCOMPARE(r.stage(), qint32(RunStage::AfterSubmit));
-        r.engine.windowClosing(); // stage 4 with a row remaining: next row, stage 3, blank page
+        // At stage 4 the request is the result of the submission: the bookmark is done, and the next
+        // submit page is opened by the site's rule.
+        r.clock.advance(2);
+        r.engine.windowClosing();
         QCOMPARE(r.run().mlngCurRow, 2);
+        QCOMPARE(r.run().mlngDoneSteps, 1);
+        QCOMPARE(r.host.progress.last(), 50);
         QCOMPARE(r.stage(), qint32(RunStage::Submit));
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate http://s0/submit"));
+        QCOMPARE(r.run().mdtStepStart, r.clock.nowSeconds());
         r.page();
-        r.engine.windowClosing(); // stage 4 at the last row: the completion line, stage 5
-        QCOMPARE(r.host.log.last(), kSubmitted.arg("A"));
+        r.engine.windowClosing(); // at the last row: the completion line, and the site's log-out
+        QCOMPARE(r.host.log, QStringList({kLoggedIn.arg("A"), kSubmitting.arg("A"), kSubmitted.arg("A")}));
         QCOMPARE(r.stage(), qint32(RunStage::Logout));
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate http://s0/logout"));
+        QCOMPARE(r.host.progress.last(), 100);
         r.engine.windowClosing(); // stage 5: only the blank page
         QCOMPARE(r.stage(), qint32(RunStage::Logout));
         QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate about:blank"));
+        // Outside a run a request changes nothing.
+        r.start(); // abort
+        const QStringList calls = r.browser.calls;
+        r.engine.windowClosing();
+        QCOMPARE(r.browser.calls, calls);
+        QCOMPARE(r.stage(), qint32(RunStage::Logout));
+        QVERIFY(!r.timer1.isEnabled());
+
+        // Face Book: the next share page.
+        Rig f(site(0, "Face Book") + account(0, "a"), 2);
+        f.start();
+        f.engine.state().mlngStage = RunStage::AfterSubmit;
+        f.engine.windowClosing();
+        QCOMPARE(f.browser.lastCall(), QStringLiteral("navigate http://fb/share.php?u=http://example.com/2&c&st=2"));
 
         Rig d(site(0, "delicious", {"IsScript=1", "LoginUrl='post()'"}) + account(0, "a"), 2);
         d.start();
@@ -624,9 +685,125 @@ private slots:
         d.engine.windowClosing(); // the site's script runs again for the next bookmark, with a new step
         QCOMPARE(d.stage(), qint32(RunStage::Login));
         QCOMPARE(d.run().mlngCurRow, 2);
+        QCOMPARE(d.run().mlngDoneSteps, 1);
         QCOMPARE(d.browser.lastCall(), QStringLiteral("script post()"));
         QCOMPARE(d.run().mdtStepStart, d.clock.nowSeconds());
         QVERIFY(d.timer1.isEnabled());
+        d.engine.state().mlngStage = RunStage::AfterSubmit;
+        d.engine.windowClosing(); // its last bookmark: logged out by its own rule
+        QCOMPARE(d.browser.lastCall(), QStringLiteral("navigate http://s0/logout"));
+        QCOMPARE(d.run().mlngDoneSteps, 2);
+    }
+
+    void ticksQueuedBehindTheEndDoNothing()
+    {
+        // The finish box is open (its window's events run) when both timers tick: the ticks wait
+        // behind the handler that ends the run, and find no run when they are handled.
+        Rig r(site(0, "A") + account(0, "a"), 1);
+        r.host.onInformation = [&] {
+            r.timer1.setEnabled(true);
+            r.timer2.setEnabled(true);
+            r.clock.advance(100);
+            r.timer2.fire();
+            r.timer1.fire();
+        };
+        r.start();
+        for (int i = 0; i < 5; ++i)
+            r.page();
+        QVERIFY(!r.run().mblnRunning);
+        QCOMPARE(r.host.infos.size(), 1);
+        QVERIFY(!r.timer1.isEnabled() && !r.timer2.isEnabled());
+        QVERIFY(r.browser.pending.isEmpty()); // no delayed pass ran
+        QCOMPARE(r.host.log.filter(QStringLiteral("错误")).size(), 0);
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate http://s0/logout"));
+    }
+
+    void delayedLoginEndsWhenThePageKeepsReloading()
+    {
+        Rig r(site(0, "百度书签") + site(1, "B") + account(0, "a") + account(1, "b"), 2);
+        r.clock.setSeconds(100);
+        r.start();
+        r.clock.setSeconds(101);
+        r.page(); // the first login page: the settle time and the time-out count from here
+        // The page reloads itself every two seconds, so it never settles.
+        for (qint64 t = 102; t <= 136; ++t) {
+            r.clock.setSeconds(t);
+            if (t % 2 == 1)
+                r.page();
+            r.timer2.fire();
+            r.timer1.fire();
+        }
+        QVERIFY(r.host.log.isEmpty());
+        QCOMPARE(r.stage(), qint32(RunStage::Login));
+        r.clock.setSeconds(137); // settle time and time-out passed since the first login page
+        r.timer1.fire();
+        QCOMPARE(r.host.log, QStringList{kError.arg("百度书签", QString())});
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate http://s1/login"));
+        QVERIFY(!r.timer2.isEnabled()); // its pending pass went with the step
+        QCOMPARE(r.stage(), qint32(RunStage::Login));
+
+        // A time-out shorter than the settle time still lets a page that settles log in.
+        Rig s(site(0, "百度书签") + account(0, "a"), 1);
+        s.store.gintTimeout = 2;
+        s.clock.setSeconds(100);
+        s.start();
+        s.page();
+        for (qint64 t = 101; t <= 105; ++t) {
+            s.clock.setSeconds(t);
+            s.timer1.fire();
+            s.timer2.fire();
+        }
+        s.browser.answer();
+        QCOMPARE(s.host.log, QStringList{kLogin.arg("百度书签")});
+        QCOMPARE(s.stage(), qint32(RunStage::AfterSubmit)); // the submit pass pressed its id on that page
+    }
+
+    void recorderSequence()
+    {
+        // A good site, then one whose submit page has nothing to press.
+        Rig r(site(0, "A") + site(1, "B", {"SubmitButtonId=NULL", "SubmitButtonValue='发表'"}) + account(0, "a") +
+                  account(1, "b"),
+              2);
+        int logAtTimeout = -1;
+        r.recorder.onFailure = [&] { logAtTimeout = int(r.host.log.size()); };
+        r.start();
+        QVERIFY(r.recorder.started.isValid());
+        QCOMPARE(r.recorder.started.timeSpec(), Qt::LocalTime);
+        for (int i = 0; i < 10; ++i)
+            r.page();
+        r.clock.advance(31);
+        r.timer1.fire();
+        QVERIFY(!r.run().mblnRunning);
+        QCOMPARE(r.recorder.calls, QStringList({"run 2 accounts, 2 bookmarks", "account 1: site 0 A a",
+                                                "1/1 submitted at 4", "1/2 submitted at 4", "account 2: site 1 B b",
+                                                "failed at 3, row 1: nothing to press", "failed at 3, row 1: timed out",
+                                                "2/1 no button at 3", "2/2 site skipped at 3", "ended"}));
+        QCOMPARE(logAtTimeout, int(r.host.log.size())); // told after the error line was written
+
+        // One site, three bookmarks: the first submitted, the second's result never comes, the third
+        // is under way when the run is aborted.
+        Rig a(site(0, "A", {"UrlFieldId='gone'"}) + account(0, "a"), 3);
+        int callsAtFailure = -1;
+        a.recorder.onFailure = [&] { callsAtFailure = int(a.browser.calls.size()); };
+        a.start();
+        a.page();
+        a.page();
+        a.page(); // the URL field is missing, the press works
+        a.page(); // the first result
+        a.page(); // the second submit page
+        const int callsBefore = int(a.browser.calls.size());
+        a.clock.advance(31);
+        a.timer1.fire(); // the second bookmark's result never came
+        QCOMPARE(callsAtFailure, callsBefore); // told before the next submit page was requested
+        QCOMPARE(a.browser.calls.size(), callsBefore + 1);
+        a.engine.pageComplete(true); // the third bookmark's submit page: its press is in flight when the user aborts
+        a.start();
+        a.browser.answerAll();
+        QCOMPARE(a.recorder.calls, QStringList({"run 1 accounts, 3 bookmarks", "account 1: site 0 A a",
+                                                "failed at 3, row 1: statement failed", "1/1 submitted at 4",
+                                                "failed at 3, row 2: statement failed", "failed at 4, row 2: timed out",
+                                                "1/2 timed out at 4", "failed at 3, row 3: statement failed",
+                                                "aborted"}));
     }
 };
 

@@ -1,12 +1,17 @@
 // Whole runs: the main window drives real Qt WebEngine through the local demonstration site, which
 // records what each user submitted.
 #include "demosite.h"
+#include "engine/runrecorder.h"
 #include "engine/submissionengine.h"
+#include "platform/qtticker.h"
+#include "platform/webbrowser.h"
+#include "platform/workerpage.h"
 #include "store/catalogue.h"
 #include "store/programstore.h"
 #include "support/eventwait.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
+#include "support/widgets.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/runlogmodel.h"
 #include "ui/main/urllistmodel.h"
@@ -40,7 +45,9 @@ struct Run {
     Run(const QStringList& kinds, int accounts, int rows, int timeout = 2, const QString& extraSql = {})
         : db(setup(kinds, accounts, extraSql))
         , window(store, {db.path(), QString(),
-                         WebHosts{q(site.base()), q(site.base()) + QStringLiteral("/fb"),
+                         WebHosts{q(site.base()),
+                                  q(site.base()) + (kinds.contains(QStringLiteral("fbslow")) ? QStringLiteral("/fbslow")
+                                                                                             : QStringLiteral("/fb")),
                                   q(site.base()) + QStringLiteral("/fanfou")}})
     {
         window.show();
@@ -78,6 +85,12 @@ struct Run {
             lines.append(window.runLogModel()->index(i, 1).data().toString());
         return lines;
     }
+    QString webName(int id) const
+    {
+        return db.scalar(QStringLiteral("SELECT WebName FROM BookMarkWeb WHERE ID=%1").arg(id));
+    }
+    platform::QtTicker* timer(const char* name) const { return window.findChild<platform::QtTicker*>(QLatin1String(name)); }
+    controls::Command* button(const char* name) const { return test::child<controls::Command>(window, name); }
     QList<demosite::Submission> submissions(const std::string& kind) const
     {
         QList<demosite::Submission> out;
@@ -95,6 +108,46 @@ struct Run {
 };
 
 const QString kDone = QStringLiteral("网摘提交完毕！");
+
+// A recorder that writes down what it is told and, at each failed step, takes the page as the program
+// keeps it for evidence: a picture of the worker browser and its live HTML.
+class EvidenceRecorder final : public engine::RunRecorder {
+public:
+    explicit EvidenceRecorder(ui::MainWindow& window)
+        : m_window(window)
+    {
+    }
+    void runStarted(const QDateTime&, int siteRecords, int bookmarks) override
+    {
+        calls.append(QStringLiteral("run %1 accounts, %2 bookmarks").arg(siteRecords).arg(bookmarks));
+    }
+    void accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid) override
+    {
+        calls.append(QStringLiteral("account %1: site %2 %3 %4").arg(position).arg(siteId).arg(webName, uid));
+    }
+    void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override
+    {
+        static const char* const names[] = {"submitted", "no button", "timed out", "site skipped"};
+        calls.append(
+            QStringLiteral("%1/%2 %3 at %4").arg(position).arg(row).arg(QLatin1String(names[int(outcome)])).arg(stage));
+    }
+    void stepFailed(int stage, int row, Failure failure) override
+    {
+        calls.append(QStringLiteral("failed at %1, row %2, kind %3").arg(stage).arg(row).arg(int(failure)));
+        pictures.append(m_window.workerBrowser()->grab().toImage());
+        const int slot = int(html.size());
+        html.append(QString());
+        m_window.workerBrowser()->page()->toHtml([this, slot](const QString& text) { html[slot] = text; });
+    }
+    void runEnded(bool aborted) override { calls.append(aborted ? QStringLiteral("aborted") : QStringLiteral("ended")); }
+
+    QStringList calls;
+    QList<QImage> pictures;
+    QStringList html;
+
+private:
+    ui::MainWindow& m_window;
+};
 
 } // namespace
 
@@ -227,15 +280,14 @@ private slots:
         QCOMPARE(a.submissions("alerts").size(), 1);
         QCOMPARE(a.log().filter(QStringLiteral("错误")).size(), 0);
 
-        // A submit page that closes its window after saving: with a row remaining the run goes on to
-        // stage 3 and a blank page (which is no submit form, so that bookmark ends by time-out);
-        // at the last row it writes the completion line and moves on.
+        // A submit page that closes its window after saving in the background: the request is the
+        // result of the submission, so every bookmark goes through.
         Run c({"closing", "closelogout"}, 1, 2, 1);
         QVERIFY(c.runToEnd());
         QCOMPARE(c.boxes.texts(), QStringList{kDone});
-        QCOMPARE(c.submissions("closing").size(), 1);
+        QCOMPARE(c.submissions("closing").size(), 2);
         const QStringList log = c.log();
-        QCOMPARE(log.filter(QStringLiteral("时发生错误！")).size(), 1);
+        QCOMPARE(log.filter(QStringLiteral("时发生错误！")).size(), 0);
         // A log-out page that closes its window only loads the blank page; the run still ends.
         QCOMPARE(c.submissions("closelogout").size(), 2);
         QVERIFY(log.contains(QStringLiteral("向\"演示站点（退出时关闭窗口）\"提交信息完毕!")));
@@ -246,6 +298,153 @@ private slots:
         QCOMPARE(last.submissions("closing").size(), 1);
         QCOMPARE(last.log().last(), QStringLiteral("向\"演示站点（提交后关闭窗口）\"提交信息完毕!"));
         QCOMPARE(last.log().filter(QStringLiteral("错误")).size(), 0);
+    }
+
+    void aResultPageThatClosesItsWindow()
+    {
+        // The result page of every submission calls window.close() while it loads: the request is the
+        // result, so each account gets every bookmark, its four usual log lines, and is logged out.
+        Run r({"close-result"}, 2, 3);
+        QVERIFY(r.runToEnd());
+        const QString name = r.webName(0);
+        QStringList expected;
+        for (int account = 0; account < 2; ++account)
+            expected << QStringLiteral("正在登录 \"%1\"...").arg(name) << QStringLiteral("已经登录到\"%1\"...").arg(name)
+                     << QStringLiteral("正在向\"%1\"提交信息...").arg(name) << QStringLiteral("向\"%1\"提交信息完毕!").arg(name);
+        QCOMPARE(r.log(), expected);
+        const auto subs = r.submissions("close-result");
+        QCOMPARE(subs.size(), 6);
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(q(subs.at(i).user), QStringLiteral("close-result-user%1").arg(i / 3 + 1));
+            QCOMPARE(q(subs.at(i).url), bm(i % 3 + 1).url);
+        }
+        QCOMPARE(r.site.logouts(), std::vector<std::string>({"close-result/close-result-user1", "close-result/close-result-user2"}));
+    }
+
+    void aSubmissionIsNotCancelledByTheNextPage()
+    {
+        // These sites request the next page right after pressing; here each submission is a form
+        // whose answer comes after 0.6 s. The site must get every bookmark, in order.
+        for (const char* kind : {"fbslow", "liveslow", "baiduslow"}) {
+            Run r({QString::fromLatin1(kind)}, 1, 3, 3);
+            QVERIFY2(r.runToEnd(90), kind);
+            const auto subs = r.submissions(kind);
+            QVERIFY2(subs.size() == 3, qPrintable(QStringLiteral("%1: %2 submissions; log:\n%3")
+                                                      .arg(QLatin1String(kind))
+                                                      .arg(subs.size())
+                                                      .arg(r.log().join(QLatin1Char('\n')))));
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(q(subs.at(i).url), bm(i + 1).url);
+            QCOMPARE(r.log().filter(QStringLiteral("错误")).size(), 0);
+        }
+    }
+
+    void pocoSubmitsTheFormOfItsLoginButton()
+    {
+        // The site row names the login button; it is submitted as a form: the button's own form.
+        Run r({"pocobutton"}, 1, 2);
+        QVERIFY(r.runToEnd());
+        QCOMPARE(r.site.logins().size(), 1u);
+        QCOMPARE(r.submissions("pocobutton").size(), 2);
+        QCOMPARE(r.log().filter(QStringLiteral("错误")).size(), 0);
+    }
+
+    void twoAbortPressesDuringASlowStep()
+    {
+        // The login button's handler keeps the page busy for a second and a half, so the login step
+        // that presses it takes that long; meanwhile "中止(&T)" is pressed twice. Both presses are
+        // aborts: the run stops and does not start again.
+        Run r({"busystep"}, 1, 2);
+        controls::Command* button = r.button("cmdAllSubmit");
+        bool pressed = false;
+        QObject::connect(r.window.workerAdapter(), &platform::WebBrowser::requestMade, &r.window, [&] {
+            if (pressed || !r.window.engine().busy() || r.window.engine().state().mlngStage != RunStage::Login)
+                return;
+            pressed = true;
+            QTimer::singleShot(300, &r.window, [&] {
+                QCOMPARE(button->caption(), QStringLiteral("中止(&T)"));
+                button->click();
+                button->click();
+            });
+        });
+        button->click();
+        QVERIFY(test::waitUntil([&] { return pressed && !r.window.engine().state().mblnRunning; }, 30000));
+        QVERIFY(test::waitUntil([&] { return !r.window.engine().busy(); }, 10000));
+        QVERIFY(!r.window.engine().state().mblnRunning);
+        QCOMPARE(button->caption(), QStringLiteral("全部提交(&M)"));
+        QVERIFY(r.button("cmdSubmit")->isEnabled());
+        QVERIFY(r.boxes.texts().isEmpty());
+        QCOMPARE(r.log().size(), 1); // the login line of the one run
+    }
+
+    void nothingActsAfterTheRun()
+    {
+        // A "delicious" page saves in the background and closes its window right after the user has
+        // aborted (the abort waits behind the page step that pressed): the request changes nothing.
+        Run d({"delicious"}, 1, 2);
+        controls::Command* button = d.button("cmdAllSubmit");
+        QSignalSpy closing(d.window.workerAdapter()->page(), &platform::WorkerPage::closeRequested);
+        int requestsAfterAbort = -1;
+        QObject::connect(d.window.workerAdapter(), &platform::WebBrowser::requestMade, &d.window, [&] {
+            if (requestsAfterAbort >= 0) {
+                ++requestsAfterAbort;
+                return;
+            }
+            if (d.window.engine().busy() && d.window.engine().state().mlngStage == RunStage::Submit) {
+                requestsAfterAbort = 0;
+                button->click();
+            }
+        });
+        button->click();
+        QVERIFY(test::waitUntil([&] { return closing.count() >= 1 && !d.window.engine().busy(); }, 30000));
+        QVERIFY(!d.window.engine().state().mblnRunning);
+        QCOMPARE(requestsAfterAbort, 0);
+        QCOMPARE(d.window.engine().state().mlngStage, qint32(RunStage::AfterSubmit));
+        QVERIFY(!d.timer("Timer1")->isEnabled() && !d.timer("Timer2")->isEnabled());
+        QVERIFY(d.boxes.texts().isEmpty());
+        QVERIFY(test::waitUntil([&] { return d.submissions("delicious").size() == 1; }, 10000));
+
+        // A 百度书签 login page that reloads itself every two seconds never settles: the watchdog gives
+        // the login up after the settle time and the time-out, and the run ends. The finish box stays
+        // open for a while, as a user reads it; what ticked meanwhile finds no run afterwards.
+        Run b({"baidu-reload"}, 1, 2, 1);
+        ui::MessageBox::setAnswerer([](const ui::MessageBox::Shown&) {
+            QEventLoop reading;
+            QTimer::singleShot(2500, &reading, &QEventLoop::quit);
+            reading.exec();
+            return true;
+        });
+        QVERIFY(b.runToEnd(60));
+        QVERIFY(!b.window.engine().busy());
+        QVERIFY(!b.timer("Timer1")->isEnabled() && !b.timer("Timer2")->isEnabled());
+        QCOMPARE(b.log(), QStringList{QStringLiteral("向\"百度书签\"提交\"\"时发生错误！")});
+        QVERIFY(b.site.logins().empty());
+    }
+
+    void recorderInARealRun()
+    {
+        // A site whose submit button does nothing, then a good one. At each failed step the recorder
+        // takes the worker browser's page: still the page of that step.
+        Run r({"dead", "byid"}, 1, 2, 1);
+        EvidenceRecorder recorder(r.window);
+        r.window.engine().setRecorder(&recorder);
+        QVERIFY(r.runToEnd());
+        const QString dead = r.webName(0);
+        const QString good = r.webName(1);
+        QCOMPARE(recorder.calls, QStringList({QStringLiteral("run 2 accounts, 2 bookmarks"),
+                                              QStringLiteral("account 1: site 0 %1 dead-user1").arg(dead),
+                                              QStringLiteral("failed at 4, row 1, kind 0"), QStringLiteral("1/1 timed out at 4"),
+                                              QStringLiteral("failed at 4, row 2, kind 0"), QStringLiteral("1/2 timed out at 4"),
+                                              QStringLiteral("account 2: site 1 %1 byid-user1").arg(good),
+                                              QStringLiteral("2/1 submitted at 4"), QStringLiteral("2/2 submitted at 4"),
+                                              QStringLiteral("ended")}));
+        QCOMPARE(recorder.pictures.size(), 2);
+        for (const QImage& picture : recorder.pictures)
+            QCOMPARE(picture.size(), r.window.workerBrowser()->size());
+        QVERIFY(test::waitUntil([&] { return !recorder.html.contains(QString()); }, 10000));
+        for (const QString& page : recorder.html)
+            QVERIFY2(page.contains(dead + QStringLiteral(" - 提交网摘")), qPrintable(page.left(300)));
+        r.window.engine().setRecorder(nullptr);
     }
 
     void abortAndRunAgain()

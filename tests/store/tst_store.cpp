@@ -50,7 +50,7 @@ private slots:
                            "A.TitleFieldId,A.TitleFieldName,A.UrlFieldId,A.UrlFieldName,A.TagsFieldId,A.TagsFieldName,"
                            "A.TagsSplit,A.SummaryFieldId,A.SummaryFieldName,A.SubmitButtonId,A.SubmitButtonName,"
                            "A.SubmitButtonValue,A.OtherFieldID1,A.OtherFieldName1,A.OtherFieldValue1,A.OtherFieldID2,"
-                           "A.OtherFieldName2,A.OtherFieldValue2,B.Uid,B.Pwd FROM Accounts B LEFT JOIN BookMarkWeb A ");
+                           "A.OtherFieldName2,A.OtherFieldValue2,B.Uid,B.Pwd,B.ID FROM Accounts B LEFT JOIN BookMarkWeb A ");
         QCOMPARE(configRow().spliced(), QStringLiteral("SELECT * FROM Config"));
         QCOMPARE(runQueryAllSites().spliced(), run + QStringLiteral("ON B.ID=A.ID"));
         QCOMPARE(runQueryChosenSites({3}).spliced(), run + QStringLiteral("ON B.ID=A.ID WHERE A.ID IN (3)"));
@@ -90,6 +90,7 @@ private slots:
         QCOMPARE(r.UidFieldId, QStringLiteral(" ")); // blanks are not empty
         QCOMPARE(r.TagsSplit, QString());          // null reads as empty
         QCOMPARE(r.Uid, QStringLiteral("u1"));
+        QCOMPARE(r.ID, 3); // the account's site, for the run's results
         rs.moveNext();
         QVERIFY(rs.eof());
         QCOMPARE(rs.text(QStringLiteral("WebName")), QString());
@@ -126,13 +127,13 @@ private slots:
         QStringList seen;
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
             const auto r = engine::SiteRecord::fromCurrent(rs);
-            seen.append(r.WebName + QLatin1Char('/') + r.Uid + QLatin1Char('/') + r.Pwd +
-                        (r.IsScript ? QStringLiteral("/script") : QString()));
+            seen.append(QString::number(r.ID) + QLatin1Char(':') + r.WebName + QLatin1Char('/') + r.Uid +
+                        QLatin1Char('/') + r.Pwd + (r.IsScript ? QStringLiteral("/script") : QString()));
         }
         seen.sort();
         // Two accounts on one site give two records; an account without a site row gives empty site columns.
-        QCOMPARE(seen, QStringList({QStringLiteral("/orphan/po"), QStringLiteral("口袋/a/pa"), QStringLiteral("口袋/b/pb"),
-                                    QStringLiteral("饭否/c/pc/script")}));
+        QCOMPARE(seen, QStringList({QStringLiteral("3:口袋/a/pa"), QStringLiteral("3:口袋/b/pb"),
+                                    QStringLiteral("4:饭否/c/pc/script"), QStringLiteral("7:/orphan/po")}));
         rs.open(c, catalogue::runQueryChosenSites({4, 4}));
         QCOMPARE(rs.recordCount(), 1); // a repeated id selects the same accounts once
         rs.open(c, catalogue::runQueryChosenSites({3}));

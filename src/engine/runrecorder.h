@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace tvx::engine {
+
+// What a run tells whoever keeps its results and its failure evidence. The engine calls it on the
+// user-interface thread, in the order things happen, and nothing a recorder does changes the run or
+// its log. Every method has an empty default, so a recorder implements only what it needs; the engine
+// works without one.
+//
+// A run reports, in this order: runStarted; for each site record accountStarted, then for each bookmark
+// at most one bookmarkOutcome (rows in ascending order), with stepFailed calls wherever a step fails;
+// finally runEnded. Positions and rows are 1-based; stages are those of RunStage.
+class RunRecorder {
+public:
+    // What became of one bookmark for one account. Reported exactly once for every (account, bookmark)
+    // pair the run reached or skipped; an aborted run reports nothing for the pairs it had not decided
+    // when it was stopped, the one under way included.
+    enum class Outcome {
+        Submitted,   // the submit control was pressed and the result came back
+        NoButton,    // the submit step found nothing to press (the step then ended by time-out, or the
+                     // site's own rule moved on without a press)
+        TimedOut,    // the watchdog gave up the step at `stage` while this bookmark was the current one
+                     // (a time-out at the login gives it to the account's first bookmark)
+        SiteSkipped, // a time-out at an earlier step left the account, so this bookmark was never tried
+    };
+
+    // Why a step failed.
+    enum class Failure {
+        TimedOut,        // the watchdog gave the step up; its error line is the run log's last line
+        NothingToPress,  // the login or submit step found no control to press
+        StatementFailed, // a statement of the page step failed (an element the site row names is missing)
+        NoAnswer,        // the page did not answer the step in time (busy or gone)
+    };
+
+    virtual ~RunRecorder() = default;
+
+    // A run has started: its start moment (local time), the site records (accounts) it walks and the
+    // bookmarks of the URL list.
+    virtual void runStarted(const QDateTime& start, int siteRecords, int bookmarks);
+
+    // The run has come to the site record at `position`: the site's ID (-1 for an account whose site
+    // row is missing), its WebName and the account's Uid.
+    virtual void accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid);
+
+    // The outcome of bookmark `row` for the account at `position`; `stage` is the stage at which it was
+    // decided (for TimedOut, the stage of the step that was given up).
+    virtual void bookmarkOutcome(int position, int row, Outcome outcome, int stage);
+
+    // A step failed, reported as it happens and before the engine moves on: the worker browser still
+    // shows the page of that step, and nothing has been navigated away. Whatever the recorder takes
+    // from the page must be taken within this call (a grab of the view; a script or toHtml() request
+    // sent now reaches the page before any navigation the engine requests afterwards). `row` is the
+    // current bookmark. A page step reports at most one failure (NoAnswer before NothingToPress before
+    // StatementFailed); a step that fails may time out later and report again.
+    virtual void stepFailed(int stage, int row, Failure failure);
+
+    // The run has ended: normally (after the "网摘提交完毕！" box was closed), or aborted by the user.
+    virtual void runEnded(bool aborted);
+};
+
+inline void RunRecorder::runStarted(const QDateTime&, int, int) {}
+inline void RunRecorder::accountStarted(int, qint64, const QString&, const QString&) {}
+inline void RunRecorder::bookmarkOutcome(int, int, Outcome, int) {}
+inline void RunRecorder::stepFailed(int, int, Failure) {}
+inline void RunRecorder::runEnded(bool) {}
+
+} // namespace tvx::engine
