@@ -5,10 +5,10 @@
 
 namespace tvx::engine {
 
-// What a run tells whoever keeps its results and its failure evidence. The engine calls it on the
-// user-interface thread, in the order things happen, and nothing a recorder does changes the run or
-// its log. Every method has an empty default, so a recorder implements only what it needs; the engine
-// works without one.
+// What a run tells whoever keeps its results and its failure evidence (SubmissionEngine::addRecorder;
+// the engine works without any). The engine calls it on the user-interface thread, in the order things
+// happen, and nothing a recorder does changes the run or its log. Every method has an empty default,
+// so a recorder implements only what it needs.
 //
 // A run reports, in this order: runStarted; for each site record accountStarted, then for each bookmark
 // at most one bookmarkOutcome (rows in ascending order), with stepFailed calls wherever a step fails;

@@ -102,8 +102,8 @@ void SubmissionEngine::beginRun(RunButton own, const QList<RunButton>& locked)
     m_host.setProgress(0);
     m_host.setProgressVisible(true);
     m_timer2.setEnabled(false); // no delayed pass of an earlier run acts on this one
-    if (m_recorder)
-        m_recorder->runStarted(m_clock.localDateTime(), int(m_run.mrsSites.recordCount()), m_host.rowCount());
+    const QDateTime started = m_clock.localDateTime();
+    tell([&](RunRecorder& r) { r.runStarted(started, int(m_run.mrsSites.recordCount()), m_host.rowCount()); });
     startAccount(1);
     openLogin();
     setStage(RunStage::Login);
@@ -123,8 +123,7 @@ void SubmissionEngine::abortRun(RunButton own)
                         RunButton::UnSelAll})
         m_host.setButtonEnabled(b, true);
     m_host.setButtonEnabled(all ? RunButton::Submit : RunButton::AllSubmit, true);
-    if (m_recorder)
-        m_recorder->runEnded(true);
+    tell([](RunRecorder& r) { r.runEnded(true); });
 }
 
 } // namespace tvx::engine

@@ -216,8 +216,7 @@ void SubmissionEngine::finishRun()
     for (RunButton b : {RunButton::AllSubmit, RunButton::Submit, RunButton::Add, RunButton::Remove, RunButton::Clear,
                         RunButton::SelAll, RunButton::UnSelAll})
         m_host.setButtonEnabled(b, true);
-    if (m_recorder)
-        m_recorder->runEnded(false);
+    tell([](RunRecorder& r) { r.runEnded(false); });
 }
 
 // The recorder's account: the site record the run has come to.
@@ -226,8 +225,7 @@ void SubmissionEngine::startAccount(int position)
     m_account = position;
     m_decidedRows = 0;
     m_pressRow = 0;
-    if (m_recorder)
-        m_recorder->accountStarted(position, m_site.ID, m_site.WebName, m_site.Uid);
+    tell([&](RunRecorder& r) { r.accountStarted(position, m_site.ID, m_site.WebName, m_site.Uid); });
 }
 
 // A press by id or by name counts as done once attempted; whether the page found the control tells
@@ -254,8 +252,7 @@ void SubmissionEngine::decide(qint32 row, RunRecorder::Outcome outcome)
     if (row <= m_decidedRows)
         return;
     m_decidedRows = row;
-    if (m_recorder)
-        m_recorder->bookmarkOutcome(m_account, row, outcome, m_run.mlngStage);
+    tell([&](RunRecorder& r) { r.bookmarkOutcome(m_account, row, outcome, m_run.mlngStage); });
 }
 
 // The result of the current bookmark's submission is in (or the site's rule takes it as in).
@@ -278,8 +275,6 @@ void SubmissionEngine::decideTimedOut(bool leavingSite)
 // A page step's failure, told before the engine acts on the answer (and before it navigates away).
 void SubmissionEngine::reportStep(const StepResult& result, bool nothingPressed)
 {
-    if (!m_recorder)
-        return;
     RunRecorder::Failure failure;
     if (!result.delivered)
         failure = RunRecorder::Failure::NoAnswer;
@@ -289,7 +284,7 @@ void SubmissionEngine::reportStep(const StepResult& result, bool nothingPressed)
         failure = RunRecorder::Failure::StatementFailed;
     else
         return;
-    m_recorder->stepFailed(m_run.mlngStage, m_run.mlngCurRow, failure);
+    tell([&](RunRecorder& r) { r.stepFailed(m_run.mlngStage, m_run.mlngCurRow, failure); });
 }
 
 } // namespace tvx::engine

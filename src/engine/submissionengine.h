@@ -38,8 +38,14 @@ public:
     void cmdAllSubmit_Click();
     void cmdSubmit_Click();
 
-    // Who is told about runs, accounts, outcomes and failed steps; none by default.
-    void setRecorder(RunRecorder* recorder) { m_recorder = recorder; }
+    // Who is told about runs, accounts, outcomes and failed steps (none by default), in the order they
+    // were added. A recorder is removed before it is destroyed.
+    void addRecorder(RunRecorder* recorder)
+    {
+        if (recorder && !m_recorders.contains(recorder))
+            m_recorders.append(recorder);
+    }
+    void removeRecorder(RunRecorder* recorder) { m_recorders.removeAll(recorder); }
 
     // BrowserEvents
     void pageComplete(bool topLevel) override;
@@ -156,7 +162,14 @@ private:
     // time-out, counted from the first login page of the step.
     bool m_settling = false;
 
-    RunRecorder* m_recorder = nullptr;
+    // Tells every recorder.
+    template <typename Call> void tell(const Call& call) const
+    {
+        for (RunRecorder* recorder : m_recorders)
+            call(*recorder);
+    }
+
+    QList<RunRecorder*> m_recorders;
     int m_account = 0;          // position of the current site record in the run
     qint32 m_decidedRows = 0;   // bookmarks of the current account whose outcome is decided
     qint32 m_pressRow = 0;      // the bookmark whose submit step ran last, and whether it pressed

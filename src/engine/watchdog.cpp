@@ -22,8 +22,7 @@ void SubmissionEngine::Timer1_Timer()
     m_timer1.setEnabled(false);
     // The step is given up, a delayed pass still pending for it too.
     m_timer2.setEnabled(false);
-    if (m_recorder)
-        m_recorder->stepFailed(m_run.mlngStage, m_run.mlngCurRow, RunRecorder::Failure::TimedOut);
+    tell([&](RunRecorder& r) { r.stepFailed(m_run.mlngStage, m_run.mlngCurRow, RunRecorder::Failure::TimedOut); });
     const bool nextBookmark = m_run.mlngCurRow < m_host.rowCount() && m_run.mlngStage == RunStage::AfterSubmit;
     decideTimedOut(!nextBookmark);
     if (nextBookmark) {

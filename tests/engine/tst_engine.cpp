@@ -54,7 +54,7 @@ struct Rig {
                             QStringLiteral("g"), QStringLiteral("post"), QStringLiteral("submit")};
         browser.page.names = {QStringLiteral("go")};
         browser.page.logoutHref = QStringLiteral("http://s/bye");
-        engine.setRecorder(&recorder);
+        engine.addRecorder(&recorder);
     }
     const engine::RunState& run() const { return engine.state(); }
     qint32 stage() const { return engine.state().mlngStage; }
@@ -766,6 +766,8 @@ private slots:
               2);
         int logAtTimeout = -1;
         r.recorder.onFailure = [&] { logAtTimeout = int(r.host.log.size()); };
+        test::FakeRecorder second; // every recorder is told
+        r.engine.addRecorder(&second);
         r.start();
         QVERIFY(r.recorder.started.isValid());
         QCOMPARE(r.recorder.started.timeSpec(), Qt::LocalTime);
@@ -779,6 +781,8 @@ private slots:
                                                 "failed at 3, row 1: nothing to press", "failed at 3, row 1: timed out",
                                                 "2/1 no button at 3", "2/2 site skipped at 3", "ended"}));
         QCOMPARE(logAtTimeout, int(r.host.log.size())); // told after the error line was written
+        QCOMPARE(second.calls, r.recorder.calls);
+        r.engine.removeRecorder(&second);
 
         // One site, three bookmarks: the first submitted, the second's result never comes, the third
         // is under way when the run is aborted.

@@ -427,7 +427,7 @@ private slots:
         // takes the worker browser's page: still the page of that step.
         Run r({"dead", "byid"}, 1, 2, 1);
         EvidenceRecorder recorder(r.window);
-        r.window.engine().setRecorder(&recorder);
+        r.window.engine().addRecorder(&recorder);
         QVERIFY(r.runToEnd());
         const QString dead = r.webName(0);
         const QString good = r.webName(1);
@@ -444,7 +444,7 @@ private slots:
         QVERIFY(test::waitUntil([&] { return !recorder.html.contains(QString()); }, 10000));
         for (const QString& page : recorder.html)
             QVERIFY2(page.contains(dead + QStringLiteral(" - 提交网摘")), qPrintable(page.left(300)));
-        r.window.engine().setRecorder(nullptr);
+        r.window.engine().removeRecorder(&recorder);
     }
 
     void abortAndRunAgain()
