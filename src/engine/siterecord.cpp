@@ -8,10 +8,6 @@ SiteRecord SiteRecord::fromCurrent(const store::Recordset& rs)
 {
     const auto t = [&rs](const char* name) { return rs.text(QLatin1String(name)); };
     SiteRecord r;
-    bool numeric = false;
-    const qint64 id = rs.value(QStringLiteral("ID")).toLongLong(&numeric);
-    if (numeric)
-        r.ID = id;
     r.WebName = t("WebName");
     r.LoginUrl = t("LoginUrl");
     r.IsScript = rs.boolean(QStringLiteral("IsScript"));

@@ -11,7 +11,6 @@ namespace tvx::engine {
 // One record of the run query: a site definition joined to one account. Text columns read null as
 // the empty text; a value of blanks is not empty. IsScript reads null as false.
 struct SiteRecord {
-    qint64 ID = -1; // the account's site (Accounts.ID); -1 when the record carries none
     QString WebName;
     QString LoginUrl;
     bool IsScript = false;

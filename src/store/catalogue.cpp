@@ -3,15 +3,14 @@
 namespace tvx::store::catalogue {
 
 namespace {
-// The select list and join of the run query; it names LoginUrl twice, and readers take the first. The
-// account's site ID closes the list, so that a run's results name the site they belong to.
+// The select list and join of the run query; it names LoginUrl twice, and readers take the first.
 const QString kRunQuery = QStringLiteral(
     "SELECT A.WebName,A.AllowLogin,A.LoginUrl,A.IsScript,A.LoginButtonName,A.LoginButtonValue,"
     "A.LoginUrl,A.LogoutUrl,A.UidFieldId,A.UidFieldName,A.PwdFieldId,A.PwdFieldName,A.SubmitUrl,"
     "A.TitleFieldId,A.TitleFieldName,A.UrlFieldId,A.UrlFieldName,A.TagsFieldId,A.TagsFieldName,"
     "A.TagsSplit,A.SummaryFieldId,A.SummaryFieldName,A.SubmitButtonId,A.SubmitButtonName,"
     "A.SubmitButtonValue,A.OtherFieldID1,A.OtherFieldName1,A.OtherFieldValue1,A.OtherFieldID2,"
-    "A.OtherFieldName2,A.OtherFieldValue2,B.Uid,B.Pwd,B.ID FROM Accounts B LEFT JOIN BookMarkWeb A ");
+    "A.OtherFieldName2,A.OtherFieldValue2,B.Uid,B.Pwd FROM Accounts B LEFT JOIN BookMarkWeb A ");
 } // namespace
 
 Statement configRow()
@@ -61,6 +60,16 @@ Statement sitesById()
 Statement accountSites()
 {
     return {QStringLiteral("SELECT A.ID,B.WebName FROM Accounts A LEFT JOIN BookMarkWeb B ON B.ID=A.ID"), {}};
+}
+
+// The run query does not select the account's site ID; a run's recorders get it from the account's
+// site name and user id (site names are unique, and an account is one user id on one site). An
+// account whose site row is missing has a null name, which reads as empty like the run's record.
+Statement accountSiteId(const QString& webName, const QString& uid)
+{
+    return {QStringLiteral("SELECT A.ID FROM Accounts A LEFT JOIN BookMarkWeb B ON B.ID=A.ID "
+                           "WHERE IFNULL(A.Uid,'')=IFNULL(?,'') AND IFNULL(B.WebName,'')=IFNULL(?,'') ORDER BY A.ID LIMIT 1"),
+            {uid, webName}};
 }
 
 Statement updateTimeout(const QVariant& timeout)
