@@ -65,16 +65,18 @@ void makeStore(const QString& path)
 
 QByteArray browserExport(int n)
 {
-    QString html = QStringLiteral("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" "
-                                  "CONTENT=\"text/html; charset=UTF-8\">\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n"
-                                  "<DL><p>\n");
+    QString html =
+        QStringLiteral("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" "
+                       "CONTENT=\"text/html; charset=UTF-8\">\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n"
+                       "<DL><p>\n");
     for (int i = 0; i < n; ++i) {
         if (i % 100 == 0)
             html += (i > 0 ? QStringLiteral("</DL><p>\n") : QString()) +
                     QStringLiteral("<DT><H3 ADD_DATE=\"1700000000\">文件夹 %1</H3>\n<DL><p>\n").arg(i / 100);
-        html += QStringLiteral("<DT><A HREF=\"https://www.example.com/news/%1?from=bench&amp;n=%1\" ADD_DATE=\"1700000000\" "
-                               "ICON=\"data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAABAAAAAQCAYAAAAf8/9hAAAAAXNSR0IArs4c6Q\" "
-                               "TAGS=\"新闻,科技,tag%2\">第 %1 篇文章 &amp; 评论</A>\n<DD>这是第 %1 个书签的说明。\n")
+        html += QStringLiteral(
+                    "<DT><A HREF=\"https://www.example.com/news/%1?from=bench&amp;n=%1\" ADD_DATE=\"1700000000\" "
+                    "ICON=\"data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAABAAAAAQCAYAAAAf8/9hAAAAAXNSR0IArs4c6Q\" "
+                    "TAGS=\"新闻,科技,tag%2\">第 %1 篇文章 &amp; 评论</A>\n<DD>这是第 %1 个书签的说明。\n")
                     .arg(i)
                     .arg(i % 37);
     }
@@ -86,7 +88,9 @@ QByteArray spreadsheet(int n)
 {
     QString csv = QStringLiteral("网址,标题,分类,摘要\r\n");
     for (int i = 0; i < n; ++i)
-        csv += QStringLiteral("https://www.example.org/page/%1,\"标题 %1, 带逗号\",新闻 科技,\"第一行\r\n第二行 %1\"\r\n").arg(i);
+        csv +=
+            QStringLiteral("https://www.example.org/page/%1,\"标题 %1, 带逗号\",新闻 科技,\"第一行\r\n第二行 %1\"\r\n")
+                .arg(i);
     return QByteArrayLiteral("\xEF\xBB\xBF") + csv.toUtf8();
 }
 
@@ -124,7 +128,9 @@ void round(const QByteArray& bytes, const QString& suffix, int expected, Figures
         if (bookmarks::readBookmarkFile(filePath).items.size() != expected)
             qFatal("bench_import: the file did not read whole");
     }));
-    ui::FileChooser::setAnswerer([&](const ui::FileChooser::Request&) { return ui::FileChooser::Choice{filePath, {}}; });
+    ui::FileChooser::setAnswerer([&](const ui::FileChooser::Request&) {
+        return ui::FileChooser::Choice{filePath, {}};
+    });
     const WebHosts hosts{QStringLiteral("http://127.0.0.1:9"), QString(), QString()};
     {
         store::ProgramStore store;
@@ -132,7 +138,8 @@ void round(const QByteArray& bytes, const QString& suffix, int expected, Figures
         w.show();
         w.Form_Load();
         QCoreApplication::processEvents();
-        QAction* import = w.findChild<QMenu*>(QStringLiteral("mnuMain"))->findChild<QAction*>(QStringLiteral("mnuImport"));
+        QAction* import =
+            w.findChild<QMenu*>(QStringLiteral("mnuMain"))->findChild<QAction*>(QStringLiteral("mnuImport"));
         f.import.push_back(timed([&] { import->trigger(); }));
         if (w.urlListModel()->rowCount() != expected)
             qFatal("bench_import: %d rows imported, not %d", w.urlListModel()->rowCount(), expected);

@@ -99,7 +99,8 @@ QList<Record> records(const QString& text, QChar separator, const ReadProgress& 
                     inQuotes = false;
                 }
             } else {
-                if (c == QLatin1Char('\n') || (c == QLatin1Char('\r') && !(i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))))
+                if (c == QLatin1Char('\n') ||
+                    (c == QLatin1Char('\r') && !(i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))))
                     ++line;
                 field += c;
             }
@@ -149,7 +150,8 @@ QList<ImportedItem> read(const QString& text, const ReadProgress& progress)
     items.reserve(all.size() - first);
     for (qsizetype r = first; r < all.size(); ++r) {
         const Record& record = all.at(r);
-        if (std::all_of(record.fields.begin(), record.fields.end(), [](const QString& f) { return f.trimmed().isEmpty(); }))
+        if (std::all_of(record.fields.begin(), record.fields.end(),
+                        [](const QString& f) { return f.trimmed().isEmpty(); }))
             continue;
         const auto field = [&](int c) {
             const int i = columns[c];
@@ -187,8 +189,9 @@ QString csvRecord(const QStringList& fields)
 
 QByteArray writeCsv(const QList<engine::Bookmark>& bookmarks)
 {
-    QString text = csvRecord({QStringLiteral("网址"), QStringLiteral("标题"), QStringLiteral("分类"), QStringLiteral("摘要")}) +
-                   QStringLiteral("\r\n");
+    QString text =
+        csvRecord({QStringLiteral("网址"), QStringLiteral("标题"), QStringLiteral("分类"), QStringLiteral("摘要")}) +
+        QStringLiteral("\r\n");
     for (const engine::Bookmark& b : bookmarks)
         text += csvRecord({b.url, b.title, b.tags, b.summary}) + QStringLiteral("\r\n");
     return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();

@@ -28,7 +28,8 @@ QString addressKey(const QString& url)
     if (parsed.path().isEmpty())
         parsed.setPath(QStringLiteral("/"));
     const QString scheme = parsed.scheme().toLower();
-    if ((scheme == QLatin1String("http") && parsed.port() == 80) || (scheme == QLatin1String("https") && parsed.port() == 443))
+    if ((scheme == QLatin1String("http") && parsed.port() == 80) ||
+        (scheme == QLatin1String("https") && parsed.port() == 443))
         parsed.setPort(-1);
     return parsed.adjusted(QUrl::NormalizePathSegments).toString(QUrl::FullyEncoded);
 }

@@ -4,7 +4,6 @@
 
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
-
 #include <memory>
 
 namespace tvx::bookmarks::netscape {
@@ -223,15 +222,14 @@ QList<ImportedItem> read(const QString& text, const ReadProgress& progress)
 
 QByteArray write(const QList<engine::Bookmark>& bookmarks, qint64 addDate)
 {
-    QString out = QStringLiteral(
-        "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
-        "<!-- This is an automatically generated file.\n"
-        "     It will be read and overwritten.\n"
-        "     DO NOT EDIT! -->\n"
-        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
-        "<TITLE>Bookmarks</TITLE>\n"
-        "<H1>Bookmarks</H1>\n"
-        "<DL><p>\n");
+    QString out = QStringLiteral("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+                                 "<!-- This is an automatically generated file.\n"
+                                 "     It will be read and overwritten.\n"
+                                 "     DO NOT EDIT! -->\n"
+                                 "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+                                 "<TITLE>Bookmarks</TITLE>\n"
+                                 "<H1>Bookmarks</H1>\n"
+                                 "<DL><p>\n");
     const QString date = QString::number(addDate);
     for (const engine::Bookmark& b : bookmarks) {
         out += QStringLiteral("    <DT><A HREF=\"") + escaped(b.url) + QStringLiteral("\" ADD_DATE=\"") + date +

@@ -58,9 +58,9 @@ QByteArray declaredCharset(const QByteArray& html)
             while (i < head.size() && (head.at(i) == ' ' || head.at(i) == '"' || head.at(i) == '\''))
                 ++i;
             qsizetype end = i;
-            while (end < head.size() && (std::isalnum(static_cast<unsigned char>(head.at(end))) ||
-                                         head.at(end) == '-' || head.at(end) == '_' || head.at(end) == ':' ||
-                                         head.at(end) == '.'))
+            while (end < head.size() &&
+                   (std::isalnum(static_cast<unsigned char>(head.at(end))) || head.at(end) == '-' ||
+                    head.at(end) == '_' || head.at(end) == ':' || head.at(end) == '.'))
                 ++end;
             if (end > i)
                 return html.mid(i, end - i);

@@ -27,7 +27,8 @@ public:
     using Answerer = std::function<Choice(const Request&)>;
 
     static Choice open(QWidget* parent, const QString& caption, const QStringList& filters);
-    static Choice save(QWidget* parent, const QString& caption, const QStringList& filters, const QString& suggestedName);
+    static Choice save(QWidget* parent, const QString& caption, const QStringList& filters,
+                       const QString& suggestedName);
 
     static void setAnswerer(Answerer answerer);
 

@@ -61,7 +61,8 @@ qint64 beginRun(Connection& connection, const QDateTime& started, const QList<Ru
     last.open(connection, {QStringLiteral("SELECT MAX(RunId) AS Last FROM Runs"), {}});
     const qint64 run = last.value(QStringLiteral("Last")).toLongLong() + 1;
     connection.execute({QStringLiteral("INSERT INTO Runs(RunId,Started) VALUES(?,?)"), {run, timeText(started)}});
-    const QString insert = QStringLiteral("INSERT INTO RunBookmarks(RunId,Position,Number,Url,Title) VALUES(?,?,?,?,?)");
+    const QString insert =
+        QStringLiteral("INSERT INTO RunBookmarks(RunId,Position,Number,Url,Title) VALUES(?,?,?,?,?)");
     for (qsizetype i = 0; i < bookmarks.size(); ++i) {
         const RunBookmark& b = bookmarks.at(i);
         connection.execute({insert, {run, qint64(i), b.number, b.url, b.title}});
@@ -79,10 +80,11 @@ void record(Connection& connection, qint64 run, const QList<QPair<int, RunAccoun
         return;
     Transaction t(connection);
     for (const auto& [no, account] : accounts)
-        connection.execute({QStringLiteral("INSERT OR REPLACE INTO RunAccounts(RunId,AccountNo,WebName,Uid) VALUES(?,?,?,?)"),
-                            {run, no, account.siteName, account.uid}});
-    const QString insert =
-        QStringLiteral("INSERT OR REPLACE INTO RunResults(RunId,AccountNo,Position,Outcome,Stage,At) VALUES(?,?,?,?,?,?)");
+        connection.execute(
+            {QStringLiteral("INSERT OR REPLACE INTO RunAccounts(RunId,AccountNo,WebName,Uid) VALUES(?,?,?,?)"),
+             {run, no, account.siteName, account.uid}});
+    const QString insert = QStringLiteral(
+        "INSERT OR REPLACE INTO RunResults(RunId,AccountNo,Position,Outcome,Stage,At) VALUES(?,?,?,?,?,?)");
     for (const Cell& c : cells)
         connection.execute({insert, {run, c.account, c.bookmark, int(c.outcome), c.stage, timeText(c.at)}});
     t.commit();
@@ -100,20 +102,19 @@ QList<RunSummary> runs(const Connection& connection)
         return {};
     Recordset rs;
     rs.open(connection,
-            {QStringLiteral(
-                 "SELECT R.RunId,R.Started,R.Finished,R.Aborted,"
-                 "(SELECT COUNT(*) FROM RunAccounts A WHERE A.RunId=R.RunId) AS Accounts,"
-                 "(SELECT COUNT(*) FROM RunBookmarks B WHERE B.RunId=R.RunId) AS Bookmarks,"
-                 "(SELECT COUNT(*) FROM RunResults C WHERE C.RunId=R.RunId AND C.Outcome=1) AS Submitted,"
-                 "(SELECT COUNT(*) FROM RunResults C WHERE C.RunId=R.RunId AND C.Outcome>1) AS Failed "
-                 "FROM Runs R ORDER BY R.RunId DESC"),
+            {QStringLiteral("SELECT R.RunId,R.Started,R.Finished,R.Aborted,"
+                            "(SELECT COUNT(*) FROM RunAccounts A WHERE A.RunId=R.RunId) AS Accounts,"
+                            "(SELECT COUNT(*) FROM RunBookmarks B WHERE B.RunId=R.RunId) AS Bookmarks,"
+                            "(SELECT COUNT(*) FROM RunResults C WHERE C.RunId=R.RunId AND C.Outcome=1) AS Submitted,"
+                            "(SELECT COUNT(*) FROM RunResults C WHERE C.RunId=R.RunId AND C.Outcome>1) AS Failed "
+                            "FROM Runs R ORDER BY R.RunId DESC"),
              {}});
     QList<RunSummary> out;
     for (rs.moveFirst(); !rs.eof(); rs.moveNext())
         out.append({rs.value(QStringLiteral("RunId")).toLongLong(), timeOf(rs.text(QStringLiteral("Started"))),
-                     timeOf(rs.text(QStringLiteral("Finished"))), rs.value(QStringLiteral("Aborted")).toInt() != 0,
-                     rs.value(QStringLiteral("Accounts")).toInt(), rs.value(QStringLiteral("Bookmarks")).toInt(),
-                     rs.value(QStringLiteral("Submitted")).toInt(), rs.value(QStringLiteral("Failed")).toInt()});
+                    timeOf(rs.text(QStringLiteral("Finished"))), rs.value(QStringLiteral("Aborted")).toInt() != 0,
+                    rs.value(QStringLiteral("Accounts")).toInt(), rs.value(QStringLiteral("Bookmarks")).toInt(),
+                    rs.value(QStringLiteral("Submitted")).toInt(), rs.value(QStringLiteral("Failed")).toInt()});
     return out;
 }
 
@@ -126,8 +127,8 @@ RunResults load(const Connection& connection, qint64 run)
         if (s.id == run)
             out.run = s;
     Recordset rs;
-    rs.open(connection, {QStringLiteral("SELECT AccountNo,WebName,Uid FROM RunAccounts WHERE RunId=? ORDER BY AccountNo"),
-                         {run}});
+    rs.open(connection,
+            {QStringLiteral("SELECT AccountNo,WebName,Uid FROM RunAccounts WHERE RunId=? ORDER BY AccountNo"), {run}});
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
         const int no = rs.value(QStringLiteral("AccountNo")).toInt();
         while (out.accounts.size() < no)
@@ -144,8 +145,8 @@ RunResults load(const Connection& connection, qint64 run)
                          {run}});
     for (rs.moveFirst(); !rs.eof(); rs.moveNext())
         out.cells.append({rs.value(QStringLiteral("AccountNo")).toInt(), rs.value(QStringLiteral("Position")).toInt(),
-                          Outcome(rs.value(QStringLiteral("Outcome")).toInt()), rs.value(QStringLiteral("Stage")).toInt(),
-                          timeOf(rs.text(QStringLiteral("At")))});
+                          Outcome(rs.value(QStringLiteral("Outcome")).toInt()),
+                          rs.value(QStringLiteral("Stage")).toInt(), timeOf(rs.text(QStringLiteral("At")))});
     return out;
 }
 

@@ -72,7 +72,8 @@ qint64 beginRun(Connection& connection, const QDateTime& started, const QList<Ru
                 int kept = kRunsKept);
 
 // Records the accounts and cells of a run as they come (a cell recorded again takes the newer value).
-void record(Connection& connection, qint64 run, const QList<QPair<int, RunAccount>>& accounts, const QList<Cell>& cells);
+void record(Connection& connection, qint64 run, const QList<QPair<int, RunAccount>>& accounts,
+            const QList<Cell>& cells);
 
 void finishRun(Connection& connection, qint64 run, const QDateTime& finished, bool aborted);
 

@@ -14,9 +14,8 @@ void insertRows(Connection& connection, const QList<KeptRow>& rows)
     const QString sql =
         QStringLiteral("INSERT INTO UrlList(Seq,Number,RowKey,Url,Title,Tags,Summary) VALUES(?,?,?,?,?,?,?)");
     for (const KeptRow& r : rows)
-        connection.execute({sql,
-                            {r.seq, r.number, r.key, r.bookmark.url, r.bookmark.title, r.bookmark.tags,
-                             r.bookmark.summary}});
+        connection.execute(
+            {sql, {r.seq, r.number, r.key, r.bookmark.url, r.bookmark.title, r.bookmark.tags, r.bookmark.summary}});
 }
 } // namespace
 
@@ -42,7 +41,8 @@ QList<KeptRow> load(const Connection& connection)
     QList<KeptRow> rows;
     rows.reserve(rs.recordCount());
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-        rows.append({rs.value(QStringLiteral("Seq")).toLongLong(), rs.value(QStringLiteral("Number")).toLongLong(),
+        rows.append({rs.value(QStringLiteral("Seq")).toLongLong(),
+                     rs.value(QStringLiteral("Number")).toLongLong(),
                      rs.text(QStringLiteral("RowKey")),
                      {rs.text(QStringLiteral("Url")), rs.text(QStringLiteral("Title")), rs.text(QStringLiteral("Tags")),
                       rs.text(QStringLiteral("Summary"))}});

@@ -44,12 +44,11 @@ private slots:
         const FileContents f = readBookmarkBytes(fixture("firefox.html"));
         QCOMPARE(f.kind, FileKind::Netscape);
         QCOMPARE(f.encoding, QStringLiteral("UTF-8"));
-        QCOMPARE(urls(f.items),
-                 QStringList({"place:parent=toolbar_____&sort=12&maxResults=10",
-                              "https://support.mozilla.org/products/firefox",
-                              "https://www.mozilla.org/en-US/about/?utm_source=a&utm_medium=b",
-                              "http://news.example.cn/2024/科技.html", "https://docs.example.org/guide",
-                              "ftp://files.example.org/pub/", "javascript:alert(1)"}));
+        QCOMPARE(urls(f.items), QStringList({"place:parent=toolbar_____&sort=12&maxResults=10",
+                                             "https://support.mozilla.org/products/firefox",
+                                             "https://www.mozilla.org/en-US/about/?utm_source=a&utm_medium=b",
+                                             "http://news.example.cn/2024/科技.html", "https://docs.example.org/guide",
+                                             "ftp://files.example.org/pub/", "javascript:alert(1)"}));
         const ImportedItem& about = f.items.at(2);
         QCOMPARE(about.bookmark.title, QStringLiteral("About Us & Mission"));
         QCOMPARE(about.bookmark.tags, QStringLiteral("mozilla open_source"));
@@ -84,8 +83,7 @@ private slots:
         QCOMPARE(f.items.at(4).folders, QStringList{"Other bookmarks"});
 
         // Folders as categories, the same address twice in the file, one already in the list.
-        const ImportOutcome o =
-            sortImported(f.items, {addressKey(QStringLiteral("https://deep.example.com/a"))}, true);
+        const ImportOutcome o = sortImported(f.items, {addressKey(QStringLiteral("https://deep.example.com/a"))}, true);
         QCOMPARE(o.added.size(), 3);
         QCOMPARE(o.skipped, 2);
         QCOMPARE(o.added.at(1).tags, QStringLiteral("News"));
@@ -99,7 +97,8 @@ private slots:
         QCOMPARE(f.items.size(), 3);
         const Bookmark& first = f.items.at(0).bookmark;
         QCOMPARE(first.tags, QStringLiteral("doc shaarli"));
-        QCOMPARE(first.summary, QStringLiteral("Welcome to Shaarli!\n\nYou use it to **share** & keep links: 中文摘要 😀"));
+        QCOMPARE(first.summary,
+                 QStringLiteral("Welcome to Shaarli!\n\nYou use it to **share** & keep links: 中文摘要 😀"));
         QCOMPARE(f.items.at(1).bookmark.title, QStringLiteral("Note: a private note"));
         QCOMPARE(f.items.at(1).bookmark.summary, QString());
         const Bookmark& third = f.items.at(2).bookmark;
@@ -126,8 +125,10 @@ private slots:
         QCOMPARE(addressKey(QStringLiteral("HTTP://Example.COM")), addressKey(QStringLiteral("http://example.com/")));
         QCOMPARE(addressKey(QStringLiteral("http://example.com:80/a/./b")),
                  addressKey(QStringLiteral(" http://example.com/a/b ")));
-        QVERIFY(addressKey(QStringLiteral("http://example.com/A")) != addressKey(QStringLiteral("http://example.com/a")));
-        QVERIFY(addressKey(QStringLiteral("https://example.com/")) != addressKey(QStringLiteral("http://example.com/")));
+        QVERIFY(addressKey(QStringLiteral("http://example.com/A")) !=
+                addressKey(QStringLiteral("http://example.com/a")));
+        QVERIFY(addressKey(QStringLiteral("https://example.com/")) !=
+                addressKey(QStringLiteral("http://example.com/")));
     }
 
     void csvWithHeaderInChineseBomQuotesAndNewLines()
@@ -172,8 +173,7 @@ private slots:
         QCOMPARE(f.items.at(1).bookmark, (Bookmark{"http://y.example/", "Y", "", ""}));
         QCOMPARE(f.items.at(2).bookmark.title, QStringLiteral("Z;1"));
         // Loose quoting as spreadsheets accept it; a quoted field running to the end of the file.
-        const QList<delimited::Record> r =
-            delimited::records(QStringLiteral("a\"b,\"c\"d,\"e\r\nf"), QLatin1Char(','));
+        const QList<delimited::Record> r = delimited::records(QStringLiteral("a\"b,\"c\"d,\"e\r\nf"), QLatin1Char(','));
         QCOMPARE(r.size(), 1);
         QCOMPARE(r.at(0).fields, QStringList({"a\"b", "cd", "e\r\nf"}));
     }

@@ -23,7 +23,9 @@ struct Kept {
     store::Connection connection;
     ui::UrlListModel model;
     QStringList reports;
-    ui::UrlListKeeper keeper{model, connection, [this](const QString& d) { reports.append(d); }};
+    ui::UrlListKeeper keeper{model, connection, [this](const QString& d) {
+                                 reports.append(d);
+                             }};
 
     explicit Kept(const QString& path)
     {
@@ -63,8 +65,8 @@ private slots:
             for (int i = 1; i <= 3; ++i)
                 k.model.append(mark(i));
             k.model.removeAt(0);
-            k.model.append(mark(4));                   // numbered 3 again, with a key of its own
-            k.model.appendMany({mark(5), mark(6)});     // numbered 4 and 5
+            k.model.append(mark(4));                // numbered 3 again, with a key of its own
+            k.model.appendMany({mark(5), mark(6)}); // numbered 4 and 5
             k.model.removePositions({1, 3});
             QCOMPARE(k.rows().size(), 3);
             expected = describe(k.rows());

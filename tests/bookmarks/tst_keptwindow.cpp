@@ -1,5 +1,6 @@
 // The URL list of the main window kept in the store: restored at start-up, whole after the program
 // was killed while changing it, and imported, exported and reached through the window's menus.
+#include "engine/submissionengine.h"
 #include "listops.h"
 #include "platform/filechooser.h"
 #include "store/programstore.h"
@@ -9,7 +10,6 @@
 #include "ui/bookmarks/bookmarkservices.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/urllistmodel.h"
-#include "engine/submissionengine.h"
 
 #include <QMenu>
 #include <QProcess>
@@ -144,7 +144,8 @@ private slots:
             before = describe(p.list());
             // Export the selected rows from the list's menu.
             auto* view = test::child<QTreeView>(p.w, "lvwURLList");
-            view->selectionModel()->select(p.list().index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            view->selectionModel()->select(p.list().index(3, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
             QTemporaryDir dir;
             answer = dir.filePath(QStringLiteral("picked.csv"));
             action(p.w, "mnuUrlList", "mnuListExportSelected")->trigger();
@@ -169,7 +170,8 @@ private slots:
         p.list().clear();
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().title, QStringLiteral("错误"));
-        QVERIFY(boxes.last().text.startsWith(QStringLiteral("网址列表的更改无法保存到配置文件，关闭程序后这些更改会丢失。\n")));
+        QVERIFY(boxes.last().text.startsWith(
+            QStringLiteral("网址列表的更改无法保存到配置文件，关闭程序后这些更改会丢失。\n")));
     }
 };
 

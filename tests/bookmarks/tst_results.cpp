@@ -52,7 +52,9 @@ struct Chooser {
     Chooser(QString p)
         : path(std::move(p))
     {
-        ui::FileChooser::setAnswerer([this](const ui::FileChooser::Request&) { return ui::FileChooser::Choice{path, {}}; });
+        ui::FileChooser::setAnswerer([this](const ui::FileChooser::Request&) {
+            return ui::FileChooser::Choice{path, {}};
+        });
     }
     ~Chooser() { ui::FileChooser::setAnswerer({}); }
 };
@@ -185,8 +187,10 @@ private slots:
         emit table->activated(m->index(0, ui::ResultsModel::FirstAccount + 1));
         emit table->activated(m->index(0, ui::ResultsModel::FirstAccount));
         QCOMPARE(opened, QStringList{"/evidence/0"});
-        QVERIFY(m->index(0, ui::ResultsModel::FirstAccount + 1).data(Qt::ToolTipRole).toString().contains(
-            QStringLiteral("双击查看")));
+        QVERIFY(m->index(0, ui::ResultsModel::FirstAccount + 1)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .contains(QStringLiteral("双击查看")));
 
         // Export to CSV: a spreadsheet's row per bookmark, a column per account.
         QTemporaryDir dir;
@@ -200,7 +204,9 @@ private slots:
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.at(0), QStringLiteral("#,网址,标题,好站点 / zhang,坏站点 / li"));
-        QCOMPARE(lines.at(1), QStringLiteral("1,http://a.example.com/,甲,已提交 2026-03-04 09:30:01,超时（提交） 2026-03-04 09:30:40"));
+        QCOMPARE(
+            lines.at(1),
+            QStringLiteral("1,http://a.example.com/,甲,已提交 2026-03-04 09:30:01,超时（提交） 2026-03-04 09:30:40"));
         QCOMPARE(lines.at(3), QStringLiteral("5,http://c.example.com/,丙,已提交 2026-03-04 09:30:03,未执行"));
 
         // Keep only the failed: every address submitted somewhere leaves the list, after a question.

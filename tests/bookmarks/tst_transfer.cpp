@@ -69,7 +69,8 @@ private slots:
         QCOMPARE(f.boxes.last().title, QStringLiteral("提示"));
         QVERIFY2(report.contains(QStringLiteral("导入了 4 个书签")), qPrintable(report));
         QVERIFY(report.contains(QStringLiteral("拒绝 3 个")));
-        QVERIFY(report.contains(QStringLiteral("第 12 行 “place:parent=toolbar_____&sort=12&maxResults=10”：不是 http 或 https 网址")));
+        QVERIFY(report.contains(
+            QStringLiteral("第 12 行 “place:parent=toolbar_____&sort=12&maxResults=10”：不是 http 或 https 网址")));
         QVERIFY(!report.contains(QStringLiteral("跳过")));
 
         // The same file again, folders as categories: nothing new, all said to be skipped.
@@ -160,7 +161,8 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             QByteArray csv = "url,title,tags\n";
             for (int i = 0; i < 10000; ++i)
-                csv += QStringLiteral("http://h%1.example.com/page,第 %1 个书签,标签%2 其他\n").arg(i).arg(i % 7).toUtf8();
+                csv +=
+                    QStringLiteral("http://h%1.example.com/page,第 %1 个书签,标签%2 其他\n").arg(i).arg(i % 7).toUtf8();
             file.write(csv);
         }
         Fixture f;

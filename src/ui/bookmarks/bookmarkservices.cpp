@@ -17,8 +17,8 @@
 
 namespace tvx::ui {
 
-BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListModel& model,
-                                   store::Connection& connection, std::function<bool()> listLocked, QObject* parent)
+BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListModel& model, store::Connection& connection,
+                                   std::function<bool()> listLocked, QObject* parent)
     : QObject(parent)
     , m_window(window)
     , m_list(list)
@@ -27,17 +27,16 @@ BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListMode
     , m_listLocked(std::move(listLocked))
     , m_open([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
 {
-    m_keeper = new UrlListKeeper(model, connection,
-                                 [this](const QString& d) {
-                                     storeWriteFailed(QStringLiteral("网址列表的更改无法保存到配置文件，关闭程序后这些更改会丢失。"), d);
-                                 },
-                                 this);
+    m_keeper = new UrlListKeeper(
+        model, connection,
+        [this](const QString& d) {
+            storeWriteFailed(QStringLiteral("网址列表的更改无法保存到配置文件，关闭程序后这些更改会丢失。"), d);
+        },
+        this);
     m_transfer = new BookmarkTransfer(window, model, this);
-    m_results = new ResultWriter(connection,
-                                 [this](const QString& d) {
-                                     storeWriteFailed(QStringLiteral("提交结果无法保存到配置文件。"), d);
-                                 },
-                                 this);
+    m_results = new ResultWriter(
+        connection, [this](const QString& d) { storeWriteFailed(QStringLiteral("提交结果无法保存到配置文件。"), d); },
+        this);
 
     // The list's own menu, raised by the right button and by the keyboard's menu key alike.
     m_menu = new QMenu(QStringLiteral("网址列表"), window);
@@ -107,7 +106,9 @@ void BookmarkServices::showResults(qint64 run)
     m_results->flush();
     ResultsWindow::Actions actions;
     if (!m_listLocked())
-        actions.removeFromList = [this](const QStringList& urls) { return removeFromList(urls); };
+        actions.removeFromList = [this](const QStringList& urls) {
+            return removeFromList(urls);
+        };
     actions.findEvidence = m_findEvidence;
     actions.open = m_open;
     ResultsWindow frmResults(m_connection, std::move(actions), m_window);

@@ -131,8 +131,10 @@ bookmarks::ImportOutcome BookmarkTransfer::importFile(const QString& path)
     if (!contents)
         return {};
     if (contents->items.isEmpty()) {
-        MessageBox::information(m_window, QStringLiteral("文件“%1”中没有找到书签。请选择浏览器或网摘站点导出的书签文件（HTML），或者 CSV 表格。")
-                                               .arg(QFileInfo(path).fileName()));
+        MessageBox::information(
+            m_window,
+            QStringLiteral("文件“%1”中没有找到书签。请选择浏览器或网摘站点导出的书签文件（HTML），或者 CSV 表格。")
+                .arg(QFileInfo(path).fileName()));
         return {};
     }
     bool foldersAsCategories = false;
@@ -141,7 +143,8 @@ bookmarks::ImportOutcome BookmarkTransfer::importFile(const QString& path)
         inFolders += item.folders.isEmpty() ? 0 : 1;
     if (inFolders > 0)
         foldersAsCategories = MessageBox::question(
-            m_window, QStringLiteral("文件中有 %1 个书签放在文件夹中。要把文件夹的名称加为这些书签的分类吗？").arg(inFolders));
+            m_window,
+            QStringLiteral("文件中有 %1 个书签放在文件夹中。要把文件夹的名称加为这些书签的分类吗？").arg(inFolders));
 
     QSet<QString> known;
     known.reserve(m_model.rowCount());
@@ -174,8 +177,8 @@ void BookmarkTransfer::exportBookmarks(const QList<int>& positions, bool selecte
             return;
         }
     }
-    const FileChooser::Choice choice = FileChooser::save(m_window, QStringLiteral("导出书签"), {kHtmlFilter, kCsvFilter},
-                                                         QStringLiteral("bookmarks.html"));
+    const FileChooser::Choice choice = FileChooser::save(m_window, QStringLiteral("导出书签"),
+                                                         {kHtmlFilter, kCsvFilter}, QStringLiteral("bookmarks.html"));
     if (choice.path.isEmpty())
         return;
     QString path = choice.path;

@@ -166,9 +166,9 @@ void ResultsWindow::updateSummary()
 void ResultsWindow::cmdExport_Click()
 {
     const store::results::RunSummary& run = m_model->results().run;
-    const FileChooser::Choice choice =
-        FileChooser::save(this, QStringLiteral("导出提交结果"), {QStringLiteral("CSV 表格 (*.csv)")},
-                          QStringLiteral("results-%1.csv").arg(run.started.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    const FileChooser::Choice choice = FileChooser::save(
+        this, QStringLiteral("导出提交结果"), {QStringLiteral("CSV 表格 (*.csv)")},
+        QStringLiteral("results-%1.csv").arg(run.started.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
     if (choice.path.isEmpty())
         return;
     QString path = choice.path;
@@ -190,8 +190,10 @@ void ResultsWindow::cmdKeepFailed_Click()
         MessageBox::information(this, QStringLiteral("这次提交没有成功提交的网址，网址列表保持不变。"));
         return;
     }
-    if (!MessageBox::question(this, QStringLiteral("要从网址列表中移除这次至少提交成功一次的 %1 个网址，只保留处处失败或没有提交的网址吗？")
-                                        .arg(submitted.size())))
+    if (!MessageBox::question(
+            this,
+            QStringLiteral("要从网址列表中移除这次至少提交成功一次的 %1 个网址，只保留处处失败或没有提交的网址吗？")
+                .arg(submitted.size())))
         return;
     const auto [removed, left] = m_actions.removeFromList(submitted);
     MessageBox::information(this, QStringLiteral("已从网址列表中移除 %1 个网址，还剩 %2 个。").arg(removed).arg(left));
