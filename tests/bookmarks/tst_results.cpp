@@ -1,6 +1,7 @@
 // The results of runs: kept per account and bookmark in the store (the newest runs only), shown as a
 // table with a mark per state, exported to CSV, and "只保留失败的" on the URL list.
 #include "controls/button/command.h"
+#include "evidence/evidencestore.h"
 #include "platform/filechooser.h"
 #include "store/connection.h"
 #include "store/resulttables.h"
@@ -92,6 +93,32 @@ private slots:
         QCOMPARE(kept.last().id, run + 2);
         QCOMPARE(file.scalar(QStringLiteral("SELECT COUNT(*) FROM RunResults")), QStringLiteral("0"));
         QCOMPARE(file.scalar(QStringLiteral("SELECT COUNT(*) FROM RunBookmarks")), QString::number(3 * kRunsKept));
+    }
+
+    void aFailedCellFindsItsEvidence()
+    {
+        test::TempStore file;
+        store::Connection c;
+        c.open(file.path());
+        const QDateTime start(QDate(2026, 3, 4), QTime(9, 30, 0, 123)); // to the millisecond
+        const qint64 run = beginRun(c, start, threeBookmarks());
+        QTemporaryDir root;
+        evidence::EvidenceStore evidence(root.path());
+        evidence::Evidence e;
+        e.runStart = start;
+        e.account = 2; // the run's second account, first bookmark
+        e.bookmark = 1;
+        e.stage = 4;
+        e.failure = QStringLiteral("timeout");
+        const evidence::Evidence kept = evidence.add(e, QByteArrayLiteral("\x89PNG"), QByteArrayLiteral("<html>"));
+        const RunResults r = load(c, run);
+        QCOMPARE(r.run.started, start);
+        QCOMPARE(ui::evidenceFor(evidence, r, 1, 0), kept.png);
+        QCOMPARE(ui::evidenceFor(evidence, r, 0, 0), QString());
+        QCOMPARE(ui::evidenceFor(evidence, r, 1, 1), QString());
+        // Without its picture, the page's HTML.
+        QFile::remove(kept.png);
+        QCOMPARE(ui::evidenceFor(evidence, r, 1, 0), kept.html);
     }
 
     void writtenAsTheRunGoesAndReportedOnceWhenTheStoreRefuses()

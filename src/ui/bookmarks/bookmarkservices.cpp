@@ -2,6 +2,7 @@
 
 #include "bookmarks/importsort.h"
 #include "bookmarktransfer.h"
+#include "evidence/evidencestore.h"
 #include "platform/messagebox.h"
 #include "ui/main/urllistkeeper.h"
 #include "ui/main/urllistmodel.h"
@@ -25,6 +26,9 @@ BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListMode
     , m_model(model)
     , m_connection(connection)
     , m_listLocked(std::move(listLocked))
+    , m_findEvidence([](const store::results::RunResults& run, int account, int bookmark) {
+        return evidenceFor(evidence::EvidenceStore(), run, account, bookmark);
+    })
     , m_open([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
 {
     m_keeper = new UrlListKeeper(

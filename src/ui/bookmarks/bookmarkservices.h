@@ -47,7 +47,7 @@ public:
     ResultWriter& results() const { return *m_results; }
     QMenu* contextMenu() const { return m_menu; }
 
-    // Where the evidence of a failed cell lies; none unless set.
+    // Where the evidence of a failed cell lies; by default the failure evidence in the user's data.
     void setEvidenceFinder(ResultsModel::EvidenceFinder finder) { m_findEvidence = std::move(finder); }
     // How a file or folder is opened for the user; tests replace it.
     void setOpener(std::function<bool(const QString&)> open) { m_open = std::move(open); }

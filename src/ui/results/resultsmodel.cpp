@@ -1,9 +1,11 @@
 #include "resultsmodel.h"
 
 #include "bookmarks/delimited.h"
+#include "evidence/evidencestore.h"
 
 #include <QBrush>
 #include <QColor>
+#include <QFileInfo>
 
 namespace tvx::ui {
 
@@ -50,6 +52,20 @@ QColor colour(Outcome o)
     return {};
 }
 } // namespace
+
+QString evidenceFor(const evidence::EvidenceStore& store, const store::results::RunResults& run, int account,
+                    int bookmark)
+{
+    // The evidence store numbers accounts and bookmarks from 1, as the run does.
+    const QList<evidence::Evidence> kept = store.forBookmark(run.run.started, account + 1, bookmark + 1);
+    for (auto it = kept.crbegin(); it != kept.crend(); ++it) {
+        if (!it->png.isEmpty() && QFileInfo::exists(it->png))
+            return it->png;
+        if (!it->html.isEmpty() && QFileInfo::exists(it->html))
+            return it->html;
+    }
+    return {};
+}
 
 void ResultsModel::setResults(store::results::RunResults results)
 {

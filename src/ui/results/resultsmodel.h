@@ -7,7 +7,16 @@
 
 #include <functional>
 
+namespace tvx::evidence {
+class EvidenceStore;
+}
+
 namespace tvx::ui {
+
+// The failure evidence kept for a cell of a run (account and bookmark 0-based): the picture of the
+// page of its last failed step, else that page's HTML; empty when none was kept.
+QString evidenceFor(const evidence::EvidenceStore& store, const store::results::RunResults& run, int account,
+                    int bookmark);
 
 // The results of one run as a table: one row per bookmark ("#", "网址", "标题"), then one column per
 // account with what became of the bookmark there, a mark and a colour per state, and the time.
