@@ -19,7 +19,7 @@ int main(int argc, char* argv[])
 
     tvx::store::ProgramStore store;
     tvx::ui::MainWindow window(store, {tvx::platform::storePath(), tvx::platform::helpPath(),
-                                       tvx::WebHosts::production()});
+                                       tvx::WebHosts::production(), nullptr, true});
     window.show();
     window.Form_Load();
     return app.exec();

@@ -6,6 +6,7 @@
 #include "platform/messagebox.h"
 #include "ui/main/urllistkeeper.h"
 #include "ui/main/urllistmodel.h"
+#include "ui/results/resultsrecorder.h"
 #include "ui/results/resultswindow.h"
 #include "ui/results/resultwriter.h"
 
@@ -13,6 +14,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QSet>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 
@@ -42,6 +44,16 @@ BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListMode
         connection, [this](const QString& d) { storeWriteFailed(QStringLiteral("提交结果无法保存到配置文件。"), d); },
         this);
 
+    m_recorder = std::make_unique<ResultsRecorder>(*m_results, model, [this](bool) {
+        // Once the engine's handler has returned: the window is modal and runs its own event loop.
+        const qint64 run = m_results->lastRun();
+        if (m_showAfterRun && run > 0)
+            QTimer::singleShot(0, this, [this, run] {
+                if (!m_resultsShown)
+                    showResults(run);
+            });
+    });
+
     // The list's own menu, raised by the right button and by the keyboard's menu key alike.
     m_menu = new QMenu(QStringLiteral("网址列表"), window);
     m_menu->setObjectName(QStringLiteral("mnuUrlList"));
@@ -59,6 +71,11 @@ BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListMode
 }
 
 BookmarkServices::~BookmarkServices() = default;
+
+engine::RunRecorder& BookmarkServices::recorder() const
+{
+    return *m_recorder;
+}
 
 void BookmarkServices::restore()
 {
@@ -117,7 +134,9 @@ void BookmarkServices::showResults(qint64 run)
     actions.open = m_open;
     ResultsWindow frmResults(m_connection, std::move(actions), m_window);
     frmResults.showRun(run);
+    m_resultsShown = true;
     frmResults.exec();
+    m_resultsShown = false;
 }
 
 void BookmarkServices::storeWriteFailed(const QString& what, const QString& description)

@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QMenu;
@@ -14,10 +15,14 @@ class QWidget;
 namespace tvx::store {
 class Connection;
 }
+namespace tvx::engine {
+class RunRecorder;
+}
 
 namespace tvx::ui {
 
 class BookmarkTransfer;
+class ResultsRecorder;
 class ResultWriter;
 class UrlListKeeper;
 class UrlListModel;
@@ -45,6 +50,10 @@ public:
 
     BookmarkTransfer& transfer() const { return *m_transfer; }
     ResultWriter& results() const { return *m_results; }
+    // What the engine tells about each run, kept as its results; the main window adds it to the engine.
+    engine::RunRecorder& recorder() const;
+    // Whether the results window opens by itself when a run has ended.
+    void setShowResultsAfterRun(bool show) { m_showAfterRun = show; }
     QMenu* contextMenu() const { return m_menu; }
 
     // Where the evidence of a failed cell lies; by default the failure evidence in the user's data.
@@ -66,11 +75,14 @@ private:
     UrlListKeeper* m_keeper;
     BookmarkTransfer* m_transfer;
     ResultWriter* m_results;
+    std::unique_ptr<ResultsRecorder> m_recorder;
     QMenu* m_menu;
     QAction* m_import;
     ResultsModel::EvidenceFinder m_findEvidence;
     std::function<bool(const QString&)> m_open;
     bool m_storeFailureShown = false;
+    bool m_showAfterRun = false;
+    bool m_resultsShown = false;
 };
 
 } // namespace tvx::ui

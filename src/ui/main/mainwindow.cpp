@@ -80,6 +80,8 @@ MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* par
                             *m_urls, m_store, *m_clock, m_options.hosts, this);
     m_bookmarks = new BookmarkServices(this, m_lvwURLList, *m_urls->model(), m_store.gcnnStore,
                                        [this] { return engine().state().mblnRunning; }, this);
+    m_bookmarks->setShowResultsAfterRun(m_options.showResultsAfterRun);
+    engine().addRecorder(&m_bookmarks->recorder());
 
     connect(m_cmdSetup, &controls::Command::Click, this, &MainWindow::cmdSetup_Click);
     connect(m_cmdHelp, &controls::Command::Click, this, &MainWindow::cmdHelp_Click);

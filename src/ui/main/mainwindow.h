@@ -51,6 +51,9 @@ public:
         QString helpPath;  // readme.html
         WebHosts hosts;
         const engine::Clock* clock = nullptr; // the program's clock when not given
+        // The results window opens by itself when a run has ended (the program does; tests that run
+        // many runs leave it closed).
+        bool showResultsAfterRun = false;
     };
 
     MainWindow(store::ProgramStore& store, Options options, QWidget* parent = nullptr);

@@ -1,0 +1,63 @@
+#include "resultsrecorder.h"
+
+#include "resultwriter.h"
+#include "ui/main/urllistmodel.h"
+
+namespace tvx::ui {
+
+using store::results::Outcome;
+
+namespace {
+Outcome stored(engine::RunRecorder::Outcome outcome)
+{
+    switch (outcome) {
+    case engine::RunRecorder::Outcome::Submitted:
+        return Outcome::Submitted;
+    case engine::RunRecorder::Outcome::NoButton:
+        return Outcome::NoButton;
+    case engine::RunRecorder::Outcome::TimedOut:
+        return Outcome::TimedOut;
+    case engine::RunRecorder::Outcome::SiteSkipped:
+        return Outcome::SiteSkipped;
+    }
+    return Outcome::NotReached;
+}
+} // namespace
+
+ResultsRecorder::ResultsRecorder(ResultWriter& writer, const UrlListModel& list, std::function<void(bool)> ended)
+    : m_writer(writer)
+    , m_list(list)
+    , m_ended(std::move(ended))
+{
+}
+
+void ResultsRecorder::runStarted(const QDateTime& start, int, int bookmarks)
+{
+    QList<store::results::RunBookmark> list;
+    const int rows = std::min(bookmarks, m_list.rowCount());
+    list.reserve(rows);
+    for (int i = 0; i < rows; ++i) {
+        const UrlListModel::Row& r = m_list.rowAt(i);
+        list.append({r.number, r.bookmark.url, r.bookmark.title});
+    }
+    m_writer.beginRun(start, list);
+}
+
+void ResultsRecorder::accountStarted(int position, qint64, const QString& webName, const QString& uid)
+{
+    m_writer.account(position - 1, {webName, uid});
+}
+
+void ResultsRecorder::bookmarkOutcome(int position, int row, Outcome outcome, int stage)
+{
+    m_writer.cell({position - 1, row - 1, stored(outcome), stage, QDateTime::currentDateTime()});
+}
+
+void ResultsRecorder::runEnded(bool aborted)
+{
+    m_writer.finishRun(QDateTime::currentDateTime(), aborted);
+    if (m_ended)
+        m_ended(aborted);
+}
+
+} // namespace tvx::ui

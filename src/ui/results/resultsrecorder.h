@@ -1,0 +1,29 @@
+#pragma once
+
+#include "engine/runrecorder.h"
+
+#include <functional>
+
+namespace tvx::ui {
+
+class ResultWriter;
+class UrlListModel;
+
+// What a run tells about each account and bookmark, written to the store as the run's results: the
+// bookmarks come from the URL list when the run starts (the list does not change during a run).
+class ResultsRecorder final : public engine::RunRecorder {
+public:
+    ResultsRecorder(ResultWriter& writer, const UrlListModel& list, std::function<void(bool aborted)> ended = {});
+
+    void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
+    void accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid) override;
+    void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;
+    void runEnded(bool aborted) override;
+
+private:
+    ResultWriter& m_writer;
+    const UrlListModel& m_list;
+    std::function<void(bool)> m_ended;
+};
+
+} // namespace tvx::ui
