@@ -187,6 +187,14 @@ void renderMainWindow(Renderer& r, store::ProgramStore& store, const QString& st
     if (!menu->grab().save(r.outDir() + QStringLiteral("/setupmenu.png")))
         r.fail();
     menu->hide();
+
+    // The URL list's own menu (right button on the list).
+    auto* listMenu = child<QMenu>(w, "mnuUrlList");
+    listMenu->popup(w.mapToGlobal(QPoint(200, 200)));
+    settle();
+    if (!listMenu->grab().save(r.outDir() + QStringLiteral("/urllistmenu.png")))
+        r.fail();
+    listMenu->hide();
     w.hide();
 }
 
