@@ -184,15 +184,58 @@ std::string jsonPercentiles(const Percentiles& p)
     return buf;
 }
 
+// Times the engine's handling of each page event: from the adapter's delivery of the event to the
+// return of the handler it starts (which builds and sends the page step, or requests the next page).
+class TimedEvents final : public engine::BrowserEvents {
+public:
+    TimedEvents(engine::SubmissionEngine& engine, std::vector<qint64>& handlerNs, int& queued)
+        : m_engine(engine)
+        , m_handlerNs(handlerNs)
+        , m_queued(queued)
+    {
+    }
+    void pageComplete(bool topLevel) override
+    {
+        // An event that arrives while a handler waits for its page step only joins the queue; it is
+        // handled, and counted, with the answer.
+        const bool waits = m_engine.busy();
+        const qint64 start = monotonicNs();
+        m_engine.pageComplete(topLevel);
+        if (waits)
+            ++m_queued;
+        else
+            m_handlerNs.push_back(monotonicNs() - start);
+    }
+    void windowClosing() override { m_engine.windowClosing(); }
+
+private:
+    engine::SubmissionEngine& m_engine;
+    std::vector<qint64>& m_handlerNs;
+    int& m_queued;
+};
+
+std::string jsonMicros(const std::vector<qint64>& ns)
+{
+    std::string out = "[";
+    for (size_t i = 0; i < ns.size(); ++i) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%s%.1f", i ? "," : "", double(ns[i]) / 1e3);
+        out += buf;
+    }
+    return out + "]";
+}
+
 int runBenchmark(int argc, char** argv)
 {
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: bench_engine run SITE ACCOUNTS BOOKMARKS\n");
+    if (argc < 6) {
+        std::fprintf(stderr, "usage: bench_engine run SITE KIND ACCOUNTS BOOKMARKS [TIMEOUT]\n");
         return 2;
     }
     const QString base = QString::fromLocal8Bit(argv[2]);
-    const int accounts = std::max(1, std::atoi(argv[3]));
-    const int bookmarks = std::max(1, std::atoi(argv[4]));
+    const std::string kind = argv[3];
+    const int accounts = std::max(1, std::atoi(argv[4]));
+    const int bookmarks = std::max(1, std::atoi(argv[5]));
+    const int timeout = argc > 6 ? std::atoi(argv[6]) : 0;
 
     defaultEnvironment();
     QApplication app(argc, argv);
@@ -213,9 +256,11 @@ int runBenchmark(int argc, char** argv)
     QTemporaryDir dir;
     const QString storePath = dir.path() + QStringLiteral("/tvx.cfg");
     QString sql = readDataFile("schema.sql") + readDataFile("config.sql") +
-                  QString::fromStdString(demosite::siteRowSql(0, "byid", base.toStdString()));
+                  QString::fromStdString(demosite::siteRowSql(0, kind, base.toStdString()));
     for (int a = 1; a <= accounts; ++a)
-        sql += QStringLiteral("INSERT INTO Accounts VALUES(0,'byid-user%1','pw%1');").arg(a);
+        sql += QStringLiteral("INSERT INTO Accounts VALUES(0,'%1-user%2','pw%2');").arg(QString::fromStdString(kind)).arg(a);
+    if (timeout > 0)
+        sql += QStringLiteral("UPDATE Config SET Timeout=%1;").arg(timeout);
     execSql(storePath, sql);
 
     store::ProgramStore store;
@@ -263,8 +308,7 @@ int runBenchmark(int argc, char** argv)
     struct Event {
         bool page; // a page completion; otherwise a request
         qint64 ns;
-        qint32 stage = 0;  // a page completion: the stage that takes it
-        bool busy = false; // ... and whether it had to wait behind a page step in flight
+        qint32 stage = 0; // a page completion: the stage that takes it
     };
     std::vector<Event> events;
     events.reserve(size_t(accounts) * size_t(bookmarks) * 4 + 64);
@@ -273,7 +317,7 @@ int runBenchmark(int argc, char** argv)
     platform::WebBrowser* browser = window.workerAdapter();
     engine::SubmissionEngine& engine = window.engine();
     QObject::connect(browser, &platform::WebBrowser::pageCompleted, &loop, [&] {
-        events.push_back({true, monotonicNs(), engine.state().mlngStage, engine.busy()});
+        events.push_back({true, monotonicNs(), engine.state().mlngStage});
     });
     QObject::connect(browser, &platform::WebBrowser::requestMade, &loop, [&] {
         events.push_back({false, monotonicNs()});
@@ -285,20 +329,46 @@ int runBenchmark(int argc, char** argv)
         }
     });
 
-    // Connected after the adapter's own connection, so it runs when the engine's page handler has
-    // returned: page completion -> here is all the program does on the event before it waits again.
-    std::vector<qint64> handlerNs;
+    // The three parts of the program's handling of a page: the page event's handler, the page's own
+    // time to carry out a step (sent -> answered), and the handling of the answer.
+    std::vector<qint64> handlerNs, stepPageNs, answerNs;
     handlerNs.reserve(events.capacity());
-    QObject::connect(browser->page(), &QWebEnginePage::loadingChanged, &loop, [&](const QWebEngineLoadingInfo& info) {
-        if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
-            info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
-            return;
-        for (auto e = events.rbegin(); e != events.rend(); ++e)
-            if (e->page) {
-                handlerNs.push_back(monotonicNs() - e->ns);
-                return;
-            }
+    stepPageNs.reserve(events.capacity());
+    answerNs.reserve(events.capacity());
+    int queuedPages = 0, givenUp = 0;
+    TimedEvents timed(engine, handlerNs, queuedPages);
+    browser->setEvents(&timed);
+    qint64 sentNs = 0, answeredNs = 0;
+    // Login pages: the page event, and when the page had carried out the login step (its press).
+    std::string loginPages = "[";
+    qint64 loginPageNs = 0;
+    QObject::connect(browser, &platform::WebBrowser::stepSent, &loop, [&] {
+        sentNs = monotonicNs();
+        answeredNs = 0;
     });
+    QObject::connect(browser, &platform::WebBrowser::stepAnswered, &loop, [&] { answeredNs = monotonicNs(); });
+    QObject::connect(browser, &platform::WebBrowser::stepHandled, &loop, [&] {
+        const qint64 now = monotonicNs();
+        if (answeredNs == 0) {
+            ++givenUp;
+        } else {
+            stepPageNs.push_back(answeredNs - sentNs);
+            answerNs.push_back(now - answeredNs);
+        }
+        const Event* page = nullptr;
+        for (auto e = events.rbegin(); e != events.rend() && !page; ++e)
+            if (e->page)
+                page = &*e;
+        if (page && page->stage == engine::RunStage::Login && page->ns != loginPageNs) {
+            loginPageNs = page->ns;
+            char buf[120];
+            std::snprintf(buf, sizeof buf, "%s[%lld,%lld,%lld]", loginPages.size() > 1 ? "," : "",
+                          static_cast<long long>(page->ns / 1000), static_cast<long long>(sentNs / 1000),
+                          static_cast<long long>(answeredNs / 1000));
+            loginPages += buf;
+        }
+    });
+
     const CpuTimes cpuStart = cpuTimes();
     const qint64 startNs = monotonicNs();
     engine.cmdAllSubmit_Click();
@@ -310,36 +380,17 @@ int runBenchmark(int argc, char** argv)
         return 1;
     }
     const CpuTimes cpuEnd = cpuTimes();
-    // The last page's step ends with the end of the run.
-    events.push_back({false, endNs});
+    loginPages += "]";
 
-    std::vector<qint64> steps; // page completion -> the engine's next request
-    std::string slow = "[";    // the steps over 5 ms: where they were
-    int slowCount = 0;
     qint64 waiting = 0; // request -> the next page completion
-    int pages = 0, unanswered = 0;
+    int pages = 0;
     for (size_t i = 0; i < events.size(); ++i) {
-        if (events[i].page) {
+        if (events[i].page)
             ++pages;
-            if (i + 1 < events.size() && !events[i + 1].page) {
-                steps.push_back(events[i + 1].ns - events[i].ns);
-                if (steps.back() > 5000000 && slowCount++ < 50) {
-                    char buf[120];
-                    std::snprintf(buf, sizeof buf, "%s{\"ms\":%.3f,\"page\":%d,\"stage\":%d,\"queued\":%s}",
-                                  slowCount > 1 ? "," : "", double(steps.back()) / 1e6, pages, events[i].stage,
-                                  events[i].busy ? "true" : "false");
-                    slow += buf;
-                }
-            } else
-                ++unanswered; // a page event on which the engine asked for nothing
-        } else if (i + 1 < events.size() && events[i + 1].page) {
+        else if (i + 1 < events.size() && events[i + 1].page)
             waiting += events[i + 1].ns - events[i].ns;
-        }
     }
-    qint64 engineTotal = 0;
-    for (qint64 s : steps)
-        engineTotal += s;
-    const int requests = int(std::count_if(events.begin(), events.end(), [](const Event& e) { return !e.page; })) - 1;
+    const int requests = int(std::count_if(events.begin(), events.end(), [](const Event& e) { return !e.page; }));
     const qint64 wall = endNs - startNs;
 
     ui::RunLogModel* log = window.runLogModel();
@@ -361,30 +412,22 @@ int runBenchmark(int argc, char** argv)
     }
     tenths += "]";
 
-    std::string stepsJson = "[";
-    for (size_t i = 0; i < steps.size(); ++i) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%s%.1f", i ? "," : "", double(steps[i]) / 1e3);
-        stepsJson += buf;
-    }
-    stepsJson += "]";
-    slow += "]";
-
     std::string boxesJson = "[";
     for (int i = 0; i < boxes.size(); ++i)
         boxesJson += std::string(i ? "," : "") + "\"" + boxes.at(i).toStdString() + "\"";
     boxesJson += "]";
 
     std::printf(
-        "result {\"wallMs\":%.3f,\"pageEvents\":%d,\"requests\":%d,\"unansweredPages\":%d,"
-        "\"doneSteps\":%d,\"engineStepMs\":%s,\"handlerMs\":%s,\"cpuProcessMs\":%.1f,\"cpuMainThreadMs\":%.1f,"
-        "\"engineMs\":%.3f,\"waitingMs\":%.3f,"
-        "\"logLines\":%d,\"logErrors\":%d,\"boxes\":%s,\"msPerBookmarkByTenth\":%s,\"stepsUs\":%s,\"slowSteps\":%s}\n",
-        double(wall) / 1e6, pages, requests, unanswered, engine.state().mlngDoneSteps,
-        jsonPercentiles(percentiles(steps)).c_str(), jsonPercentiles(percentiles(handlerNs)).c_str(),
-        double(cpuEnd.processNs - cpuStart.processNs) / 1e6, double(cpuEnd.mainThreadNs - cpuStart.mainThreadNs) / 1e6,
-        double(engineTotal) / 1e6, double(waiting) / 1e6, log->rowCount(), errors, boxesJson.c_str(), tenths.c_str(),
-        stepsJson.c_str(), slow.c_str());
+        "result {\"wallMs\":%.3f,\"pageEvents\":%d,\"requests\":%d,\"queuedPages\":%d,\"givenUpSteps\":%d,"
+        "\"doneSteps\":%d,\"handlerMs\":%s,\"stepPageMs\":%s,\"answerMs\":%s,\"cpuProcessMs\":%.1f,"
+        "\"cpuMainThreadMs\":%.1f,\"waitingMs\":%.3f,\"logLines\":%d,\"logErrors\":%d,\"boxes\":%s,"
+        "\"msPerBookmarkByTenth\":%s,\"handlerUs\":%s,\"stepPageUs\":%s,\"answerUs\":%s,\"loginPagesUs\":%s}\n",
+        double(wall) / 1e6, pages, requests, queuedPages, givenUp, engine.state().mlngDoneSteps,
+        jsonPercentiles(percentiles(handlerNs)).c_str(), jsonPercentiles(percentiles(stepPageNs)).c_str(),
+        jsonPercentiles(percentiles(answerNs)).c_str(), double(cpuEnd.processNs - cpuStart.processNs) / 1e6,
+        double(cpuEnd.mainThreadNs - cpuStart.mainThreadNs) / 1e6, double(waiting) / 1e6, log->rowCount(), errors,
+        boxesJson.c_str(), tenths.c_str(), jsonMicros(handlerNs).c_str(), jsonMicros(stepPageNs).c_str(),
+        jsonMicros(answerNs).c_str(), loginPages.c_str());
     std::fflush(stdout);
     return 0;
 }

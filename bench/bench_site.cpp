@@ -1,6 +1,8 @@
 // The demonstration site for bench/run, in a process of its own so that neither side's figures include
 // it. It serves on 127.0.0.1 (a free port) and answers one command a line on its standard input:
-//   stats   one JSON line: the HTML pages it served, and its record of logins, log-outs and submissions
+//   stats   one JSON line: the HTML pages it served, its record of logins, log-outs and submissions, and
+//           the requests it answered counted by what they were for (the Sec-Fetch-Dest header)
+//   requests  one JSON line: every request answered since the last reset, with when (CLOCK_MONOTONIC)
 //   reset   forgets the record (the page counter only grows; take differences)
 //   quit    (or the end of the input) stops it
 // The page count is what the site itself served: every HTML page answered to a GET, plus the page
@@ -9,6 +11,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <string>
 
 using namespace tvx::demosite;
@@ -39,7 +42,30 @@ std::string stats(const DemoSite& site)
         out += std::string(first ? "" : ",") + jsonString(l);
         first = false;
     }
-    return out + "],\"submissions\":" + oneLine(recordsJson(site.submissions())) + "}";
+    // The requests by what the browser said they were for ("document", "style", "image", ...).
+    std::map<std::string, int> byDest;
+    for (const Request& r : site.requests())
+        ++byDest[r.dest.empty() ? r.method : r.dest];
+    out += "],\"requests\":{";
+    first = true;
+    for (const auto& [dest, count] : byDest) {
+        out += std::string(first ? "" : ",") + jsonString(dest) + ":" + std::to_string(count);
+        first = false;
+    }
+    return out + "},\"submissions\":" + oneLine(recordsJson(site.submissions())) + "}";
+}
+
+// Every request since the last reset: [method, path, destination, status, microseconds of CLOCK_MONOTONIC].
+std::string requestLog(const DemoSite& site)
+{
+    std::string out = "[";
+    bool first = true;
+    for (const Request& r : site.requests()) {
+        out += std::string(first ? "" : ",") + "[" + jsonString(r.method) + "," + jsonString(r.path) + "," +
+               jsonString(r.dest) + "," + std::to_string(r.status) + "," + std::to_string(r.atNs / 1000) + "]";
+        first = false;
+    }
+    return out + "]";
 }
 } // namespace
 
@@ -58,6 +84,8 @@ int main()
     while (std::getline(std::cin, line)) {
         if (line == "stats") {
             std::printf("%s\n", stats(site).c_str());
+        } else if (line == "requests") {
+            std::printf("%s\n", requestLog(site).c_str());
         } else if (line == "reset") {
             site.clearRecords();
             std::printf("ok\n");

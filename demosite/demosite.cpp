@@ -1,5 +1,7 @@
 #include "demosite.h"
 
+#include "heavyassets.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -56,6 +58,8 @@ struct Kind {
     bool wander = false;       // the login and submit pages navigate away right after loading
     int reloadSeconds = 0;     // the login page reloads itself after this many seconds
     int slowAnswerMs = 0;      // a submission is answered only after this many milliseconds
+    bool heavy = false;        // every page carries style sheets, scripts, a web font, images and a favicon
+    bool bigLogin = false;     // the login page holds 45,000 numbered spans and 5,000 hidden inputs in its form
 };
 
 std::map<std::string, std::string> idRow()
@@ -116,6 +120,13 @@ void addHostileKinds(std::vector<Kind>& kinds)
     Kind& reload = hostile("baidu-reload", "");
     reload.webName = "百度书签";
     reload.reloadSeconds = 2;
+    // A login page as large as some portals' front pages: 50,000 elements that carry text, the
+    // button found by its caption after all of them.
+    Kind& big = hostile("big", "五万个带文字的元素");
+    big.bigLogin = true;
+    big.loginButton = R"(<input type="submit" value="登录">)";
+    big.row.erase("LoginButtonName");
+    big.row["LoginButtonValue"] = "登录";
 }
 
 std::vector<Kind> makeKinds()
@@ -129,6 +140,12 @@ std::vector<Kind> makeKinds()
     byid.row = idRow();
     byid.row["SummaryFieldId"] = "f_summary"; // not a summary site: the page keeps its own text
     add(byid);
+
+    // Pages that weigh what real sites' pages weigh, driven like "byid".
+    Kind heavy{"heavy", "演示站点（完整页面）"};
+    heavy.heavy = true;
+    heavy.row = idRow();
+    add(heavy);
 
     Kind byname{"byname", "演示站点（按名称）"};
     byname.uidAttrs = R"(name="uid")";
@@ -374,6 +391,32 @@ std::string page(const std::string& title, const std::string& body, const std::s
            "</head>\n<body>\n" + body + "\n</body></html>\n";
 }
 
+// A page of variant `k`: with what real sites' pages carry, for the heavy variant.
+std::string kindPage(const Kind& k, const std::string& title, const std::string& body, const std::string& head = {})
+{
+    if (!k.heavy)
+        return page(title, body, head);
+    const std::string assets = "/" + k.key + "/assets";
+    return page(title, heavy::banner(assets) + body + heavy::footer(), heavy::head(assets) + head);
+}
+
+// The big login page's bulk: 45,000 numbered spans before the form, and 5,000 hidden inputs in it.
+std::string bigSpans()
+{
+    std::string out = "<div class=\"numbers\">";
+    for (int i = 0; i < 45000; ++i)
+        out += "<span>" + std::to_string(i) + "</span> ";
+    return out + "</div>\n";
+}
+
+std::string bigHiddenInputs()
+{
+    std::string out;
+    for (int i = 0; i < 5000; ++i)
+        out += "<input type=\"hidden\" name=\"h" + std::to_string(i) + "\" value=\"" + std::to_string(i) + "\">";
+    return out + "\n";
+}
+
 // The scripts and elements with which a hostile page misbehaves, at the start of its body; `at` is the
 // page (see Kind).
 std::string hostileParts(const Kind& k, const std::string& at)
@@ -473,6 +516,7 @@ struct DemoSite::State {
     std::vector<Submission> submissions;
     std::vector<Login> logins;
     std::vector<std::string> logouts;
+    std::vector<Request> requests;
 
     std::string userOf(const httplib::Request& req, const Kind& kind) const
     {
@@ -499,16 +543,18 @@ struct DemoSite::State {
 std::string DemoSite::State::loginPage(const Kind& kind) const
 {
     std::string body = "<h1>" + html(kind.webName) + "</h1>\n" + hostileParts(kind, "login");
+    if (kind.bigLogin)
+        body += bigSpans();
     if (kind.alerts)
         body += "<script>alert('欢迎光临');</script>\n";
     body += "<form method=\"post\" action=\"/" + kind.key + "/login\" name=\"" + kind.loginFormName +
             "\" accept-charset=\"utf-8\">\n"
             "<p>用户名 <input type=\"text\" " +
-            kind.uidAttrs + "></p>\n<p>密码 <input type=\"password\" " + kind.pwdAttrs + "></p>\n<p>" +
-            kind.loginButton + "</p>\n</form>\n";
+            kind.uidAttrs + "></p>\n<p>密码 <input type=\"password\" " + kind.pwdAttrs + "></p>\n" +
+            (kind.bigLogin ? bigHiddenInputs() : std::string()) + "<p>" + kind.loginButton + "</p>\n</form>\n";
     if (kind.alerts)
         body += "<iframe src=\"/" + kind.key + "/frame\"></iframe>\n";
-    return page(kind.webName + " - 登录", body);
+    return kindPage(kind, kind.webName + " - 登录", body);
 }
 
 std::string DemoSite::State::submitPage(const Kind& kind, const std::string& user) const
@@ -534,7 +580,7 @@ std::string DemoSite::State::submitPage(const Kind& kind, const std::string& use
         for (int i = 1; i <= 3; ++i)
             body += "<iframe src=\"/" + kind.key + "/frame?n=" + std::to_string(i) + "\"></iframe>\n";
     body += "<p><a href=\"/" + kind.key + "/logout\">退出</a></p>\n";
-    return page(kind.webName + " - 提交网摘", body, head);
+    return kindPage(kind, kind.webName + " - 提交网摘", body, head);
 }
 
 void DemoSite::State::serveKind(const Kind& kind)
@@ -576,7 +622,7 @@ void DemoSite::State::serveKind(const Kind& kind)
         std::string head;
         if (k->autoToSubmit)
             head = "<meta http-equiv=\"refresh\" content=\"1;url=/" + k->key + "/submit\">";
-        res.set_content(page(k->webName + " - 欢迎",
+        res.set_content(kindPage(*k, k->webName + " - 欢迎",
                              hostileParts(*k, "afterlogin") + "<p>欢迎，" + html(user) + "！</p>\n<p><a href=\"/" +
                                  k->key + "/submit\">提交网摘</a> <a href=\"/" + k->key + "/logout\">退出</a></p>",
                              head),
@@ -616,7 +662,7 @@ void DemoSite::State::serveKind(const Kind& kind)
         std::string head;
         if (k->autoToSubmit)
             head = "<meta http-equiv=\"refresh\" content=\"1;url=/" + k->key + "/submit\">";
-        res.set_content(page(k->webName + " - 提交成功",
+        res.set_content(kindPage(*k, k->webName + " - 提交成功",
                              hostileParts(*k, "result") + "<p>提交成功！</p>\n<p><a href=\"/" + k->key +
                                  "/submit\">继续提交</a> <a href=\"/" + k->key + "/logout\">退出</a></p>",
                              head),
@@ -631,10 +677,27 @@ void DemoSite::State::serveKind(const Kind& kind)
         if (k->failAt == "logout")
             return failPage(*k, res);
         res.set_content(
-            page(k->webName + " - 已退出", std::string(k->closeOnLogout ? "<script>window.close();</script>" : "") +
+            kindPage(*k, k->webName + " - 已退出", std::string(k->closeOnLogout ? "<script>window.close();</script>" : "") +
                                                hostileParts(*k, "logout") + "<p>您已退出。</p>"),
             "text/html; charset=utf-8");
     });
+    if (k->heavy)
+        server.Get(prefix + R"(/assets/([\w.]+))", [](const httplib::Request& req, httplib::Response& res) {
+            const heavy::Asset* a = heavy::asset(req.matches[1]);
+            if (!a) {
+                res.status = 404;
+                return;
+            }
+            // Cached for a day, and revalidated by its tag after that, as a site's static files are.
+            res.set_header("Cache-Control", "public, max-age=86400");
+            res.set_header("ETag", a->etag);
+            res.set_header("Last-Modified", "Tue, 01 Dec 2020 08:00:00 GMT");
+            if (req.get_header_value("If-None-Match") == a->etag) {
+                res.status = 304;
+                return;
+            }
+            res.set_content(a->body, a->contentType);
+        });
     server.Get(prefix + "/frame", [k](const httplib::Request& req, httplib::Response& res) {
         std::string body = "<p>框架 " + html(req.get_param_value("n")) + "</p>";
         if (k->alerts)
@@ -733,11 +796,16 @@ void DemoSite::State::routes()
         submissions.clear();
         logins.clear();
         logouts.clear();
+        requests.clear();
         res.status = 204;
     });
     server.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
         if (req.method == "GET" && res.get_header_value("Content-Type").rfind("text/html", 0) == 0)
             ++pages;
+        std::lock_guard lock(mutex);
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        requests.push_back({req.method, req.path, req.get_header_value("Sec-Fetch-Dest"), res.status,
+                            std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()});
     });
 }
 
@@ -805,6 +873,12 @@ std::vector<std::string> DemoSite::logouts() const
     return m->logouts;
 }
 
+std::vector<Request> DemoSite::requests() const
+{
+    std::lock_guard lock(m->mutex);
+    return m->requests;
+}
+
 long DemoSite::pagesServed() const
 {
     return m->pages;
@@ -816,6 +890,7 @@ void DemoSite::clearRecords()
     m->submissions.clear();
     m->logins.clear();
     m->logouts.clear();
+    m->requests.clear();
 }
 
 std::vector<std::string> siteKeys()

@@ -27,6 +27,17 @@ struct Login {
     std::string password;
 };
 
+// One request the site answered: "GET", "/byid/login", what the browser said it was for (the
+// Sec-Fetch-Dest header: "document", "style", "script", "image", "font", "empty"...; empty when not
+// sent), the status of the answer, and when.
+struct Request {
+    std::string method;
+    std::string path;
+    std::string dest;
+    int status = 0;
+    long long atNs = 0; // when it was answered: the steady clock (CLOCK_MONOTONIC), nanoseconds
+};
+
 class DemoSite {
 public:
     DemoSite();
@@ -44,6 +55,7 @@ public:
     std::vector<Submission> submissions() const;
     std::vector<Login> logins() const;
     std::vector<std::string> logouts() const; // "site/user"
+    std::vector<Request> requests() const;    // every request since the start or the last clearRecords()
     long pagesServed() const;
     void clearRecords();
 

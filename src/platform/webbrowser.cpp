@@ -16,8 +16,18 @@ constexpr int kDefaultStepGuardMs = 10000;
 constexpr int kStopGuardMs = 1000;
 }
 
+namespace {
+// The page of a run's worker browser: it fetches only what a form needs.
+WorkerPage* runWorkerPage(QWebEngineView* view)
+{
+    auto* page = new WorkerPage(view);
+    page->fetchOnlyWhatFormsNeed();
+    return page;
+}
+} // namespace
+
 WebBrowser::WebBrowser(QWebEngineView* view, QObject* parent)
-    : WebBrowser(view, new WorkerPage(view), parent)
+    : WebBrowser(view, runWorkerPage(view), parent)
 {
 }
 
@@ -231,6 +241,7 @@ void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const 
                           [self = QPointer<WebBrowser>(this), serial](const QVariant& value) {
                               if (!self)
                                   return;
+                              emit self->stepAnswered();
                               // Through the event queue: the engine is never answered from inside
                               // its own request, whatever state the page is in.
                               QMetaObject::invokeMethod(
@@ -240,6 +251,7 @@ void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const 
                                   },
                                   Qt::QueuedConnection);
                           });
+    emit stepSent();
 }
 
 void WebBrowser::finishStep(quint64 serial, const engine::StepResult& result)
@@ -253,6 +265,7 @@ void WebBrowser::finishStep(quint64 serial, const engine::StepResult& result)
     auto done = std::move(m_pending);
     m_pending = nullptr;
     done(result);
+    emit stepHandled();
 }
 
 } // namespace tvx::platform

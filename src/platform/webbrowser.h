@@ -55,6 +55,11 @@ signals:
     void pageCompleted();
     // The engine requested a navigation or a page step (for measurements).
     void requestMade();
+    // A page step has been handed to the page; its answer has come back from the page; the engine has
+    // finished handling that answer (for measurements).
+    void stepSent();
+    void stepAnswered();
+    void stepHandled();
 
 private:
     int stepGuardMs() const { return m_guardMs ? m_guardMs() : m_guard.interval(); }

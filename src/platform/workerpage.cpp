@@ -7,6 +7,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
 
 namespace tvx::platform {
 
@@ -40,6 +41,17 @@ WorkerPage::WorkerPage(QWebEngineProfile* profile, QObject* parent)
     connect(this, &QWebEnginePage::windowCloseRequested, this, &WorkerPage::closeRequested);
 }
 
+void WorkerPage::fetchOnlyWhatFormsNeed()
+{
+    settings()->setAttribute(QWebEngineSettings::AutoLoadImages, false);
+    settings()->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    settings()->setAttribute(QWebEngineSettings::TouchIconsEnabled, false);
+    settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings()->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    // A child, so that it outlives the page's own teardown.
+    setUrlRequestInterceptor(new FormOnlyInterceptor(this));
+}
+
 void WorkerPage::installScripts()
 {
     // Before any script of the page runs, in every document and frame: the page's alert and
@@ -52,6 +64,23 @@ void WorkerPage::installScripts()
                                      engine::pagescripts::windowCloseHook(m_closeToken), false));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-form-submit-hook"),
                                      engine::pagescripts::formSubmitHook(m_formSubmitEvent), false));
+}
+
+void FormOnlyInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
+{
+    switch (info.resourceType()) {
+    case QWebEngineUrlRequestInfo::ResourceTypeImage:
+    case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+    case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+    case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+    case QWebEngineUrlRequestInfo::ResourceTypeObject:
+    case QWebEngineUrlRequestInfo::ResourceTypePluginResource:
+    case QWebEngineUrlRequestInfo::ResourceTypePrefetch:
+        info.block(true);
+        break;
+    default:
+        break;
+    }
 }
 
 // Dialogs that slip past the injected scripts are answered at once, the way a headless browser

@@ -1,11 +1,22 @@
 #pragma once
 
 #include <QWebEnginePage>
+#include <QWebEngineUrlRequestInterceptor>
 
 namespace tvx::platform {
 
+// Turns away what a run never looks at: images, media, fonts, favicons and plugin content. Style
+// sheets, scripts, frames and the page's own requests go through (sites' forms depend on them).
+class FormOnlyInterceptor final : public QWebEngineUrlRequestInterceptor {
+    Q_OBJECT
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+};
+
 // The worker browser's page: it never shows a dialog, never opens a window, keeps console messages
-// out of the user's way, and reports a page's wish to close the window.
+// out of the user's way, and reports a page's wish to close the window. The run's worker page also
+// fetches only what a form needs (fetchOnlyWhatFormsNeed).
 class WorkerPage : public QWebEnginePage {
     Q_OBJECT
 public:
@@ -17,6 +28,10 @@ public:
     const QString& closeToken() const { return m_closeToken; }
     // The event by which a form that the page's script submits is announced to a page step.
     const QString& formSubmitEvent() const { return m_formSubmitEvent; }
+
+    // From now on the page loads no images, media, fonts or favicons, and has no plugins and no PDF
+    // viewer: a run never looks at a picture. Style sheets and scripts still load.
+    void fetchOnlyWhatFormsNeed();
 
 signals:
     void closeRequested();

@@ -16,6 +16,7 @@
 #include "ui/main/runlogmodel.h"
 #include "ui/main/urllistmodel.h"
 
+#include <QMap>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
@@ -42,10 +43,12 @@ engine::Bookmark bm(int n)
 // A main window over a store that describes the demonstration site's variants `kinds` (IDs in that
 // order), with `accounts` accounts each and `rows` bookmarks, the time-out in seconds.
 struct Run {
-    Run(const QStringList& kinds, int accounts, int rows, int timeout = 2, const QString& extraSql = {})
+    // The information panes load from `panes` (the site itself when empty).
+    Run(const QStringList& kinds, int accounts, int rows, int timeout = 2, const QString& extraSql = {},
+        const QString& panes = {})
         : db(setup(kinds, accounts, extraSql))
         , window(store, {db.path(), QString(),
-                         WebHosts{q(site.base()),
+                         WebHosts{panes.isEmpty() ? q(site.base()) : panes,
                                   q(site.base()) + (kinds.contains(QStringLiteral("fbslow")) ? QStringLiteral("/fbslow")
                                                                                              : QStringLiteral("/fb")),
                                   q(site.base()) + QStringLiteral("/fanfou")}})
@@ -192,6 +195,26 @@ private slots:
         QCOMPARE(log.at(0), QStringLiteral("正在登录 \"演示站点（按编号）\"..."));
         QCOMPARE(log.at(3), QStringLiteral("向\"演示站点（按编号）\"提交信息完毕!"));
         QVERIFY(!r.window.engine().busy());
+    }
+
+    void workerFetchesOnlyWhatFormsNeed()
+    {
+        // Pages that carry style sheets, scripts, a web font, a dozen images and a favicon: the worker
+        // browser fetches the documents, style sheets and scripts, nothing else, and every bookmark
+        // arrives. The panes load from elsewhere, so every request the site sees is the worker's.
+        Run r({"heavy", "byvalue"}, 1, 2, 2, {}, QStringLiteral("http://127.0.0.1:9"));
+        QVERIFY(r.runToEnd());
+        QCOMPARE(r.submissions("heavy").size(), 2);
+        QCOMPARE(r.submissions("byvalue").size(), 2);
+        QCOMPARE(r.log().filter(QStringLiteral("错误")).size(), 0);
+        QMap<QString, int> byDest;
+        for (const demosite::Request& req : r.site.requests()) {
+            ++byDest[q(req.dest)];
+            QVERIFY2(req.dest == "document" || req.dest == "style" || req.dest == "script",
+                     qPrintable(q(req.method + " " + req.path + " for " + req.dest)));
+        }
+        QVERIFY(byDest.value(QStringLiteral("style")) >= 2);
+        QVERIFY(byDest.value(QStringLiteral("script")) >= 2);
     }
 
     void oneBookmarkAndNoSubmitAddress()
