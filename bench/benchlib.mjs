@@ -83,8 +83,9 @@ export function treeRss(rootPid, withPss = false) {
 export function verify(run) {
   const problems = [];
   const { accounts, bookmarks, record, result } = run;
+  const site = run.site ?? 'byid';
   if (run.exitCode !== 0) problems.push(`exit code ${run.exitCode}`);
-  const want = expectedSubmissions(accounts, bookmarks);
+  const want = expectedSubmissions(accounts, bookmarks, site);
   if (record.submissions.length !== want.length)
     problems.push(`the site recorded ${record.submissions.length} submissions, not ${want.length}`);
   else
@@ -95,10 +96,10 @@ export function verify(run) {
           break;
         }
   const logins = record.logins.map((l) => `${l.site}/${l.user}/${l.password}`).join(' ');
-  const wantLogins = Array.from({ length: accounts }, (_, a) => `byid/byid-user${a + 1}/pw${a + 1}`).join(' ');
+  const wantLogins = Array.from({ length: accounts }, (_, a) => `${site}/${site}-user${a + 1}/pw${a + 1}`).join(' ');
   if (logins !== wantLogins) problems.push(`logins "${logins}", not "${wantLogins}"`);
   const logouts = record.logouts.join(' ');
-  const wantLogouts = Array.from({ length: accounts }, (_, a) => `byid/byid-user${a + 1}`).join(' ');
+  const wantLogouts = Array.from({ length: accounts }, (_, a) => `${site}/${site}-user${a + 1}`).join(' ');
   if (logouts !== wantLogouts) problems.push(`log-outs "${logouts}", not "${wantLogouts}"`);
   const pages = expectedPages(accounts, bookmarks);
   if (run.sitePages !== pages) problems.push(`the site served ${run.sitePages} pages, not ${pages}`);

@@ -19,20 +19,24 @@ export function benchBookmark(n) {
   };
 }
 
-// The "byid" site's row separates categories with ",".
+// The site's variants the benchmark drives ("byid" and "heavy" share their form and its row); the
+// site's own record names them so.
+export const VARIANTS = ['byid', 'heavy'];
+
+// The rows of both variants separate categories with ",".
 export function joinedTags(tags) {
   return tags.split(' ').join(',');
 }
 
-// What the site must have recorded after a run of `accounts` x `bookmarks`, in order.
-export function expectedSubmissions(accounts, bookmarks) {
+// What the site must have recorded after a run of `accounts` x `bookmarks` on variant `site`, in order.
+export function expectedSubmissions(accounts, bookmarks, site = 'byid') {
   const out = [];
   for (let a = 1; a <= accounts; a++)
     for (let i = 1; i <= bookmarks; i++) {
       const b = benchBookmark(i);
       out.push({
-        site: 'byid',
-        user: `byid-user${a}`,
+        site,
+        user: `${site}-user${a}`,
         title: b.title,
         url: b.url,
         tags: joinedTags(b.tags),
