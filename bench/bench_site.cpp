@@ -4,12 +4,14 @@
 //           the requests it answered counted by what they were for (the Sec-Fetch-Dest header)
 //   requests  one JSON line: every request answered since the last reset, with when (CLOCK_MONOTONIC)
 //   reset   forgets the record (the page counter only grows; take differences)
+//   pace MS   holds every answer to a posted form back by MS milliseconds (0: none)
 //   quit    (or the end of the input) stops it
 // The page count is what the site itself served: every HTML page answered to a GET, plus the page
 // answered to each login and to each submission (the site records those two as it serves them).
 #include "demosite.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <string>
@@ -86,6 +88,9 @@ int main()
             std::printf("%s\n", stats(site).c_str());
         } else if (line == "requests") {
             std::printf("%s\n", requestLog(site).c_str());
+        } else if (line.rfind("pace ", 0) == 0) {
+            site.setPostDelayMs(std::atoi(line.c_str() + 5));
+            std::printf("ok\n");
         } else if (line == "reset") {
             site.clearRecords();
             std::printf("ok\n");

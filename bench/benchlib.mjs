@@ -78,6 +78,56 @@ export function treeRss(rootPid, withPss = false) {
   return { rss, rootRss, pss, processes: count };
 }
 
+// CPU time (user and system, milliseconds) of a process and all its descendants, by role: "main" for
+// the root, Chromium's processes by their --type ("renderer", "gpu-process", "zygote", "utility"),
+// "browser" for a Chromium browser process, "other" for the rest.
+export function treeCpu(rootPid) {
+  const ticks = 1000 / parseInt(execFileSync('getconf', ['CLK_TCK']).toString(), 10);
+  const children = new Map();
+  const stats = new Map();
+  for (const name of readdirSync('/proc')) {
+    if (name.charCodeAt(0) < 48 || name.charCodeAt(0) > 57) continue;
+    try {
+      const stat = readFileSync(`/proc/${name}/stat`, 'latin1');
+      const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+      const ppid = parseInt(fields[1], 10);
+      if (!children.has(ppid)) children.set(ppid, []);
+      children.get(ppid).push(parseInt(name, 10));
+      stats.set(parseInt(name, 10), (parseInt(fields[11], 10) + parseInt(fields[12], 10)) * ticks);
+    } catch {
+      continue;
+    }
+  }
+  const byRole = {};
+  const stack = [rootPid];
+  while (stack.length) {
+    const pid = stack.pop();
+    if (!stats.has(pid)) continue;
+    let role = 'other';
+    if (pid === rootPid) role = 'main';
+    else {
+      try {
+        const cmdline = readFileSync(`/proc/${pid}/cmdline`, 'latin1');
+        const type = /--type=([a-z-]+)/.exec(cmdline);
+        if (type) role = type[1];
+        else if (/chrom/i.test(cmdline)) role = 'browser';
+      } catch {
+        continue;
+      }
+    }
+    byRole[role] = (byRole[role] ?? 0) + stats.get(pid);
+    for (const c of children.get(pid) ?? []) stack.push(c);
+  }
+  return byRole;
+}
+
+// The CPU time spent between two readings of treeCpu, by role.
+export function cpuBetween(before, after) {
+  const out = {};
+  for (const [role, ms] of Object.entries(after)) out[role] = ms - (before[role] ?? 0);
+  return out;
+}
+
 // The site's own record must show exactly the work: every login, every submission with every field,
 // every log-out, and every page of the flow; and the side must have seen every page.
 export function verify(run) {

@@ -512,6 +512,7 @@ struct DemoSite::State {
     int port = 0;
     std::atomic<bool> stopping{false};
     std::atomic<long> pages{0};
+    std::atomic<int> postDelayMs{0};
     mutable std::mutex mutex;
     std::vector<Submission> submissions;
     std::vector<Login> logins;
@@ -799,6 +800,12 @@ void DemoSite::State::routes()
         requests.clear();
         res.status = 204;
     });
+    server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+        const int delay = postDelayMs;
+        if (delay > 0 && req.method == "POST")
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     server.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
         if (req.method == "GET" && res.get_header_value("Content-Type").rfind("text/html", 0) == 0)
             ++pages;
@@ -894,6 +901,11 @@ void DemoSite::clearRecords()
     m->logins.clear();
     m->logouts.clear();
     m->requests.clear();
+}
+
+void DemoSite::setPostDelayMs(int ms)
+{
+    m->postDelayMs = ms;
 }
 
 std::vector<std::string> siteKeys()

@@ -58,6 +58,8 @@ public:
     std::vector<Request> requests() const;    // every request since the start or the last clearRecords()
     long pagesServed() const;
     void clearRecords();
+    // Holds every answer to a posted form back by `ms` milliseconds (0: none), as a slower site would.
+    void setPostDelayMs(int ms);
 
 private:
     struct State;
