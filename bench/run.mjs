@@ -253,11 +253,26 @@ for (const site of opts.variants) {
 const PACE_MS = 25;
 console.log(`\n== Sizes: ours on "byid", A=${SIZE_ACCOUNTS}, the site answering posted forms ${PACE_MS} ms late ==`);
 await siteCommand(`pace ${PACE_MS}`);
+// The site's pause is taken out again: it falls on the posted pages only, whose share of all pages is a
+// little larger in a long run.
+const unpaced = (r) => r.result.wallMs - PACE_MS * (r.accounts + r.accounts * r.bookmarks);
+const perPageOf = (runs) => median(runs.map((r) => unpaced(r) / r.result.pageEvents));
 const sizes = [];
+// The long run is bracketed by a run of the smallest size just before and just after it, so that the
+// ratio of their costs compares runs made under the same load (the machine's load drifts over minutes).
+const smallest = Math.min(...opts.sizes);
+const bracket = [];
+const bracketRun = async () => {
+  const run = verify(await runSide('ours', 'byid', SIZE_ACCOUNTS, smallest));
+  allRuns.push(run);
+  bracket.push(run);
+  console.log(`  M=${String(smallest).padEnd(5)} ${describe(run)}   load ${load()} (beside the long run)`);
+};
 for (const m of opts.sizes) {
   const repeats = m >= 1000 ? 1 : opts.sizeRepeats;
   const runs = [];
   for (let i = 0; i < repeats; i++) {
+    if (m >= 1000) await bracketRun();
     const run = verify(await runSide('ours', 'byid', SIZE_ACCOUNTS, m, { milestones: [100, 1000, 2000] }));
     runs.push(run);
     allRuns.push(run);
@@ -273,15 +288,16 @@ for (const m of opts.sizes) {
       console.log(`           of it the program's own process (the browser processes left out), same medians: ${f(own(100), 1)}, ${f(own(1000), 1)}, ${f(own(1900), 1)} MB`);
       const trend = slope(run.samples.filter(([done]) => done >= 1000));
       console.log(`           trend over the second thousand (least squares): ${f((trend * 1000) / MB, 1)} MB per 1000 bookmarks`);
+      await bracketRun();
     }
   }
-  const cost = median(runs.map((r) => r.result.wallMs / (r.accounts * r.bookmarks)));
-  const perPage = median(runs.map((r) => r.result.wallMs / r.result.pageEvents));
+  const cost = median(runs.map((r) => unpaced(r) / (r.accounts * r.bookmarks)));
+  const perPage = median(runs.map((r) => unpaced(r) / r.result.pageEvents));
   sizes.push({ m, cost, perPage, runs });
   // CPU time depends less on the machine's other load than the wall time does.
   const cpu = median(runs.map((r) => r.result.cpuProcessMs / r.result.pageEvents));
   const cpuMain = median(runs.map((r) => r.result.cpuMainThreadMs / r.result.pageEvents));
-  console.log(`  M=${String(m).padEnd(5)} cost per bookmark ${f(cost, 2)} ms, per page ${f(perPage, 2)} ms (median of ${runs.length}); the program's CPU per page ${f(cpu, 2)} ms, of it the main thread ${f(cpuMain, 2)} ms`);
+  console.log(`  M=${String(m).padEnd(5)} cost per bookmark ${f(cost, 2)} ms, per page ${f(perPage, 2)} ms, the site's pauses taken out (median of ${runs.length}); the program's CPU per page ${f(cpu, 2)} ms, of it the main thread ${f(cpuMain, 2)} ms`);
 }
 
 await siteCommand('pace 0');
@@ -357,7 +373,7 @@ const targets = [
   [`engine handling of a page event, median over ${handler.length} events`, median(handler), '<=', 2, 'ms'],
   ['engine handling of a page event, 99th percentile', percentile(handler, 0.99), '<=', 10, 'ms'],
   [`big page: page load to the press, median of ${bigPresses.length}`, bigMedian / 1000, '<=', 0.5, 's'],
-  ['cost per page at M=1000 / at M=10 (A=2)', size1000 && size10 ? size1000.perPage / size10.perPage : NaN, '<=', 1.05, ''],
+  [`cost per page at M=1000 / at M=${smallest} just before and after it (A=2)`, size1000 && bracket.length ? size1000.perPage / perPageOf(bracket) : NaN, '<=', 1.05, ''],
   ['memory growth from 100 to 1000 bookmarks (A=2, M=1000; medians over the next 100 bookmarks)', growth, '<', 20, 'MB'],
   [`start-up of the real executable to the first paint, median of ${startups.length}`, startupMedian / 1000, '<', 0.5, 's'],
 ];
@@ -373,7 +389,7 @@ for (const [what, value, op, limit, unit] of targets) {
   console.log(`  ${ok ? 'met   ' : 'MISSED'} ${what}: ${f(value, 3)}${unit ? ' ' + unit : ''} (target ${op} ${limit}${unit ? ' ' + unit : ''})`);
 }
 for (const site of opts.variants) console.log(`  (for reading: ${site} variant, ours / usual Playwright ${f(ratioOf(site, 'usual'), 3)})`);
-if (size1000 && size10) console.log(`  (for reading: cost per bookmark at M=1000 / at M=10 ${f(size1000.cost / size10.cost, 3)}, which the log-in and log-out pages weigh on at M=10)`);
+if (size1000 && size10) console.log(`  (for reading: cost per page at M=1000 / at M=10 of the first size runs ${f(size1000.perPage / size10.perPage, 3)}; per bookmark ${f(size1000.cost / size10.cost, 3)}, which the log-in and log-out pages weigh on at M=10)`);
 if (big) {
   const own = (windowMedian(big.samples, 1000, 1100, 2) - windowMedian(big.samples, 100, 200, 2)) / MB;
   console.log(`  (memory: of that, the program's own process ${f(own, 1)} MB; the rest is the browser processes, whose`);
