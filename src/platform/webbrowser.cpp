@@ -14,9 +14,7 @@ namespace tvx::platform {
 namespace {
 constexpr int kDefaultStepGuardMs = 10000;
 constexpr int kStopGuardMs = 1000;
-}
 
-namespace {
 // The page of a run's worker browser: it fetches only what a form needs.
 WorkerPage* runWorkerPage(QWebEngineView* view)
 {
