@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 #include "platform/programfont.h"
+#include "platform/programlanguage.h"
 #include "store/programstore.h"
 #include "ui/main/mainwindow.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("tavrinex"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tavrinex")));
     tvx::platform::applyProgramFont(app);
+    tvx::platform::applyProgramLanguage(app);
 
     tvx::store::ProgramStore store;
     tvx::ui::MainWindow window(store, {tvx::platform::storePath(), tvx::platform::helpPath(),

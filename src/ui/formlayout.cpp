@@ -60,4 +60,14 @@ void setUpDialog(QWidget* dialog, const char* name, const QString& caption, int 
     dialog->setFixedSize(width, height);
 }
 
+void setTabChain(std::initializer_list<QWidget*> controls)
+{
+    const QWidget* previous = nullptr;
+    for (QWidget* control : controls) {
+        if (previous)
+            QWidget::setTabOrder(const_cast<QWidget*>(previous), control);
+        previous = control;
+    }
+}
+
 } // namespace tvx::ui

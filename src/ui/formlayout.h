@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <initializer_list>
+
 class QLabel;
 class QLineEdit;
 class QWidget;
@@ -37,5 +39,8 @@ QLineEdit* addLineEdit(QWidget* parent, const char* name, int x, int y, int widt
 
 // A dialog window of a fixed client size, without the "What's this" button.
 void setUpDialog(QWidget* dialog, const char* name, const QString& caption, int width, int height);
+
+// The order in which Tab visits a window's controls: the order the eye reads them in.
+void setTabChain(std::initializer_list<QWidget*> controls);
 
 } // namespace tvx::ui

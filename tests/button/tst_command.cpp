@@ -191,11 +191,11 @@ private slots:
         Host h;
         h.cmd->setFocus();
         EventLog log(h.cmd);
-        QTest::keyPress(h.cmd, Qt::Key_A);
+        QTest::keyPress(h.cmd, Qt::Key_Space);
         QCOMPARE(h.cmd->state(), Command::Pressed);
-        QTest::keyRelease(h.cmd, Qt::Key_A);
-        QCOMPARE(log.lines, QStringList({"KeyDown(65,0)", "MouseDown(1,0,0,0)", "KeyUp(65,0)",
-                                         "MouseUp(0,0,0,0)", "KeyPress(65)", "Click"}));
+        QTest::keyRelease(h.cmd, Qt::Key_Space);
+        QCOMPARE(log.lines, QStringList({"KeyDown(32,0)", "MouseDown(1,0,0,0)", "KeyUp(32,0)",
+                                         "MouseUp(0,0,0,0)", "KeyPress(32)", "Click"}));
         // Hovered look with the focus rectangle, wherever the pointer is.
         QCOMPARE(h.cmd->state(), Command::Hover);
         QVERIFY(focusRectShown(h.cmd));
@@ -225,6 +225,21 @@ private slots:
         Host h;
         h.cmd->setFocus();
         EventLog log(h.cmd);
+        // Only Space and Enter press a focused button: a letter, an arrow or Delete typed on it by
+        // mistake is raised as KeyDown and KeyUp, and goes on to the window.
+        for (Qt::Key key : {Qt::Key_A, Qt::Key_Down, Qt::Key_Right, Qt::Key_Delete, Qt::Key_F5}) {
+            log.lines.clear();
+            QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(h.cmd, &down);
+            QVERIFY(!down.isAccepted());
+            QCOMPARE(h.cmd->state(), Command::Focused);
+            QTest::keyRelease(h.cmd, key);
+            QCOMPARE(log.names(), QStringList({"KeyDown", "KeyUp"}));
+        }
+        log.lines.clear();
+        QTest::keyClick(h.cmd, Qt::Key_Space, Qt::ControlModifier); // nor with Ctrl held
+        QVERIFY(!log.names().contains(QStringLiteral("MouseDown")) && !log.names().contains(QStringLiteral("Click")));
+        log.lines.clear();
         // Tapping Shift alone (as before Shift+Tab, or Alt to see the access keys) presses nothing.
         QTest::keyPress(h.cmd, Qt::Key_Shift);
         QTest::keyRelease(h.cmd, Qt::Key_Shift);
@@ -254,7 +269,7 @@ private slots:
         EventLog log(h.cmd);
         h.enter();
         QTest::mouseClick(h.cmd, Qt::LeftButton);
-        QTest::keyClick(h.cmd, Qt::Key_A);
+        QTest::keyClick(h.cmd, Qt::Key_Space);
         h.cmd->setFocus();
         QVERIFY(log.lines.isEmpty());
         QCOMPARE(h.cmd->state(), Command::Disabled);
@@ -299,6 +314,11 @@ private slots:
         QCOMPARE(h.cmd->caption(), QStringLiteral("全部提交(&M)"));
         // The label is sized to the text shown, without the "&".
         QCOMPARE(lbl->width(), lbl->fontMetrics().horizontalAdvance(QStringLiteral("全部提交(M)")));
+        // With the keyboard focus, a new caption keeps the focus visible.
+        h.cmd->setFocus();
+        h.cmd->setCaption(QStringLiteral("中止(&T)"));
+        QCOMPARE(h.cmd->state(), Command::Focused);
+        QVERIFY(focusRectShown(h.cmd));
     }
 
     void accessibleNameAccessKeyAndDefault()
@@ -308,6 +328,11 @@ private slots:
         QVERIFY(a);
         QCOMPARE(a->role(), QAccessible::Button);
         QCOMPARE(a->text(QAccessible::Name), QStringLiteral("添加(A)"));
+        // One object: the caption label and the icon box are drawing, not parts of their own.
+        QCOMPARE(a->childCount(), 0);
+        QCOMPARE(a->text(QAccessible::Accelerator), QKeySequence(QStringLiteral("Alt+A")).toString(QKeySequence::NativeText));
+        h.cmd->setToolTip(QStringLiteral("加入列表"));
+        QCOMPARE(a->text(QAccessible::Description), QStringLiteral("加入列表"));
         QVERIFY(a->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
         QSignalSpy clicks(h.cmd, &Command::Click);
         a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());

@@ -70,17 +70,11 @@ private slots:
         QCOMPARE(box->text(), QStringLiteral("12."));
         QCOMPARE(box->selectedText(), QStringLiteral("12."));
 
-        // Ctrl+V is discarded like every control key, and Enter neither types nor confirms.
+        // Ctrl+V is discarded like every control key.
         QApplication::clipboard()->setText(QStringLiteral("99"));
         box->setCursorPosition(box->text().size());
         QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(box->text(), QStringLiteral("12."));
-        test::MessageRecorder boxes;
-        QTest::keyClick(box, Qt::Key_Return);
-        QTest::keyClick(box, Qt::Key_Enter);
-        QCOMPARE(box->text(), QStringLiteral("12."));
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(boxes.count(), 0);
         QCOMPARE(f.storedTimeout(), QStringLiteral("30"));
     }
 

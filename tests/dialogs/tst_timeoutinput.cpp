@@ -85,10 +85,11 @@ private slots:
         QVERIFY(isTimeoutKeyAccepted(Qt::Key_Backspace, QStringLiteral("\b")));
         for (const char* refused : {"a", "-", ",", " ", "+", "e", "\r", "\x16" /* Ctrl+V */, "\x03" /* Ctrl+C */})
             QVERIFY2(!isTimeoutKeyAccepted(0, QString::fromLatin1(refused)), refused);
-        QVERIFY(!isTimeoutKeyAccepted(Qt::Key_Return, QStringLiteral("\r")));
         QVERIFY(!isTimeoutKeyAccepted(Qt::Key_V, QStringLiteral("\x16")));
         QVERIFY(!isTimeoutKeyAccepted(Qt::Key_3, QStringLiteral("３"))); // a full-width digit is no digit here
-        // Keys that carry no character, or move the focus, are no input.
+        // Keys that carry no character, or move the focus, confirm or close, are no input.
+        QVERIFY(isTimeoutKeyAccepted(Qt::Key_Return, QStringLiteral("\r")));
+        QVERIFY(isTimeoutKeyAccepted(Qt::Key_Enter, QStringLiteral("\r")));
         QVERIFY(isTimeoutKeyAccepted(Qt::Key_Left, QString()));
         QVERIFY(isTimeoutKeyAccepted(Qt::Key_Tab, QStringLiteral("\t")));
         QVERIFY(isTimeoutKeyAccepted(Qt::Key_Escape, QStringLiteral("\x1b")));

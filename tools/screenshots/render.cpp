@@ -7,6 +7,7 @@
 #include "engine/clock.h"
 #include "platform/pickerpage.h"
 #include "platform/programfont.h"
+#include "platform/programlanguage.h"
 #include "sites/sitestore.h"
 #include "store/programstore.h"
 #include "store/resulttables.h"
@@ -363,6 +364,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     platform::applyProgramFont(app);
+    platform::applyProgramLanguage(app);
     const QStringList args = QApplication::arguments();
     if (args.size() < 3) {
         std::fprintf(stderr, "usage: tvx-screenshots OUTDIR SQLFILE...\n");

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QRect>
+#include <algorithm>
 #include <array>
 
 namespace tvx::controls {
@@ -24,8 +25,59 @@ QImage lookPicture(int n)
     return looks[n];
 }
 
-QImage drawFace(const QImage& look, int state, QSize size)
+int frameScale(qreal devicePixelRatio)
 {
+    return std::max(1, qRound(devicePixelRatio));
+}
+
+namespace {
+// The face in device pixels: the frame's parts grown by whole pixels, the centre stretched smoothly.
+QImage drawScaledFace(const QImage& look, int state, QSize size, qreal ratio)
+{
+    const int w = qRound(size.width() * ratio);
+    const int h = qRound(size.height() * ratio);
+    const int f = kFrame * frameScale(ratio);
+    QImage face(w, h, QImage::Format_ARGB32_Premultiplied);
+    face.fill(Qt::transparent);
+    const QImage cell = look.copy(state * kCellWidth, 0, kCellWidth, kCellHeight);
+    const int rx = kCellWidth - kFrame;
+    const int by = kCellHeight - kFrame;
+    const int cw = kCellWidth - 2 * kFrame;
+    const int ch = kCellHeight - 2 * kFrame;
+    struct Part {
+        QRect to, from;
+        Qt::TransformationMode mode;
+    };
+    const auto fast = Qt::FastTransformation;
+    const Part parts[] = {
+        {{0, 0, f, f}, {0, 0, kFrame, kFrame}, fast},
+        {{w - f, 0, f, f}, {rx, 0, kFrame, kFrame}, fast},
+        {{w - f, h - f, f, f}, {rx, by, kFrame, kFrame}, fast},
+        {{0, h - f, f, f}, {0, by, kFrame, kFrame}, fast},
+        {{f, 0, w - 2 * f, f}, {kFrame, 0, cw, kFrame}, fast},
+        {{w - f, f, f, h - 2 * f}, {rx, kFrame, kFrame, ch}, fast},
+        {{f, h - f, w - 2 * f, f}, {kFrame, by, cw, kFrame}, fast},
+        {{0, f, f, h - 2 * f}, {0, kFrame, kFrame, ch}, fast},
+        {{f, f, w - 2 * f, h - 2 * f}, {kFrame, kFrame, cw, ch}, Qt::SmoothTransformation},
+    };
+    QPainter p(&face);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const Part& part : parts) {
+        if (part.to.width() > 0 && part.to.height() > 0)
+            // Each part is cut out first, so that smoothing never reaches into its neighbours.
+            p.drawImage(part.to.topLeft(),
+                        cell.copy(part.from).scaled(part.to.size(), Qt::IgnoreAspectRatio, part.mode));
+    }
+    p.end();
+    face.setDevicePixelRatio(ratio);
+    return face;
+}
+} // namespace
+
+QImage drawFace(const QImage& look, int state, QSize size, qreal devicePixelRatio)
+{
+    if (devicePixelRatio != 1.0)
+        return drawScaledFace(look, state, size, devicePixelRatio);
     QImage face(size, QImage::Format_ARGB32_Premultiplied);
     face.fill(Qt::transparent);
     const int w = size.width();
@@ -62,23 +114,28 @@ QImage drawFace(const QImage& look, int state, QSize size)
 
 void drawFocus(QImage& face)
 {
-    const int right = face.width() - 3;
-    const int bottom = face.height() - 3;
-    if (right < 2 || bottom < 2)
+    const int k = frameScale(face.devicePixelRatio());
+    // The rectangle's lines are the outer k pixels of the area inset by 2k; the dots are k x k.
+    const int left = 2 * k;
+    const int top = 2 * k;
+    const int right = face.width() - 2 * k;   // exclusive
+    const int bottom = face.height() - 2 * k; // exclusive
+    if (right <= left || bottom <= top)
         return;
-    const auto invert = [&face](int x, int y) {
-        if ((x + y) % 2 == 0)
+    const auto invert = [&](int x, int y) {
+        if ((x / k + y / k) % 2 == 0)
             face.setPixel(x, y, face.pixel(x, y) ^ 0x00FFFFFFu);
     };
-    for (int x = 2; x <= right; ++x) {
-        invert(x, 2);
-        if (bottom != 2)
-            invert(x, bottom);
-    }
-    for (int y = 3; y < bottom; ++y) {
-        invert(2, y);
-        if (right != 2)
-            invert(right, y);
+    for (int y = top; y < bottom; ++y) {
+        if (y < top + k || y >= bottom - k) {
+            for (int x = left; x < right; ++x)
+                invert(x, y);
+            continue;
+        }
+        for (int x = left; x < std::min(left + k, right); ++x)
+            invert(x, y);
+        for (int x = std::max(right - k, left + k); x < right; ++x)
+            invert(x, y);
     }
 }
 

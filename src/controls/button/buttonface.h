@@ -18,10 +18,19 @@ QImage lookPicture(int n);
 
 // The face of a button of the given size in one state: cell `state` of `look` copied in nine parts,
 // corners unscaled, edges and centre stretched (pixel for pixel, no smoothing).
-QImage drawFace(const QImage& look, int state, QSize size);
+//
+// On a screen of more device pixels than logical ones (`devicePixelRatio` above 1) the face is drawn
+// in device pixels, so that it stays sharp: the frame (corners and edges) is scaled by the whole
+// number frameScale(ratio), every pixel becoming a block of pixels, and only the centre is stretched
+// smoothly to fill the rest. The image carries the ratio, so it paints at the button's size.
+QImage drawFace(const QImage& look, int state, QSize size, qreal devicePixelRatio = 1.0);
+
+// How many device pixels a pixel of a look's frame becomes: the ratio rounded, at least 1.
+int frameScale(qreal devicePixelRatio);
 
 // The dotted focus rectangle from (2, 2) to (W - 2, H - 2), right and bottom exclusive. It inverts
-// every other pixel, so it shows on any face.
+// every other pixel, so it shows on any face. On a face drawn for a higher ratio its inset, its
+// lines and its dots are frameScale(ratio) device pixels each.
 void drawFocus(QImage& face);
 
 } // namespace tvx::controls

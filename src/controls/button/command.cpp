@@ -1,8 +1,10 @@
 #include "command.h"
 
 #include "buttonface.h"
+#include "commandaccessible.h"
 #include "eventcodes.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
@@ -21,6 +23,11 @@ const QColor kDisabledCaption(0xAC, 0xA8, 0x99);
 Command::Command(QWidget* parent)
     : QPushButton(parent)
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(&CommandAccessible::factory);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setAutoDefault(false);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -162,8 +169,10 @@ bool Command::readProperties(const PropertyBag& bag)
 void Command::RefreshButton()
 {
     if (m_Enabled) {
-        m_State = Normal;
-        DrawFace(Normal);
+        // A refresh (a new caption: 全部提交(&M) becoming 中止(&T) under the user's fingers) keeps
+        // the keyboard focus visible on a button that has it.
+        m_State = m_HasFocus ? Focused : Normal;
+        DrawFace(m_State);
         m_imgButton->setVisible(m_IconAlign != 0);
         PlaceCaption();
         PlaceIcon();
@@ -182,10 +191,19 @@ void Command::LoadLook(int n)
 
 void Command::DrawFace(State state)
 {
-    m_face = drawFace(m_pc, state, size());
-    if ((m_MouseDown && state == Pressed) || (m_HasFocus && (state == Hover || state == Focused)))
-        drawFocus(m_face);
+    m_faceState = state;
+    m_faceFocusRect = (m_MouseDown && state == Pressed) || (m_HasFocus && (state == Hover || state == Focused));
+    renderFace();
     update();
+}
+
+// The face in the device pixels of the screen the button is on, so that it stays sharp when the
+// desktop is scaled.
+void Command::renderFace()
+{
+    m_face = drawFace(m_pc, m_faceState, size(), devicePixelRatioF());
+    if (m_faceFocusRect)
+        drawFocus(m_face);
 }
 
 void Command::PlaceCaption()
@@ -220,6 +238,9 @@ void Command::PlaceIcon()
 
 void Command::paintEvent(QPaintEvent*)
 {
+    // Moved to a screen of another scale: the same face, drawn again for its pixels.
+    if (m_face.devicePixelRatio() != devicePixelRatioF())
+        renderFace();
     QPainter painter(this);
     painter.drawImage(0, 0, m_face);
 }
@@ -356,12 +377,18 @@ void Command::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     }
-    m_keysDown.insert(event->key());
+    // Only Space and Enter press the button, as on every push button of the desktop: an arrow or a
+    // letter typed on a focused 清空(&C) must not clear the user's list. Repeats of a press key
+    // change nothing while the button is down. Other keys are raised as KeyDown and KeyUp only, and
+    // go on to the window.
+    const bool press = m_keysDown.value(event->key(), pressesButton(event->key(), event->modifiers()));
+    m_keysDown.insert(event->key(), press);
     emit KeyDown(keyCodeOf(event->key(), event->modifiers()), shiftStateOf(event->modifiers()));
-    // Every other key presses the button, repeats included (they change nothing while it is down);
-    // Shift, Ctrl or Alt alone must not, or tapping Alt to see the access keys would click it.
-    if (!isModifierKey(event->key()))
-        ButtonDown(1, 0, 0, 0);
+    if (!press) {
+        event->ignore();
+        return;
+    }
+    ButtonDown(1, 0, 0, 0);
     event->accept();
 }
 
@@ -369,15 +396,18 @@ void Command::keyReleaseEvent(QKeyEvent* event)
 {
     // A held key repeats its press, not its release; and the release of a key that went down
     // elsewhere (the Tab that brought the focus here) is not a key stroke on this button.
-    if (event->isAutoRepeat() || !m_keysDown.remove(event->key())) {
+    if (event->isAutoRepeat() || !m_keysDown.contains(event->key())) {
         event->ignore();
         return;
     }
+    const bool press = m_keysDown.take(event->key());
     const qint16 keyCode = keyCodeOf(event->key(), event->modifiers());
     emit KeyUp(keyCode, shiftStateOf(event->modifiers()));
-    event->accept();
-    if (isModifierKey(event->key()))
+    if (!press) {
+        event->ignore();
         return;
+    }
+    event->accept();
     ButtonUp(0, 0, 0, 0);
     if (!m_MouseDown) {
         emit KeyPress(keyCode);

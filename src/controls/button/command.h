@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSet>
+#include <QHash>
 
 class QLabel;
 class QTimer;
@@ -94,6 +94,7 @@ private:
     void RefreshButton();
     void LoadLook(int n);
     void DrawFace(State state);
+    void renderFace();
     void PlaceCaption();
     void PlaceCaptionFor(int iconAlign);
     void PlaceIcon();
@@ -108,6 +109,8 @@ private:
     QTimer* m_Timer1 = nullptr;
     QImage m_pc;   // the current look
     QImage m_face; // kept until the next paint of a state
+    State m_faceState = Normal;
+    bool m_faceFocusRect = false;
 
     bool m_Enabled = true;
     State m_State = Normal;
@@ -116,7 +119,7 @@ private:
     QColor m_FontColor = Qt::black;
     bool m_MouseDown = false;
     bool m_HasFocus = false;
-    QSet<int> m_keysDown; // keys that went down on this button and are not up yet
+    QHash<int, bool> m_keysDown; // keys that went down on this button and are not up yet: do they press it?
 };
 
 } // namespace tvx::controls

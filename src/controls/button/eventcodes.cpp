@@ -128,25 +128,11 @@ qint16 mouseButtonsOf(Qt::MouseButtons buttons)
     return code;
 }
 
-bool isModifierKey(int qtKey)
+bool pressesButton(int qtKey, Qt::KeyboardModifiers modifiers)
 {
-    switch (qtKey) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Meta:
-    case Qt::Key_Super_L:
-    case Qt::Key_Super_R:
-    case Qt::Key_Hyper_L:
-    case Qt::Key_Hyper_R:
-    case Qt::Key_CapsLock:
-    case Qt::Key_NumLock:
-    case Qt::Key_ScrollLock:
-        return true;
-    default:
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
-    }
+    return qtKey == Qt::Key_Space || qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter;
 }
 
 } // namespace tvx::controls

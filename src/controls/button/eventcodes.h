@@ -18,7 +18,8 @@ qint16 shiftStateOf(Qt::KeyboardModifiers modifiers);
 // Mouse buttons: 1 left, 2 right, 4 middle, added together; 0 for none.
 qint16 mouseButtonsOf(Qt::MouseButtons buttons);
 
-// Shift, Ctrl, Alt and the like: keys that only change what other keys mean.
-bool isModifierKey(int qtKey);
+// Space and Enter (either Enter key), without Ctrl, Alt or Meta: the keys that press a focused push
+// button on the desktop. No other key does.
+bool pressesButton(int qtKey, Qt::KeyboardModifiers modifiers);
 
 } // namespace tvx::controls

@@ -48,7 +48,9 @@ AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
     m_txtURL->setPalette(greyed);
     addLabel(frame1, "Label1", QStringLiteral("网摘站点"), 8, 22, m_txtURL);
     m_cmdSel = addCommand(frame1, "cmdSel", QStringLiteral("..."), 356, 14, 27, 27);
-    m_cmdSel->setAccessibleName(QStringLiteral("选择网摘站点"));
+    // Like the add dialog's "...": named by what it does, which its tool tip also says.
+    m_cmdSel->setToolTip(QStringLiteral("选择网摘站点"));
+    m_cmdSel->setAccessibleName(m_cmdSel->toolTip());
 
     m_txtUid = addLineEdit(frame1, "txtUid", 82, 42, 157, 20);
     addLabel(frame1, "Label2", QStringLiteral("用户名(UID)"), 8, 46, m_txtUid);
@@ -78,6 +80,9 @@ AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
 
     m_cmdRemove = addCommand(this, "cmdRemove", QStringLiteral("删除所选"), 2, 362);
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("关闭"), 300, 362);
+    // Enter adds the account being typed; Escape closes.
+    m_cmdAdd->setDefault(true);
+    setTabChain({m_txtURL, m_cmdSel, m_txtUid, m_txtPwd, m_cmdAdd, m_lvwAccounts, m_cmdRemove, m_cmdOK});
 
     connect(m_cmdSel, &controls::Command::Click, this, &AccountsDialog::cmdSel_Click);
     connect(m_cmdAdd, &controls::Command::Click, this, &AccountsDialog::cmdAdd_Click);

@@ -29,6 +29,8 @@ ParametersDialog::ParametersDialog(store::ProgramStore& store, QWidget* parent)
 
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 14, 40);
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 116, 40);
+    m_cmdOK->setDefault(true);
+    setTabChain({m_txtTimeout, m_cmdOK, m_cmdCancel});
     connect(m_cmdOK, &controls::Command::Click, this, &ParametersDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &ParametersDialog::cmdCancel_Click);
 }

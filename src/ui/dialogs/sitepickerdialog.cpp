@@ -27,6 +27,8 @@ SitePickerDialog::SitePickerDialog(store::ProgramStore& store, QWidget* parent)
 
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 132, 314);
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 234, 314);
+    m_cmdOK->setDefault(true);
+    setTabChain({m_lstWeb, m_cmdOK, m_cmdCancel});
     connect(m_cmdOK, &controls::Command::Click, this, &SitePickerDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &SitePickerDialog::cmdCancel_Click);
 }

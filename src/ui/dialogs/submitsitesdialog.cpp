@@ -32,6 +32,8 @@ SubmitSitesDialog::SubmitSitesDialog(store::ProgramStore& store, QWidget* parent
 
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 58, 274);
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 160, 274);
+    m_cmdOK->setDefault(true);
+    setTabChain({m_lstWeb, m_cmdOK, m_cmdCancel});
 
     m_mnuMenu = new QMenu(QStringLiteral("Menu"), this);
     m_mnuMenu->setObjectName(QStringLiteral("mnuMenu"));

@@ -16,6 +16,8 @@ bool isTimeoutKeyAccepted(int key, const QString& text)
     switch (key) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
     case Qt::Key_Escape:
     case Qt::Key_Delete:
     case Qt::Key_Backspace:

@@ -15,9 +15,9 @@ constexpr int kLargestTimeout = 32767;
 bool isTimeoutCharacter(QChar c);
 
 // The keystroke filter: whether a key press may reach the box. Digits, the full stop and Backspace
-// pass; every other character is discarded, Enter and control characters such as Ctrl+V included.
-// Keys that carry no character (arrows, Home, Delete) and the keys that move the focus or close the
-// dialog (Tab, Escape) are no input and pass.
+// pass; every other character is discarded, control characters such as Ctrl+V included. Keys that
+// carry no character (arrows, Home, Delete) and the keys that move the focus, confirm or close the
+// dialog (Tab, Enter, Escape) are no input and pass: the box types nothing for them.
 bool isTimeoutKeyAccepted(int key, const QString& text);
 
 // Text put into the box other than by typing (pasted, dropped) obeys the same filter: the characters

@@ -2,6 +2,7 @@
 
 #include "controls/button/command.h"
 #include "engine/clock.h"
+#include "platform/keyboardfocus.h"
 #include "tagdialog.h"
 #include "ui/formlayout.h"
 
@@ -70,7 +71,7 @@ void AddDialog::createControls()
     m_label3 = addLabel(this, "Label3", QStringLiteral("分类(多个分类以半角空格分开)"), 6, 86, m_txtTag);
     m_cmdTag = addCommand(this, "cmdTag", QStringLiteral("..."), 556, 96, 27, 27);
     m_cmdTag->setToolTip(QStringLiteral("挑选分类"));
-    m_cmdTag->setAccessibleName(QStringLiteral("挑选分类"));
+    m_cmdTag->setAccessibleName(m_cmdTag->toolTip());
     m_txtSummary = new QPlainTextEdit(this);
     m_txtSummary->setObjectName(QStringLiteral("txtSummary"));
     m_txtSummary->setGeometry(6, 140, 575, 236);
@@ -84,7 +85,7 @@ void AddDialog::createControls()
     m_wb->setObjectName(QStringLiteral("wb"));
     m_wb->setPage(new TitlePage(m_wb));
     m_wb->setGeometry(4, 418, 255, 47);
-    m_wb->setFocusPolicy(Qt::NoFocus);
+    platform::keepOutOfKeyboardFocus(m_wb);
     m_wb->setContextMenuPolicy(Qt::NoContextMenu);
     m_wb->page()->setAudioMuted(true);
     // An address that cannot be loaded leaves no error page whose title could be taken for the page's.
@@ -97,12 +98,9 @@ void AddDialog::createControls()
 
     // The address is only shown; the user starts with the title.
     m_txtTitle->setFocus();
-    setTabOrder(m_txtURL, m_txtTitle);
-    setTabOrder(m_txtTitle, m_txtTag);
-    setTabOrder(m_txtTag, m_cmdTag);
-    setTabOrder(m_cmdTag, m_txtSummary);
-    setTabOrder(m_txtSummary, m_cmdOK);
-    setTabOrder(m_cmdOK, m_cmdCancel);
+    setTabChain({m_txtURL, m_txtTitle, m_txtTag, m_cmdTag, m_txtSummary, m_cmdOK, m_cmdCancel});
+    // Enter anywhere but in the summary confirms; Escape cancels.
+    m_cmdOK->setDefault(true);
 
     connect(m_cmdTag, &controls::Command::Click, this, &AddDialog::cmdTag_Click);
     connect(m_cmdOK, &controls::Command::Click, this, &AddDialog::cmdOK_Click);

@@ -1,5 +1,7 @@
 #include "infopanes.h"
 
+#include "platform/keyboardfocus.h"
+
 #include <QUrl>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -17,6 +19,7 @@ InfoPanes::InfoPanes(QWebEngineView* wbADS, QWebEngineView* wbStatus, QString ho
     for (QWebEngineView* pane : {m_wbADS, m_wbStatus}) {
         pane->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
         pane->setContextMenuPolicy(Qt::NoContextMenu);
+        platform::keepOutOfKeyboardFocus(pane);
         connect(pane->page(), &QWebEnginePage::loadingChanged, this, [this, pane](const QWebEngineLoadingInfo& info) {
             if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
                 paneFailed(pane);

@@ -5,6 +5,7 @@
 #include "infopanes.h"
 #include "mainlayout.h"
 #include "mainrunhost.h"
+#include "platform/keyboardfocus.h"
 #include "platform/messagebox.h"
 #include "platform/systemclock.h"
 #include "runlogview.h"
@@ -128,6 +129,14 @@ void MainWindow::createControls()
     // The worker browser lies far below the client area: live, and treated by Chromium as visible
     // (so its timers run at full speed), but never seen.
     m_wb = placed(new QWebEngineView(this), "wb", 18, 3000, 675, 189);
+    // Nothing the user types may reach a site's form while a run fills it.
+    platform::keepOutOfKeyboardFocus(m_wb);
+
+    m_lvwURLList->setAccessibleName(QStringLiteral("网址列表"));
+    m_lvwLog->setAccessibleName(m_label2->text());
+    m_pbProcess->setAccessibleName(m_label2->text());
+    setTabChain({m_txtURL, m_lvwURLList, m_cmdAdd, m_cmdRemove, m_cmdClear, m_cmdSelAll, m_cmdUnSelAll, m_cmdSubmit,
+                 m_lvwLog, m_cmdAllSubmit, m_cmdSetup, m_cmdHelp, m_cmdExit});
 }
 
 // Every entry of the set-up button's menu, in the order shown.

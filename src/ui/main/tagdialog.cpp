@@ -39,6 +39,8 @@ TagDialog::TagDialog(QWidget* parent)
 
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 128, 284);
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 230, 284);
+    m_cmdOK->setDefault(true);
+    setTabChain({m_lstTag, m_cmdOK, m_cmdCancel});
     connect(m_cmdOK, &controls::Command::Click, this, &TagDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &TagDialog::cmdCancel_Click);
 }

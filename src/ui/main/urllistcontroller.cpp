@@ -35,6 +35,11 @@ UrlListController::UrlListController(const Controls& controls, const engine::Clo
     list->header()->resizeSection(UrlListModel::Tags, 110);
 
     m_c.txtURL->installEventFilter(this);
+    // Enter in the address box adds the address as 添加(&A) does, and only when that button could.
+    connect(m_c.txtURL, &QLineEdit::returnPressed, this, [this] {
+        if (m_c.cmdAdd->isEnabled())
+            cmdAdd_Click();
+    });
     connect(m_c.cmdAdd, &controls::Command::Click, this, &UrlListController::cmdAdd_Click);
     connect(m_c.cmdRemove, &controls::Command::Click, this, &UrlListController::cmdRemove_Click);
     connect(m_c.cmdClear, &controls::Command::Click, this, &UrlListController::cmdClear_Click);
