@@ -69,4 +69,10 @@ void keepOutOfKeyboardFocus(QWebEngineView* view)
     new FocusGuard(view);
 }
 
+void keepOutOfUserInput(QWebEngineView* view)
+{
+    view->setEnabled(false);
+    keepOutOfKeyboardFocus(view);
+}
+
 } // namespace tvx::platform

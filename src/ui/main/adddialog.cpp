@@ -85,7 +85,7 @@ void AddDialog::createControls()
     m_wb->setObjectName(QStringLiteral("wb"));
     m_wb->setPage(new TitlePage(m_wb));
     m_wb->setGeometry(4, 418, 255, 47);
-    platform::keepOutOfKeyboardFocus(m_wb);
+    platform::keepOutOfUserInput(m_wb);
     m_wb->setContextMenuPolicy(Qt::NoContextMenu);
     m_wb->page()->setAudioMuted(true);
     // An address that cannot be loaded leaves no error page whose title could be taken for the page's.

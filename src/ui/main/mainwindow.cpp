@@ -130,7 +130,7 @@ void MainWindow::createControls()
     // (so its timers run at full speed), but never seen.
     m_wb = placed(new QWebEngineView(this), "wb", 18, 3000, 675, 189);
     // Nothing the user types may reach a site's form while a run fills it.
-    platform::keepOutOfKeyboardFocus(m_wb);
+    platform::keepOutOfUserInput(m_wb);
 
     m_lvwURLList->setAccessibleName(QStringLiteral("网址列表"));
     m_lvwLog->setAccessibleName(m_label2->text());

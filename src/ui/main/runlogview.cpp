@@ -22,6 +22,8 @@ RunLogView::RunLogView(QWidget* parent)
     setShowGrid(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
+    // Tab leaves the log instead of walking its cells, which would hold it there for every line.
+    setTabKeyNavigation(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumSectionSize(1);
