@@ -1,5 +1,7 @@
 #include "keyboardfocus.h"
 
+#include "accessibility.h"
+
 #include <QApplication>
 #include <QChildEvent>
 #include <QPointer>
@@ -73,6 +75,7 @@ void keepOutOfUserInput(QWebEngineView* view)
 {
     view->setEnabled(false);
     keepOutOfKeyboardFocus(view);
+    hideFromAssistiveTechnology(view);
 }
 
 } // namespace tvx::platform

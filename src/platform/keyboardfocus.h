@@ -13,7 +13,8 @@ void keepOutOfKeyboardFocus(QWebEngineView* view);
 
 // A browser the user never sees (the worker browser, the add dialog's title fetcher) takes no input
 // at all: it is disabled for input, so that neither keys nor the pointer nor a focus request can reach
-// its page, and kept out of the keyboard focus as above. It loads and runs its pages all the same.
+// its page, and kept out of the keyboard focus as above; nor is it shown to assistive technology. It
+// loads and runs its pages all the same.
 void keepOutOfUserInput(QWebEngineView* view);
 
 } // namespace tvx::platform

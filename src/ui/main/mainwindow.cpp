@@ -5,6 +5,7 @@
 #include "infopanes.h"
 #include "mainlayout.h"
 #include "mainrunhost.h"
+#include "platform/accessibility.h"
 #include "platform/keyboardfocus.h"
 #include "platform/messagebox.h"
 #include "platform/systemclock.h"
@@ -60,6 +61,7 @@ MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* par
     }
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tavrinex"));
+    platform::presentAsWindow(this);
     createControls();
     createSetupMenu();
 
