@@ -2,6 +2,7 @@
 
 #include "controls/button/command.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -17,10 +18,15 @@ constexpr int kLabelDesignHeight = 12;
 void placeLabel(QLabel* label, int x, int designTop)
 {
     label->adjustSize();
-    int top = designTop + (kLabelDesignHeight - label->height()) / 2;
+    // Placed by the ink of its text, not by the font's full height (which holds room for accents
+    // that Chinese text does not use): the glyphs fit the designed 12 pixels almost exactly.
+    const QFontMetrics metrics = label->fontMetrics();
+    const QRect ink = metrics.tightBoundingRect(label->text());
+    const int baseline = metrics.ascent() + (label->height() - metrics.height()) / 2;
+    int top = designTop + (kLabelDesignHeight - ink.height()) / 2 - (baseline + ink.top());
     const QWidget* box = label->buddy();
     if (box && box->parentWidget() == label->parentWidget() && box->y() >= designTop + kLabelDesignHeight)
-        top = std::min(top, box->y() - label->height());
+        top = std::min(top, box->y() - 1 - (baseline + ink.bottom()));
     label->move(x, std::max(0, top));
 }
 

@@ -21,10 +21,10 @@ namespace tvx::ui {
 inline constexpr int kButtonWidth = 95;
 inline constexpr int kButtonHeight = 27;
 
-// Labels are designed 12 pixels high. The CJK font is taller, so a label is sized to its text and
-// centred on its designed line; when its box lies just below it (a heading above a box or a list),
-// it is moved up as far as needed for the box not to cover its text. Never above the window's top.
-// The label's buddy (set before placing it) is its box.
+// Labels are designed 12 pixels high. The CJK font's line is taller, so a label is sized to its text
+// and the ink of its text is centred on its designed line; when its box lies just below it (a heading
+// above a box or a list), it is moved up as far as needed for the box not to cover its text. Never
+// above the window's top. The label's buddy (set before placing it) is its box.
 void placeLabel(QLabel* label, int x, int designTop);
 
 // A label with its box as buddy, placed as above. The buddy also gives the box its accessible name.

@@ -23,7 +23,7 @@ bool showActive(QWidget& window);
 QStringList captions(const QWidget& window);
 
 // The first control that sticks out of its parent, or a label whose text runs into another control;
-// empty when there is none.
+// empty when there is none. Browsers, placed partly or wholly outside on purpose, do not count.
 QString layoutFault(const QWidget& window);
 
 // Saves the window's picture as screenshots/<file>.png in the build folder.

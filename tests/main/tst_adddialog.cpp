@@ -124,7 +124,7 @@ private slots:
             QCOMPARE(label->text(), text);
             QVERIFY(label->buddy());
             QVERIFY(label->geometry().top() >= 0);
-            QVERIFY(label->geometry().bottom() < label->buddy()->geometry().top());
+            QVERIFY(test::textInk(label).bottom() < label->buddy()->geometry().top());
         }
         // The browser lies just below the client area: live but never seen.
         auto* wb = child<QWebEngineView>(frmAdd, "wb");

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTimer>
@@ -18,6 +20,15 @@ template <typename T> T* child(const QWidget& parent, const char* name)
     if (!c)
         qFatal("no control %s", name);
     return c;
+}
+
+// Where a label's glyphs are, in its parent's coordinates: the ink of its text, without the room the
+// font keeps above and below.
+inline QRect textInk(const QLabel* label)
+{
+    const QFontMetrics metrics = label->fontMetrics();
+    const int baseline = label->y() + metrics.ascent() + (label->height() - metrics.height()) / 2;
+    return metrics.tightBoundingRect(label->text()).translated(label->x(), baseline);
 }
 
 // Enters an account into the accounts dialog as the user does: the site from the picker (its row),

@@ -101,7 +101,10 @@ private slots:
         QCOMPARE(geo("lvwURLList"), QRect(6, 142, 677, 270));
         QCOMPARE(geo("lvwLog"), QRect(6, 425, 677, 143));
         QCOMPARE(geo("pbProcess"), QRect(6, 569, 677, 17));
-        QCOMPARE(geo("Label2").bottom() + 1, 413 + 12);
+        // The log's heading sits in the 13 pixels between the list and the log: clear of the log, and
+        // reaching at most the list's bottom line with the ink's faintest row.
+        const QRect heading = test::textInk(child<QLabel>(w, "Label2"));
+        QVERIFY(heading.top() >= geo("lvwURLList").bottom() && heading.bottom() < geo("lvwLog").top());
         QCOMPARE(geo("wbADS"), QRect(6, 4, 789, 90));
         QCOMPARE(geo("wbStatus").top(), 627);
         QCOMPARE(geo("wbStatus").width(), 790);

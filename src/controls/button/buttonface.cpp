@@ -30,12 +30,11 @@ int frameScale(qreal devicePixelRatio)
     return std::max(1, qRound(devicePixelRatio));
 }
 
-namespace {
 // The face in device pixels: the frame's parts grown by whole pixels, the centre stretched smoothly.
-QImage drawScaledFace(const QImage& look, int state, QSize size, qreal ratio)
+QImage drawFaceInPixels(const QImage& look, int state, QSize pixels, qreal ratio)
 {
-    const int w = qRound(size.width() * ratio);
-    const int h = qRound(size.height() * ratio);
+    const int w = pixels.width();
+    const int h = pixels.height();
     const int f = kFrame * frameScale(ratio);
     QImage face(w, h, QImage::Format_ARGB32_Premultiplied);
     face.fill(Qt::transparent);
@@ -72,12 +71,11 @@ QImage drawScaledFace(const QImage& look, int state, QSize size, qreal ratio)
     face.setDevicePixelRatio(ratio);
     return face;
 }
-} // namespace
 
 QImage drawFace(const QImage& look, int state, QSize size, qreal devicePixelRatio)
 {
     if (devicePixelRatio != 1.0)
-        return drawScaledFace(look, state, size, devicePixelRatio);
+        return drawFaceInPixels(look, state, (QSizeF(size) * devicePixelRatio).toSize(), devicePixelRatio);
     QImage face(size, QImage::Format_ARGB32_Premultiplied);
     face.fill(Qt::transparent);
     const int w = size.width();

@@ -25,6 +25,9 @@ QImage lookPicture(int n);
 // smoothly to fill the rest. The image carries the ratio, so it paints at the button's size.
 QImage drawFace(const QImage& look, int state, QSize size, qreal devicePixelRatio = 1.0);
 
+// The same for a face of exactly `pixels` device pixels (where the button's edges fall on the screen).
+QImage drawFaceInPixels(const QImage& look, int state, QSize pixels, qreal devicePixelRatio);
+
 // How many device pixels a pixel of a look's frame becomes: the ratio rounded, at least 1.
 int frameScale(qreal devicePixelRatio);
 

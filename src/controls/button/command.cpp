@@ -242,7 +242,24 @@ void Command::paintEvent(QPaintEvent*)
     if (m_face.devicePixelRatio() != devicePixelRatioF())
         renderFace();
     QPainter painter(this);
-    painter.drawImage(0, 0, m_face);
+    if (m_face.devicePixelRatio() == 1.0) {
+        painter.drawImage(0, 0, m_face);
+        return;
+    }
+    // On a scaled screen the button's edges may fall in the middle of device pixels (a left edge of
+    // 206 at 1.25 is pixel 257.5): the face is drawn for the whole pixels the button covers there, so
+    // that its frame stays sharp and whole.
+    const QTransform toDevice = painter.deviceTransform();
+    const QPointF from = toDevice.map(QPointF(0, 0));
+    const QPointF to = toDevice.map(QPointF(width(), height()));
+    const QPoint corner(qRound(from.x()), qRound(from.y()));
+    const QSize pixels(qRound(to.x()) - corner.x(), qRound(to.y()) - corner.y());
+    if (m_face.size() != pixels) {
+        m_face = drawFaceInPixels(m_pc, m_faceState, pixels, m_face.devicePixelRatio());
+        if (m_faceFocusRect)
+            drawFocus(m_face);
+    }
+    painter.drawImage(toDevice.inverted().map(QPointF(corner)), m_face);
 }
 
 void Command::resizeEvent(QResizeEvent* event)
