@@ -43,10 +43,7 @@ private:
             refuse(child);
     }
 
-    bool inside(const QWidget* widget) const
-    {
-        return widget && (widget == m_view || m_view->isAncestorOf(widget));
-    }
+    bool inside(const QWidget* widget) const { return widget && (widget == m_view || m_view->isAncestorOf(widget)); }
 
     void focusChanged(QWidget* old, QWidget* now)
     {

@@ -7,8 +7,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>

@@ -64,8 +64,12 @@ QList<Node> readTree(const QString& press = {})
     QList<Node> nodes;
     for (const QJsonValue& v : QJsonDocument::fromJson(client.readAllStandardOutput()).array()) {
         const QJsonObject o = v.toObject();
-        Node n{o[QStringLiteral("role")].toString(), o[QStringLiteral("name")].toString(),
-               o[QStringLiteral("description")].toString(), o[QStringLiteral("children")].toInt(), {}, {}};
+        Node n{o[QStringLiteral("role")].toString(),
+               o[QStringLiteral("name")].toString(),
+               o[QStringLiteral("description")].toString(),
+               o[QStringLiteral("children")].toInt(),
+               {},
+               {}};
         for (const QJsonValue& a : o[QStringLiteral("actions")].toArray())
             n.actions << a.toString();
         for (const QJsonValue& s : o[QStringLiteral("states")].toArray())

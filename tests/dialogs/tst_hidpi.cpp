@@ -117,7 +117,8 @@ private slots:
         test::TestClock clock;
         {
             store::ProgramStore store;
-            ui::MainWindow w(store, {QString(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), {}, {}}, &clock});
+            ui::MainWindow w(store,
+                             {QString(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), {}, {}}, &clock});
             QVERIFY(test::showActive(w));
             checkNothingCut(w);
         }

@@ -97,9 +97,9 @@ private slots:
         QVERIFY(showActive(m.w));
         for (const char* title : {"一", "二", "三"})
             m.w.urlListModel()->append({QStringLiteral("http://example.org/"), QString::fromUtf8(title), {}, {}});
-        const QList<Qt::Key> stray = {Qt::Key_Left,  Qt::Key_Right, Qt::Key_Up,       Qt::Key_Down,
-                                      Qt::Key_A,     Qt::Key_C,     Qt::Key_Delete,   Qt::Key_Backspace,
-                                      Qt::Key_Home,  Qt::Key_End,   Qt::Key_PageDown, Qt::Key_F5};
+        const QList<Qt::Key> stray = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,       Qt::Key_Down,
+                                      Qt::Key_A,    Qt::Key_C,     Qt::Key_Delete,   Qt::Key_Backspace,
+                                      Qt::Key_Home, Qt::Key_End,   Qt::Key_PageDown, Qt::Key_F5};
         auto* list = child<QTreeView>(m.w, "lvwURLList");
         list->setCurrentIndex(m.w.urlListModel()->index(0, 0));
         for (const char* name : {"cmdClear", "cmdRemove", "cmdSelAll", "cmdUnSelAll"}) {
@@ -282,7 +282,8 @@ private slots:
         Store s;
         ui::dialogs::AccountsDialog frmSetup(s.store);
         QVERIFY(showActive(frmSetup));
-        checkTabCycle(frmSetup, {"txtURL", "cmdSel", "txtUid", "txtPwd", "cmdAdd", "lvwAccounts", "cmdRemove", "cmdOK"});
+        checkTabCycle(frmSetup,
+                      {"txtURL", "cmdSel", "txtUid", "txtPwd", "cmdAdd", "lvwAccounts", "cmdRemove", "cmdOK"});
         frmSetup.reject();
         ui::dialogs::SitePickerDialog frmSel(s.store);
         QVERIFY(showActive(frmSel));
@@ -317,8 +318,8 @@ private slots:
         m.w.workerBrowser()->load(server.url(QStringLiteral("/form.html")));
         // Each page has loaded and its script has focused its input many times over.
         for (QWebEngineView* view : views) {
-            QVERIFY(test::waitUntil([&] { return view->url().path() != QString() && !view->page()->isLoading(); },
-                                    20000));
+            QVERIFY(
+                test::waitUntil([&] { return view->url().path() != QString() && !view->page()->isLoading(); }, 20000));
             bool focused = false;
             QVERIFY(test::waitUntil(
                 [&] {

@@ -114,6 +114,22 @@ private slots:
         }
         QCOMPARE(m_html.count(QStringLiteral("<img ")),
                  m_html.count(QRegularExpression(QStringLiteral("<img [^>]*alt=\"[^\"]+\""))));
+        // High-resolution screens get each picture drawn on a screen scaled by 2: the same window at
+        // twice the pixels, not a stretched copy.
+        QRegularExpressionMatchIterator sets =
+            QRegularExpression(QStringLiteral("<img src=\"([^\"]+)\" srcset=\"([^\" ]+) 2x\"")).globalMatch(m_html);
+        int doubled = 0;
+        for (; sets.hasNext(); ++doubled) {
+            const QRegularExpressionMatch set = sets.next();
+            const QImage one(kRuntimeDir + QLatin1Char('/') + set.captured(1));
+            const QImage two(kRuntimeDir + QLatin1Char('/') + set.captured(2));
+            QVERIFY2(!two.isNull(), qPrintable(set.captured(2)));
+            QCOMPARE(two.size(), one.size() * 2);
+            QVERIFY2(two.convertToFormat(QImage::Format_RGB32) !=
+                         one.scaled(two.size()).convertToFormat(QImage::Format_RGB32),
+                     qPrintable(set.captured(2)));
+        }
+        QCOMPARE(doubled, int(pictures.size()));
     }
 
     void linksWithinThePageLeadSomewhere()

@@ -88,7 +88,8 @@ void checkChinese(QWidget& window)
     for (const QString& text : textsOf(window))
         if (!englishWords(text).isEmpty())
             english << text;
-    QVERIFY2(english.isEmpty(), qPrintable(window.objectName() + QStringLiteral(": ") + english.join(QStringLiteral(" | "))));
+    QVERIFY2(english.isEmpty(),
+             qPrintable(window.objectName() + QStringLiteral(": ") + english.join(QStringLiteral(" | "))));
 }
 
 // The texts of the buttons of the message box that `show` brings up; it is answered with `answer`.
@@ -133,9 +134,9 @@ private slots:
         question.sort();
         QCOMPARE(question, QStringList({"否(&N)", "是(&Y)"}));
         QVERIFY(w.isVisible());
-        QCOMPARE(buttonsOfBox([&] { ui::MessageBox::information(&w, QStringLiteral("网摘提交完毕！")); },
-                              QMessageBox::Ok),
-                 QStringList{"确定"});
+        QCOMPARE(
+            buttonsOfBox([&] { ui::MessageBox::information(&w, QStringLiteral("网摘提交完毕！")); }, QMessageBox::Ok),
+            QStringList{"确定"});
         QCOMPARE(buttonsOfBox([&] { ui::MessageBox::error(&w, QStringLiteral("错误")); }, QMessageBox::Ok),
                  QStringList{"确定"});
     }
@@ -158,7 +159,8 @@ private slots:
         test::TestClock clock;
         {
             store::ProgramStore store;
-            ui::MainWindow w(store, {QString(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), {}, {}}, &clock});
+            ui::MainWindow w(store,
+                             {QString(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), {}, {}}, &clock});
             checkChinese(w);
         }
         ui::AddDialog frmAdd(clock);
