@@ -32,13 +32,19 @@ QString q(const std::string& s)
     return QString::fromStdString(s);
 }
 
+void moveTo(QWebEngineView* view, QPoint at)
+{
+    QWidget* surface = view->focusProxy();
+    QMouseEvent move(QEvent::MouseMove, at, surface->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(surface, &move);
+}
+
 // A click of the left button as the pointer gives it: moved there, pressed, released.
 void click(QWebEngineView* view, QPoint at)
 {
     QWidget* surface = view->focusProxy();
     const QPoint global = surface->mapToGlobal(at);
-    QMouseEvent move(QEvent::MouseMove, at, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(surface, &move);
+    moveTo(view, at);
     QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(surface, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
@@ -93,8 +99,22 @@ class TestFieldPicker : public QObject {
                 .toList();
         QCOMPARE(rect.size(), 2);
         const QPoint at(int(rect.at(0).toDouble()), int(rect.at(1).toDouble()));
+        // The element under the pointer is outlined, by a box outside the body (where the run's scans
+        // never look).
+        moveTo(pane()->view(), at);
+        const QString outlined =
+            QStringLiteral(
+                "(function(){var b=document.documentElement.lastElementChild, e=document.querySelector(%1);"
+                "if(!b||b.tagName!=='DIV'||document.body.contains(b))return false;"
+                "var r=b.getBoundingClientRect(), s=e.getBoundingClientRect();"
+                "return "
+                "Math.abs(r.left-s.left)<1&&Math.abs(r.top-s.top)<1&&Math.abs(r.width-Math.max(s.width,4))<1;})()")
+                .arg(QLatin1Char('\'') + selector + QLatin1Char('\''));
+        QVERIFY(test::waitUntil([&] { return eval(pane()->page(), outlined).toBool(); }, 10000));
         click(pane()->view(), at);
         QVERIFY(test::waitUntil([&] { return !pane()->picking(); }, 10000));
+        // Picked, the box is gone.
+        QVERIFY(!eval(pane()->page(), outlined).toBool());
     }
 
 private slots:
