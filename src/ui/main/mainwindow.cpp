@@ -18,6 +18,7 @@
 #include "ui/dialogs/accountsdialog.h"
 #include "ui/dialogs/parametersdialog.h"
 #include "ui/formlayout.h"
+#include "ui/evidence/logevidence.h"
 #include "ui/sites/sitedefinitionsdialog.h"
 #include "urllistcontroller.h"
 
@@ -85,6 +86,8 @@ MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* par
                                        [this] { return engine().state().mblnRunning; }, this);
     m_bookmarks->setShowResultsAfterRun(m_options.showResultsAfterRun);
     engine().addRecorder(&m_bookmarks->recorder());
+    m_evidence = new LogEvidence(*m_lvwLog, m_wb, engine(), m_options.evidenceRoot,
+                                 [this](const QUrl& url) { return m_openUrl(url); }, this);
 
     connect(m_cmdSetup, &controls::Command::Click, this, &MainWindow::cmdSetup_Click);
     connect(m_cmdHelp, &controls::Command::Click, this, &MainWindow::cmdHelp_Click);

@@ -32,6 +32,7 @@ namespace tvx::ui {
 
 class BookmarkServices;
 class InfoPanes;
+class LogEvidence;
 class MainRunHost;
 class RunLogModel;
 class RunLogView;
@@ -54,6 +55,7 @@ public:
         // The results window opens by itself when a run has ended (the program does; tests that run
         // many runs leave it closed).
         bool showResultsAfterRun = false;
+        QString evidenceRoot; // where failure evidence is kept; empty: the user's data folder
     };
 
     MainWindow(store::ProgramStore& store, Options options, QWidget* parent = nullptr);
@@ -70,6 +72,7 @@ public:
     UrlListController& urlList() const { return *m_urls; }
     // Import, export, the kept list and the results of runs.
     BookmarkServices& bookmarks() const { return *m_bookmarks; }
+    LogEvidence& evidence() const { return *m_evidence; }
     QWebEngineView* workerBrowser() const { return m_wb; }
     platform::WebBrowser* workerAdapter() const;
     engine::SubmissionEngine& engine() const;
@@ -122,6 +125,7 @@ private:
     InfoPanes* m_panes = nullptr;
     UrlListController* m_urls = nullptr;
     BookmarkServices* m_bookmarks = nullptr;
+    LogEvidence* m_evidence = nullptr;
     MainRunHost* m_run = nullptr;
 };
 

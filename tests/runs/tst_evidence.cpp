@@ -1,0 +1,193 @@
+// Failure evidence in whole runs: the main window drives real Qt WebEngine through the demonstration
+// site; a failing step leaves a picture of its page and its document, named by site, account, bookmark
+// and step, found again from the run log's error line; a clean run leaves nothing.
+#include "demosite.h"
+#include "engine/submissionengine.h"
+#include "evidence/evidencestore.h"
+#include "store/programstore.h"
+#include "support/eventwait.h"
+#include "support/messagerecorder.h"
+#include "support/tempstore.h"
+#include "support/widgets.h"
+#include "ui/evidence/evidencerecorder.h"
+#include "ui/evidence/logevidence.h"
+#include "ui/main/mainwindow.h"
+#include "ui/main/runlogmodel.h"
+#include "ui/main/runlogview.h"
+#include "ui/main/urllistmodel.h"
+
+#include <QDir>
+#include <QImage>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWebEngineCookieStore>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+using namespace tvx;
+using test::child;
+
+namespace {
+QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+ui::MainWindow::Options options(const QString& storePath, const QString& site, const QString& evidence)
+{
+    ui::MainWindow::Options o;
+    o.storePath = storePath;
+    o.hosts = WebHosts{site, {}, {}};
+    o.evidenceRoot = evidence;
+    return o;
+}
+
+// A main window over the demonstration site's variants `kinds`, one account each, `rows` bookmarks,
+// the time-out one second, failure evidence kept in a folder of the test's own.
+struct Run {
+    Run(const QStringList& kinds, int rows, const QString& extraSql = {})
+        : db(setup(kinds, extraSql))
+        , window(store, options(db.path(), q(site.base()), evidence.path()))
+    {
+        window.setUrlOpener([this](const QUrl& url) {
+            opened.append(url.toLocalFile());
+            return true;
+        });
+        window.show();
+        QSignalSpy blanked(window.workerBrowser()->page(), &QWebEnginePage::loadFinished);
+        window.Form_Load();
+        blanked.wait(30000);
+        store.gintTimeout = 1;
+        window.urlListModel()->clear();
+        for (int i = 1; i <= rows; ++i)
+            window.urlListModel()->append({QStringLiteral("http://example.com/%1").arg(i),
+                                           QStringLiteral("第%1个标题").arg(i), QStringLiteral("新闻"), QString()});
+    }
+    QString setup(const QStringList& kinds, const QString& extraSql)
+    {
+        site.start();
+        QString sql;
+        for (int id = 0; id < kinds.size(); ++id)
+            sql += q(demosite::siteRowSql(id, kinds.at(id).toStdString(), site.base())) +
+                   QStringLiteral("INSERT INTO Accounts VALUES(%1,'%2-user','pw');").arg(id).arg(kinds.at(id));
+        return sql + extraSql;
+    }
+    bool runToEnd()
+    {
+        window.engine().cmdAllSubmit_Click();
+        return test::waitUntil([&] { return !window.engine().state().mblnRunning; }, 120000) &&
+               window.evidence().recorder().flush(20000);
+    }
+    QList<int> errorLines() const
+    {
+        QList<int> lines;
+        for (int i = 0; i < window.runLogModel()->rowCount(); ++i)
+            if (window.runLogModel()
+                    ->index(i, ui::RunLogModel::Message)
+                    .data()
+                    .toString()
+                    .endsWith(QStringLiteral("时发生错误！")))
+                lines.append(i);
+        return lines;
+    }
+
+    QTemporaryDir evidence;
+    demosite::DemoSite site;
+    test::MessageRecorder boxes;
+    test::TempStore db;
+    store::ProgramStore store;
+    ui::MainWindow window;
+    QStringList opened;
+};
+} // namespace
+
+class TestEvidence : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QWebEngineProfile::defaultProfile()->cookieStore()->deleteAllCookies(); }
+
+    void aFailingStepLeavesItsPageBehind()
+    {
+        // The submit button does nothing: both bookmarks' results time out.
+        Run r({"dead"}, 2);
+        QVERIFY(r.runToEnd());
+        const QList<int> lines = r.errorLines();
+        QCOMPARE(lines.size(), 2);
+        const evidence::EvidenceStore& store = r.window.evidence().recorder().store();
+        QCOMPARE(store.runs().size(), 1);
+        for (int b = 0; b < 2; ++b) {
+            const QList<evidence::Evidence> found = r.window.evidence().recorder().forLogLine(lines.at(b));
+            QCOMPARE(found.size(), 1);
+            const evidence::Evidence& e = found.first();
+            QCOMPARE(e.bookmark, b + 1);
+            QCOMPARE(e.uid, QStringLiteral("dead-user"));
+            QCOMPARE(e.failure, QStringLiteral("timeout"));
+            const QString name = QFileInfo(e.png).fileName();
+            for (const QString& piece : {QStringLiteral("演示站点（按钮无效）"), QStringLiteral("dead-user"),
+                                         QStringLiteral("第%1个网址").arg(b + 1)})
+                QVERIFY2(name.contains(piece), qPrintable(name));
+            // The picture is the worker browser's page; the document is the submit page as it stood.
+            const QImage picture(e.png);
+            QCOMPARE(picture.size(), r.window.workerBrowser()->size());
+            QFile html(e.html);
+            QVERIFY(html.open(QIODevice::ReadOnly));
+            const QString document = QString::fromUtf8(html.readAll());
+            QVERIFY(document.contains(QStringLiteral("id=\"f_post\"")));
+            QVERIFY(document.contains(QStringLiteral("当前用户：dead-user")));
+        }
+        QVERIFY(r.window.evidence().recorder().cost().failures >= 2);
+
+        // A double-click (or Enter) on an error line opens its picture; other lines open nothing.
+        auto* log = child<ui::RunLogView>(r.window, "lvwLog");
+        emit log->activated(log->logModel()->index(lines.at(1), 1));
+        QCOMPARE(r.opened, QStringList{r.window.evidence().recorder().forLogLine(lines.at(1)).first().png});
+        emit log->activated(log->logModel()->index(0, 1));
+        QCOMPARE(r.opened.size(), 1);
+        // Its context menu opens the picture, the document and the run's folder.
+        QMenu* menu = r.window.evidence().menu();
+        bool pictureOffered = false;
+        QTimer::singleShot(0, menu, [menu, &pictureOffered] {
+            pictureOffered = menu->findChild<QAction*>(QStringLiteral("mnuEvidencePicture"))->isEnabled();
+            menu->setActiveAction(menu->findChild<QAction*>(QStringLiteral("mnuEvidenceFolder")));
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        emit log->customContextMenuRequested(log->visualRect(log->logModel()->index(lines.at(0), 1)).center());
+        QVERIFY(pictureOffered);
+        QCOMPARE(r.opened.last(), store.runFolder(store.runs().first()));
+        QCOMPARE(r.boxes.count(), 1); // the end of the run
+    }
+
+    void nothingToPressAndItsTimeOutShareTheLine()
+    {
+        // The login button's text is nowhere on the page: nothing is pressed, and the step times out.
+        Run r({"byvalue"}, 1, QStringLiteral("UPDATE BookMarkWeb SET LoginButtonValue='不存在' WHERE ID=0;"));
+        QVERIFY(r.runToEnd());
+        const QList<int> lines = r.errorLines();
+        QCOMPARE(lines.size(), 1);
+        const QList<evidence::Evidence> found = r.window.evidence().recorder().forLogLine(lines.first());
+        QCOMPARE(found.size(), 2);
+        QCOMPARE(found.at(0).failure, QStringLiteral("nothing-to-press"));
+        QCOMPARE(found.at(1).failure, QStringLiteral("timeout"));
+        for (const evidence::Evidence& e : found) {
+            QCOMPARE(e.stage, 1);
+            QVERIFY(QFileInfo(e.png).fileName().contains(QStringLiteral("登录页")));
+            QVERIFY(!QImage(e.png).isNull());
+        }
+    }
+
+    void aCleanRunWritesNothing()
+    {
+        Run r({"byid"}, 2);
+        QVERIFY(r.runToEnd());
+        QVERIFY(r.errorLines().isEmpty());
+        QCOMPARE(QDir(r.evidence.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(r.window.evidence().recorder().cost().failures, 0);
+    }
+};
+
+QTEST_MAIN(TestEvidence)
+#include "tst_evidence.moc"
