@@ -88,8 +88,11 @@ Round runOnce(const demosite::DemoSite& site, int bookmarks, bool evidence, cons
     const QString storePath = dir.path() + QStringLiteral("/tvx.cfg");
     makeStore(storePath, site.base());
     store::ProgramStore store;
-    ui::MainWindow window(
-        store, {storePath, QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), {}, {}}, nullptr, evidenceRoot});
+    ui::MainWindow::Options options;
+    options.storePath = storePath;
+    options.hosts = WebHosts{QStringLiteral("http://127.0.0.1:9"), {}, {}};
+    options.evidenceRoot = evidenceRoot;
+    ui::MainWindow window(store, options);
     window.show();
     bool blank = false;
     QObject::connect(window.workerBrowser()->page(), &QWebEnginePage::loadFinished, [&] { blank = true; });
