@@ -7,11 +7,25 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace tvx::ui {
 
 namespace {
 // How long the document may take to come; then the picture is written without it.
 constexpr int kDocumentGuardMs = 5000;
+
+// The writer yields to the run and to the browser: its thread runs at a lower priority (nice 10).
+void lowerPriority()
+{
+    thread_local bool lowered = false;
+    if (!lowered) {
+        setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
+        lowered = true;
+    }
+}
 
 QString failureKey(engine::RunRecorder::Failure failure)
 {
@@ -137,6 +151,7 @@ void EvidenceRecorder::write(const std::shared_ptr<Pending>& pending)
     const QImage picture = pending->picture;
     const QByteArray html = pending->html;
     m_writer.start([store, self, entry, picture, html] {
+        lowerPriority();
         QByteArray png;
         if (!picture.isNull()) {
             QBuffer buffer(&png);
