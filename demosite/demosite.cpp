@@ -311,6 +311,21 @@ std::vector<Kind> makeKinds()
     liveSlow.row = idRow();
     add(liveSlow);
 
+    // The same three, whose page answering a submission also asks to close its window while it loads,
+    // as share windows do once they have saved: the run has already moved on to the next bookmark.
+    Kind fbClose = fbSlow;
+    fbClose.key = "fbclose";
+    fbClose.closeAt = "result";
+    add(fbClose);
+    Kind baiduClose = baiduSlow;
+    baiduClose.key = "baiduclose";
+    baiduClose.closeAt = "result";
+    add(baiduClose);
+    Kind liveClose = liveSlow;
+    liveClose.key = "liveclose";
+    liveClose.closeAt = "result";
+    add(liveClose);
+
     addHostileKinds(kinds);
     return kinds;
 }
@@ -726,8 +741,8 @@ void DemoSite::State::routes()
         serveKind(kind);
 
     // The share pages of the two sites that have no submit form of their own. "fb" shares in the
-    // background; "fbslow" posts a form whose answer comes slowly.
-    for (const char* key : {"fb", "fbslow"}) {
+    // background; "fbslow" and "fbclose" post a form whose answer comes slowly.
+    for (const char* key : {"fb", "fbslow", "fbclose"}) {
         const Kind& k = *findKind(key);
         const std::string root = "/" + k.key;
         server.Get(root + "/share.php", [this, &k, root](const httplib::Request& req, httplib::Response& res) {
@@ -762,7 +777,8 @@ void DemoSite::State::routes()
                 submissions.push_back(std::move(s));
             }
             if (k.slowAnswerMs > 0)
-                res.set_content(page("Face Book - 已分享", "<p>已分享。</p>"), "text/html; charset=utf-8");
+                res.set_content(page("Face Book - 已分享", hostileParts(k, "result") + "<p>已分享。</p>"),
+                                "text/html; charset=utf-8");
             else
                 res.status = 204;
         });

@@ -60,6 +60,12 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
         loadEnded(info);
     });
     connect(m_page, &WorkerPage::closeRequested, this, [this] {
+        // A document the run has already asked to leave (its next page or script waits for a press's
+        // answer, or for the load under way to stop) speaks for no step of the run: a share page's
+        // answer that closes its window once saved would otherwise count a second time, and the page
+        // it would open in place of the waiting one skips the next bookmark or the log-out.
+        if (m_deferred || m_deferredScript)
+            return;
         if (m_events)
             m_events->windowClosing();
     });

@@ -315,11 +315,11 @@ private slots:
 
     void aBusyPageGivesNoAnswer()
     {
-        m_server.addPage(QStringLiteral("/busy"),
-                         html(QStringLiteral("<input id=x><script>setTimeout(function(){var t=Date.now();"
-                                             "while(Date.now()-t<4000){}},50);</script>busy")));
+        m_server.addPage(QStringLiteral("/busy"), html(QStringLiteral("<input id=x>busy")));
         open(QStringLiteral("/busy"));
-        QTest::qWait(150); // the page's script now holds its renderer for four seconds
+        // A script of the page holds its renderer for four seconds; the step, sent right behind it, reaches
+        // the page only then.
+        m_browser->page()->runJavaScript(QStringLiteral("var t=Date.now();while(Date.now()-t<4000){}"));
         m_browser->setStepGuardMs(1000);
         PageStep step;
         step.ops = {PageOp{PageOp::SetValue, byId(QStringLiteral("x")), QStringLiteral("late")}};

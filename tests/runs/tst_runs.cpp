@@ -48,9 +48,7 @@ struct Run {
         const QString& panes = {})
         : db(setup(kinds, accounts, extraSql))
         , window(store, {db.path(), QString(),
-                         WebHosts{panes.isEmpty() ? q(site.base()) : panes,
-                                  q(site.base()) + (kinds.contains(QStringLiteral("fbslow")) ? QStringLiteral("/fbslow")
-                                                                                             : QStringLiteral("/fb")),
+                         WebHosts{panes.isEmpty() ? q(site.base()) : panes, q(site.base()) + faceBookPath(kinds),
                                   q(site.base()) + QStringLiteral("/fanfou")}})
     {
         window.show();
@@ -64,6 +62,14 @@ struct Run {
             window.urlListModel()->append(bm(i));
     }
 
+    // The share pages of the first Face Book variant among `kinds`.
+    static QString faceBookPath(const QStringList& kinds)
+    {
+        for (const QString& kind : kinds)
+            if (kind.startsWith(QLatin1String("fb")))
+                return QLatin1Char('/') + kind;
+        return QStringLiteral("/fb");
+    }
     QString setup(const QStringList& kinds, int accounts, const QString& extraSql)
     {
         site.start();
@@ -347,8 +353,9 @@ private slots:
     void aSubmissionIsNotCancelledByTheNextPage()
     {
         // These sites request the next page right after pressing; here each submission is a form
-        // whose answer comes after 0.6 s. The site must get every bookmark, in order.
-        for (const char* kind : {"fbslow", "liveslow", "baiduslow"}) {
+        // whose answer comes after 0.6 s. The site must get every bookmark, in order, also when that
+        // answer asks to close the window once the run has moved on to the next bookmark.
+        for (const char* kind : {"fbslow", "liveslow", "baiduslow", "fbclose", "baiduclose", "liveclose"}) {
             Run r({QString::fromLatin1(kind)}, 1, 3, 3);
             QVERIFY2(r.runToEnd(90), kind);
             const auto subs = r.submissions(kind);
@@ -359,6 +366,7 @@ private slots:
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(q(subs.at(i).url), bm(i + 1).url);
             QCOMPARE(r.log().filter(QStringLiteral("错误")).size(), 0);
+            QCOMPARE(r.site.logouts().size(), 1u); // the site was logged out after its last bookmark
         }
     }
 
