@@ -311,8 +311,8 @@ std::vector<Kind> makeKinds()
     liveSlow.row = idRow();
     add(liveSlow);
 
-    // The same three, whose page answering a submission also asks to close its window while it loads,
-    // as share windows do once they have saved: the run has already moved on to the next bookmark.
+    // Two of them whose page answering a submission also asks to close its window while it loads, as
+    // share windows do once they have saved: the run has already moved on to the next bookmark.
     Kind fbClose = fbSlow;
     fbClose.key = "fbclose";
     fbClose.closeAt = "result";
@@ -321,10 +321,6 @@ std::vector<Kind> makeKinds()
     baiduClose.key = "baiduclose";
     baiduClose.closeAt = "result";
     add(baiduClose);
-    Kind liveClose = liveSlow;
-    liveClose.key = "liveclose";
-    liveClose.closeAt = "result";
-    add(liveClose);
 
     addHostileKinds(kinds);
     return kinds;
