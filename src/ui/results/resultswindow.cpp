@@ -46,6 +46,8 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     m_tblResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tblResults->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_tblResults->setWordWrap(false);
+    // Tab leaves the table for the buttons below instead of walking its cells round and round.
+    m_tblResults->setTabKeyNavigation(false);
     m_tblResults->verticalHeader()->hide();
     m_tblResults->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_tblResults->verticalHeader()->setDefaultSectionSize(m_tblResults->fontMetrics().height() + 6);
