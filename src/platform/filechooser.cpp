@@ -1,7 +1,9 @@
 #include "filechooser.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 
 namespace tvx::ui {
 
@@ -46,7 +48,17 @@ FileChooser::Choice FileChooser::ask(QWidget* parent, const Request& request)
     dialog.setNameFilters(request.filters);
     dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围："));
     dialog.setLabelText(QFileDialog::FileName, QStringLiteral("文件名(&N)："));
-    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型(&T)："));
+    // Qt's file-type label has no buddy of its own, and without one it shows its access key as a
+    // literal "&T": the label gets the type box as its buddy, or does without the access key.
+    auto* typeLabel = dialog.findChild<QLabel*>(QStringLiteral("fileTypeLabel"));
+    auto* typeBox = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    if (typeLabel && typeBox) {
+        dialog.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型(&T)："));
+        if (!typeLabel->buddy())
+            typeLabel->setBuddy(typeBox);
+    } else {
+        dialog.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型："));
+    }
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
     if (request.mode == Mode::Open) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);

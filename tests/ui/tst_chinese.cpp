@@ -1,6 +1,7 @@
 // The program speaks Chinese throughout: Qt's own texts (message box buttons, text box menus) come from
 // Qt's Chinese translations, and no window shows a word of English of the program's own.
 #include "controls/button/command.h"
+#include "platform/filechooser.h"
 #include "platform/messagebox.h"
 #include "platform/programfont.h"
 #include "platform/programlanguage.h"
@@ -16,8 +17,10 @@
 #include "ui/main/mainwindow.h"
 #include "ui/main/tagdialog.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,6 +68,8 @@ QStringList textsOf(QWidget& window)
             texts << label->text();
         else if (auto* button = qobject_cast<controls::Command*>(w))
             texts << button->caption();
+        else if (auto* qtButton = qobject_cast<QAbstractButton*>(w))
+            texts << qtButton->text();
         else if (auto* frame = qobject_cast<QGroupBox*>(w))
             texts << frame->title();
         else if (auto* edit = qobject_cast<QLineEdit*>(w))
@@ -82,14 +87,27 @@ QStringList textsOf(QWidget& window)
     return texts;
 }
 
-void checkChinese(QWidget& window)
+// Texts of the window with English in them, and labels that show their access key as a literal "&"
+// (a label without a buddy does not turn "(&T)" into an underlined T).
+QStringList notChinese(QWidget& window)
 {
-    QStringList english;
+    QStringList found;
     for (const QString& text : textsOf(window))
         if (!englishWords(text).isEmpty())
-            english << text;
-    QVERIFY2(english.isEmpty(),
-             qPrintable(window.objectName() + QStringLiteral(": ") + english.join(QStringLiteral(" | "))));
+            found << text;
+    static const QRegularExpression accessKey(QStringLiteral("&[^&\\s]"));
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        if (!label->buddy() && label->textFormat() != Qt::RichText && !Qt::mightBeRichText(label->text()) &&
+            label->text().contains(accessKey))
+            found << label->text();
+    return found;
+}
+
+void checkChinese(QWidget& window)
+{
+    const QStringList found = notChinese(window);
+    QVERIFY2(found.isEmpty(),
+             qPrintable(window.objectName() + QStringLiteral(": ") + found.join(QStringLiteral(" | "))));
 }
 
 // The texts of the buttons of the message box that `show` brings up; it is answered with `answer`.
@@ -151,6 +169,30 @@ private slots:
             QVERIFY(menu->actions().size() > 5);
             for (const QAction* a : menu->actions())
                 QVERIFY2(englishWords(a->text()).isEmpty(), qPrintable(a->text()));
+        }
+    }
+
+    // Qt's own file dialog, in both of its modes, as the program shows it.
+    void fileDialogsAreChinese()
+    {
+        for (const bool save : {false, true}) {
+            QStringList found{QStringLiteral("(no file dialog came up)")};
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, this, [&] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!dialog || !dialog->isVisible())
+                    return;
+                poll.stop();
+                found = notChinese(*dialog);
+                dialog->reject();
+            });
+            poll.start(10);
+            if (save)
+                ui::FileChooser::save(nullptr, QStringLiteral("导出书签"), {QStringLiteral("CSV 表格 (*.csv)")},
+                                      QStringLiteral("bookmarks.csv"));
+            else
+                ui::FileChooser::open(nullptr, QStringLiteral("导入书签"), {QStringLiteral("所有文件 (*)")});
+            QVERIFY2(found.isEmpty(), qPrintable(found.join(QStringLiteral(" | "))));
         }
     }
 
