@@ -14,6 +14,7 @@
 #include "ui/main/mainrunhost.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/urllistmodel.h"
+#include "ui/sites/templatedialog.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -198,6 +199,14 @@ private slots:
         QVERIFY(named(tree, QStringLiteral("dialog"), QStringLiteral("添加新网址")));
         QVERIFY(withRole(tree, QStringLiteral("document web")).isEmpty()); // the title fetcher is never seen
         QVERIFY2(englishIn(tree).isEmpty(), qPrintable(englishIn(tree).join(QLatin1Char('\n'))));
+    }
+
+    void aListIsNamedByItsHeading()
+    {
+        ui::sites::TemplateDialog frmTemplate;
+        frmTemplate.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frmTemplate));
+        QVERIFY(named(readTree(), QStringLiteral("list"), QStringLiteral("从哪里开始")));
     }
 };
 

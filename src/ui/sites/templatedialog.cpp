@@ -25,6 +25,7 @@ TemplateDialog::TemplateDialog(QWidget* parent)
     m_lstTemplates = new QListWidget(this);
     m_lstTemplates->setObjectName(QStringLiteral("lstTemplates"));
     heading->setBuddy(m_lstTemplates);
+    m_lstTemplates->setAccessibleName(heading->text());
     for (const tvx::sites::SiteTemplate& t : tvx::sites::siteTemplates()) {
         auto* item = new QListWidgetItem(t.label, m_lstTemplates);
         item->setData(Qt::UserRole, t.key);
