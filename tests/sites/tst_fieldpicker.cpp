@@ -149,6 +149,22 @@ private slots:
         QVERIFY(pane()->status().contains(QStringLiteral("编号(id)“f_uid”")));
     }
 
+    // Tab goes from the address bar into the page below it, Shift+Tab from the buttons at the bottom
+    // back into it, and from the last button on to the list at the top, as the eye goes.
+    void theTabOrderTakesThePageInItsPlace()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+        const auto tabFrom = [this](const char* name, bool back = false) {
+            QWidget* from = child<QWidget>(*m_dlg, name);
+            from->setFocus();
+            QTest::keyClick(from, back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+            return QApplication::focusWidget();
+        };
+        QVERIFY(pane()->view()->isAncestorOf(tabFrom("cmdGo")));
+        QVERIFY(pane()->view()->isAncestorOf(tabFrom("cmdNew", true)));
+        QCOMPARE(tabFrom("cmdClose"), child<QWidget>(*m_dlg, "lvwSites"));
+    }
+
     void anElementWithOnlyANameGivesItsName()
     {
         QVERIFY(open(q(m_site.base()) + QStringLiteral("/byname/login")));

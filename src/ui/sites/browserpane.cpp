@@ -4,6 +4,7 @@
 #include "platform/pickerpage.h"
 #include "platform/webbrowser.h"
 
+#include <QChildEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +57,11 @@ BrowserPane::BrowserPane(QWidget* parent)
     layout->addWidget(m_lblStatus);
     layout->addWidget(m_view, 1);
 
+    // The widget that shows the page comes with the first page (and again after a renderer restart),
+    // and it and the view would be the last stops of the window's Tab order, after the buttons at the
+    // bottom; they are put back right after the address bar.
+    m_view->installEventFilter(this);
+
     connect(m_cmdGo, &controls::Command::Click, this, &BrowserPane::cmdGo_Click);
     connect(m_txtAddress, &QLineEdit::returnPressed, this, &BrowserPane::cmdGo_Click);
     connect(m_page, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
@@ -70,6 +76,25 @@ BrowserPane::~BrowserPane()
 {
     // The page goes before its profile.
     delete m_view;
+}
+
+bool BrowserPane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::ChildPolished &&
+        static_cast<QChildEvent*>(event)->child() == m_view->focusProxy()) {
+        // Right after the address bar: the page widget, then the view that hands its focus on to it
+        // (and so is passed over by Tab either way). Qt moves only widgets that take focus, which the
+        // view itself does not: it does for the move. (A view's policy is also set on its page widget.)
+        QWidget* page = m_view->focusProxy();
+        const Qt::FocusPolicy viewPolicy = m_view->focusPolicy();
+        const Qt::FocusPolicy pagePolicy = page->focusPolicy();
+        m_view->setFocusPolicy(Qt::TabFocus);
+        QWidget::setTabOrder(m_cmdGo, m_view); // the view together with its page widget
+        QWidget::setTabOrder(m_cmdGo, page);
+        m_view->setFocusPolicy(viewPolicy);
+        page->setFocusPolicy(pagePolicy);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void BrowserPane::cmdGo_Click()

@@ -49,6 +49,9 @@ signals:
     void picked(const tvx::sites::PickedElement& element);
     void pickCancelled();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void cmdGo_Click();
 
