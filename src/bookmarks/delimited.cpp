@@ -55,7 +55,9 @@ QChar guessSeparator(const QString& text)
         else if (!quoted && c == QLatin1Char(';'))
             ++semicolons;
     }
-    if (tabs > 0 && tabs >= commas && tabs >= semicolons)
+    // Titles and summaries are full of commas, a cell hardly ever holds a tab: a record with a tab is
+    // tab-separated, however many commas its text has.
+    if (tabs > 0)
         return QLatin1Char('\t');
     if (semicolons > commas)
         return QLatin1Char(';');

@@ -17,8 +17,8 @@ struct Record {
     int line = 0;
 };
 
-// The separator of the text: a tab, a comma or a semicolon, whichever the first record uses most
-// (outside quotes); a comma when it uses none.
+// The separator of the text: a tab when the first record (outside quotes) has one, else a comma or a
+// semicolon, whichever it uses more; a comma when it uses none.
 QChar guessSeparator(const QString& text);
 
 // Splits text into records. Blank lines are no records. A quote inside an unquoted field, and text after

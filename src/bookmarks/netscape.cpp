@@ -57,13 +57,13 @@ QString oneLine(QString text)
     return text.replace(breaks, QStringLiteral(" ")).trimmed();
 }
 
-// The text of a <DD> up to the structure that the parser may have placed inside it (a folder's list
-// or the next entry), with its line breaks.
-QString descriptionText(xmlNode* dd)
+// The text of a <DD> (or an <A>) up to the structure that the parser may have placed inside it (a
+// folder's list or the next entry, when the file left the element open), with its line breaks.
+QString ownText(xmlNode* element)
 {
     QString text;
     std::vector<xmlNode*> pending;
-    for (xmlNode* c = dd->last; c; c = c->prev)
+    for (xmlNode* c = element->last; c; c = c->prev)
         pending.push_back(c);
     while (!pending.empty()) {
         xmlNode* node = pending.back();
@@ -151,7 +151,7 @@ private:
         if (named(node, "a") && hasAttribute(node, "href")) {
             ImportedItem item;
             item.bookmark.url = attribute(node, "href").trimmed();
-            item.bookmark.title = oneLine(allText(node));
+            item.bookmark.title = oneLine(ownText(node));
             item.bookmark.tags = tagsAttribute(attribute(node, "tags"));
             item.line = int(xmlGetLineNo(node));
             for (const Folder& f : m_folders)
@@ -159,11 +159,11 @@ private:
                     item.folders.append(f.name);
             m_items.append(std::move(item));
             m_last = Last::Bookmark;
-            return false;
+            return true; // a link left open holds the entries that follow it
         }
         if (named(node, "dd")) {
             if (m_last == Last::Bookmark && m_items.last().bookmark.summary.isEmpty())
-                m_items.last().bookmark.summary = descriptionText(node);
+                m_items.last().bookmark.summary = ownText(node);
             m_last = Last::Nothing;
             return true; // a folder's list may sit inside its description
         }
@@ -188,9 +188,14 @@ QString escaped(const QString& text)
 
 bool looksLike(const QByteArray& bytes)
 {
-    const QByteArray head = bytes.left(8192).toLower();
+    QByteArray head = bytes.left(8192).toLower();
+    if (head.startsWith("\xef\xbb\xbf"))
+        head.remove(0, 3);
+    // Also a page of links without the folders' lists (a reading list's export): a table of values
+    // never begins with a tag.
     return head.contains("<!doctype netscape-bookmark-file") ||
-           (head.contains("<dl") && head.contains("<a ") && head.contains("href"));
+           (head.contains("<dl") && head.contains("<a ") && head.contains("href")) ||
+           (head.trimmed().startsWith('<') && head.contains("href"));
 }
 
 QList<ImportedItem> read(const QString& text, const ReadProgress& progress)

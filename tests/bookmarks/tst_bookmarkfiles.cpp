@@ -108,6 +108,24 @@ private slots:
         QCOMPARE(third.summary, QString());
     }
 
+    void aLinkLeftOpenAndAPageOfLinks()
+    {
+        // A link without its end tag does not take in the entry after it.
+        const FileContents open = readBookmarkBytes(
+            QByteArrayLiteral("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"https://d.example/\">D\n"
+                              "<DD>about D\n<DT><A HREF=\"https://e.example/\">E</A>\n</DL><p>\n"));
+        QCOMPARE(urls(open.items), QStringList({"https://d.example/", "https://e.example/"}));
+        QCOMPARE(open.items.at(0).bookmark, (Bookmark{"https://d.example/", "D", "", "about D"}));
+        QCOMPARE(open.items.at(1).bookmark.title, QStringLiteral("E"));
+        // A reading list's export is a page of links without the folders' lists: HTML all the same.
+        const FileContents page = readBookmarkBytes(QByteArrayLiteral(
+            "\xEF\xBB\xBF<!DOCTYPE html>\n<html><body><ul>\n<li><a href=\"https://g.example/a\" tags=\"x,y\">A</a></li>\n"
+            "<li><a href=\"https://g.example/b\">B</a></li>\n</ul></body></html>\n"));
+        QCOMPARE(page.kind, FileKind::Netscape);
+        QCOMPARE(urls(page.items), QStringList({"https://g.example/a", "https://g.example/b"}));
+        QCOMPARE(page.items.at(0).bookmark.tags, QStringLiteral("x y"));
+    }
+
     void refusalsAndSameAddresses()
     {
         const ImportOutcome o = sortImported(readBookmarkBytes(fixture("firefox.html")).items, {}, false);
@@ -172,6 +190,10 @@ private slots:
         QCOMPARE(f.items.at(0).bookmark, (Bookmark{"http://x.example/", "X", "a b", "s"}));
         QCOMPARE(f.items.at(1).bookmark, (Bookmark{"http://y.example/", "Y", "", ""}));
         QCOMPARE(f.items.at(2).bookmark.title, QStringLiteral("Z;1"));
+        // Tab-separated: the commas of a title do not split it.
+        const FileContents t = readBookmarkBytes(QByteArrayLiteral("https://t.example/\t标题, 一, 二, 三\t新闻\n"));
+        QCOMPARE(t.items.size(), 1);
+        QCOMPARE(t.items.at(0).bookmark, (Bookmark{"https://t.example/", "标题, 一, 二, 三", "新闻", ""}));
         // Loose quoting as spreadsheets accept it; a quoted field running to the end of the file.
         const QList<delimited::Record> r = delimited::records(QStringLiteral("a\"b,\"c\"d,\"e\r\nf"), QLatin1Char(','));
         QCOMPARE(r.size(), 1);
