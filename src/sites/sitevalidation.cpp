@@ -8,9 +8,14 @@ namespace tvx::sites {
 
 bool isWebAddress(const QString& text)
 {
-    if (text.isEmpty() || text.trimmed() != text)
+    if (text.isEmpty())
         return false;
-    const QUrl url(text, QUrl::StrictMode);
+    // Read as the browser reads it (characters that belong percent-encoded, such as | { } ^ in a query,
+    // pass), but a blank or a control character means the text is not one address.
+    for (const QChar c : text)
+        if (c.isSpace() || c.category() == QChar::Other_Control)
+            return false;
+    const QUrl url(text, QUrl::TolerantMode);
     return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
            !url.host().isEmpty();
 }

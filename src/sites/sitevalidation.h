@@ -20,7 +20,7 @@ struct Problem {
 // address may be a script instead), and on each page what the run needs to find there.
 std::optional<Problem> checkDefinition(const SiteDefinition& definition, const QStringList& otherNames);
 
-// An absolute http or https address with a host, without blanks around it.
+// An absolute http or https address with a host, without blanks or control characters.
 bool isWebAddress(const QString& text);
 
 } // namespace tvx::sites

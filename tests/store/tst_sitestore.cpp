@@ -161,6 +161,12 @@ private slots:
         QTest::newRow("no submit address: the next page") << "SubmitUrl"
                                                           << ""
                                                           << "";
+        QTest::newRow("submit address with a bar and braces") << "SubmitUrl"
+                                                            << "https://example.org/post?tags=a|b&t={x}"
+                                                            << "";
+        QTest::newRow("submit address with a blank inside") << "SubmitUrl"
+                                                          << "https://example.org/post new"
+                                                          << "SubmitUrl";
         QTest::newRow("submit address not one") << "SubmitUrl"
                                                 << "example.org/post"
                                                 << "SubmitUrl";
