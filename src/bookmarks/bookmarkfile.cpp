@@ -43,6 +43,12 @@ FileContents readBookmarkFile(const QString& path, const ReadProgress& progress)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
+    // A spreadsheet's own workbook (a zip of XML, or the older compound file) is no text: read as one,
+    // it gives only refusals of garbage.
+    if (bytes.startsWith("PK\x03\x04") || bytes.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+        throw FileError(QStringLiteral("文件“%1”不是文本文件，而是表格程序的工作簿（如 Excel 的 .xlsx、.xls 文件）。"
+                                       "请在表格程序中把它另存为“CSV（逗号分隔）”文件，再导入那个文件。")
+                            .arg(QFileInfo(path).fileName()));
     return readBookmarkBytes(bytes, progress);
 }
 

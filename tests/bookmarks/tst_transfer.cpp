@@ -100,6 +100,15 @@ private slots:
         f.transfer.importFile(dir.filePath(QStringLiteral("missing.html")));
         QCOMPARE(f.boxes.last().title, QStringLiteral("错误"));
         QVERIFY(f.boxes.last().text.contains(QStringLiteral("无法读取文件")));
+        // A spreadsheet's workbook picked instead of its CSV: told so, not a list of garbled refusals.
+        const QString workbook = dir.filePath(QStringLiteral("书签.xlsx"));
+        QFile xlsx(workbook);
+        QVERIFY(xlsx.open(QIODevice::WriteOnly));
+        xlsx.write(QByteArrayLiteral("PK\x03\x04\x14\x00\x06\x00\x08\x00\n\x9c\xe4,https://a.example.com/\n"));
+        xlsx.close();
+        f.transfer.importFile(workbook);
+        QVERIFY2(f.boxes.last().text.contains(QStringLiteral("CSV")), qPrintable(f.boxes.last().text));
+        QVERIFY(!f.boxes.last().text.contains(QStringLiteral("拒绝")));
         QCOMPARE(f.model.rowCount(), 8);
     }
 
