@@ -85,7 +85,12 @@ PickOutcome pickInto(const FormRow& row, const PickedElement& e)
                 QStringLiteral("。注意：页面上有 %1 个文字相同的按钮，提交时都会被按下").arg(e.sameTextAnyCase);
         return out;
     }
-    if (row.kind == FormRow::LoginButton || row.kind == FormRow::SubmitButton)
+    if (row.kind == FormRow::LoginButton && !e.id.isEmpty())
+        // The login button is found by its name or an input's text, never by its id.
+        out.message = QStringLiteral("程序按名称(name)或 input 按钮的文字找登录按钮，不按编号(id)；该元素只有编号(id)，"
+                                     "程序无法找到它。请点击别的元素或手工填写。") +
+                      what;
+    else if (row.kind == FormRow::LoginButton || row.kind == FormRow::SubmitButton)
         out.message = QStringLiteral("该元素没有编号(id)和名称(name)，也不是带文字的 input "
                                      "按钮，程序无法找到它。请点击别的元素或手工填写。") +
                       what;

@@ -199,7 +199,8 @@ private slots:
                          "<script>var seen=[];['mousedown','mouseup','click','pointerdown'].forEach(function(t){"
                          "document.addEventListener(t,function(){seen.push(t);},true);});</script>"
                          "<form action='/posted'><p><span>标题</span> <input type='text' class='nameless'></p>"
-                         "<p><button type='submit' onclick='seen.push(\"button\")'>提交</button></p></form>"
+                         "<p><button type='submit' onclick='seen.push(\"button\")'>提交</button>"
+                         "<button type='submit' id='signin'>登录</button></p></form>"
                          "<a id='away' href='/elsewhere'>别处</a></body></html>");
         QVERIFY(open(m_server.url(QStringLiteral("/handlers")).toString()));
         const QString before = box("TitleFieldId")->text();
@@ -209,6 +210,11 @@ private slots:
         // A <button> without id and name is no input: the run could not find it by its text either.
         pick("cmdPickSubmitButtonId", QStringLiteral("button"));
         QVERIFY(pane()->status().contains(QStringLiteral("不是带文字的 input 按钮")));
+        // A login button with only an id: what it lacks is said, not that it has no id.
+        const QString buttonBefore = box("LoginButtonName")->text() + box("LoginButtonValue")->text();
+        pick("cmdPickLoginButtonName", QStringLiteral("#signin"));
+        QCOMPARE(box("LoginButtonName")->text() + box("LoginButtonValue")->text(), buttonBefore);
+        QVERIFY2(!pane()->status().contains(QStringLiteral("没有编号(id)")), qPrintable(pane()->status()));
         pick("cmdPickUrlFieldId", QStringLiteral("#away"));
         QCOMPARE(eval(pane()->page(), QStringLiteral("seen.join(',')")).toString(), QString());
         QCOMPARE(eval(pane()->page(), QStringLiteral("location.pathname")).toString(), QStringLiteral("/handlers"));
