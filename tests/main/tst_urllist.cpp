@@ -150,6 +150,8 @@ private slots:
         QCOMPARE(b.tags, QStringLiteral("新闻  自定义"));
         QCOMPARE(b.summary, QStringLiteral("摘要\n第二行"));
         QCOMPARE(m.column(ui::UrlListModel::Url), QStringList{typed});
+        // The list shows the summary on one line, so that its row keeps the height of the others.
+        QCOMPARE(m.column(ui::UrlListModel::Summary), QStringList{QStringLiteral("摘要 第二行")});
 
         // A very long address is not cut by the address box.
         const QString longUrl = QStringLiteral("http://127.0.0.1:9/?") + QString(40000, QLatin1Char('z'));

@@ -12,10 +12,27 @@ int UrlListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+namespace {
+// The list shows each bookmark on one line: a summary of several lines (typed, or imported) would make
+// the first row, and with it every row, as tall as its lines and cut the rest. The line breaks show as
+// blanks; the tooltip and the bookmark keep them.
+QString oneLine(QString text)
+{
+    for (QChar& c : text)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar(0x2028) || c == QChar(0x2029))
+            c = QLatin1Char(' ');
+    return text;
+}
+} // namespace
+
 QVariant UrlListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
+    if (role == Qt::DisplayRole) {
+        const QVariant text = data(index, Qt::ToolTipRole);
+        return index.column() == Number ? text : QVariant(oneLine(text.toString()));
+    }
     const Row& row = m_rows.at(index.row());
     switch (index.column()) {
     case Number:
