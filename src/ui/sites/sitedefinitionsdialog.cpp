@@ -315,7 +315,9 @@ bool SiteDefinitionsDialog::settleChanges()
     if (!isDirty())
         return true;
     const QString name = m_form->definition().text(QStringLiteral("WebName")).trimmed();
-    if (!MessageBox::question(this, QStringLiteral("对网站定义“%1”的修改还没有保存，要保存吗？").arg(name)))
+    const QString question = name.isEmpty() ? QStringLiteral("新的网站定义还没有保存，要保存吗？")
+                                            : QStringLiteral("对网站定义“%1”的修改还没有保存，要保存吗？").arg(name);
+    if (!MessageBox::question(this, question))
         return true;
     return save();
 }
