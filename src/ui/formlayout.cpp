@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 
 #include <algorithm>
 #include <limits>
@@ -74,6 +75,17 @@ void setTabChain(std::initializer_list<QWidget*> controls)
             QWidget::setTabOrder(const_cast<QWidget*>(previous), control);
         previous = control;
     }
+}
+
+void resizeToFit(QWidget* window, int width, int height)
+{
+    QSize size(width, height);
+    if (const QScreen* screen = window->screen()) {
+        // Room for the frame and title bar the window manager adds.
+        constexpr QSize kFrame(16, 48);
+        size = size.boundedTo(screen->availableGeometry().size() - kFrame);
+    }
+    window->resize(size.expandedTo(window->minimumSize()));
 }
 
 } // namespace tvx::ui

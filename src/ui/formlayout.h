@@ -43,4 +43,9 @@ void setUpDialog(QWidget* dialog, const char* name, const QString& caption, int 
 // The order in which Tab visits a window's controls: the order the eye reads them in.
 void setTabChain(std::initializer_list<QWidget*> controls);
 
+// Gives a window that can be resized its designed size, or as much of it as the screen it opens on has
+// room for (a laptop's screen, or a screen scaled to 1.5 or 2), never less than its minimum size: its
+// bottom row of buttons is not left below the screen's edge.
+void resizeToFit(QWidget* window, int width, int height);
+
 } // namespace tvx::ui

@@ -10,6 +10,7 @@
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
 #include "ui/dialogs/sitepickerdialog.h"
+#include "ui/results/resultswindow.h"
 #include "ui/sites/sitedefinitionsdialog.h"
 
 #include <QApplication>
@@ -17,6 +18,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -88,6 +92,24 @@ class TestSiteDefinitions : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { platform::applyProgramFont(*qApp); }
+
+    // The two large windows open no larger than the screen (the test's screen is 800 × 800), and what
+    // does not fit can be scrolled to.
+    void largeWindowsFitTheScreen()
+    {
+        Fixture f;
+        SiteDefinitionsDialog frmSites(f.store);
+        ui::ResultsWindow frmResults(f.store.gcnnStore, {});
+        for (QWidget* w : {static_cast<QWidget*>(&frmSites), static_cast<QWidget*>(&frmResults)}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QVERIFY2(w->screen()->availableGeometry().contains(w->frameGeometry()), qPrintable(w->objectName()));
+        }
+        // Narrower than the form, the form scrolls sideways rather than hide its right side.
+        auto* scroll = child<QScrollArea>(frmSites, "scrForm");
+        QVERIFY(scroll->widget()->width() > scroll->viewport()->width());
+        QVERIFY(scroll->horizontalScrollBar()->isVisible());
+    }
 
     void deliveredRowsAreShownReadOnly()
     {

@@ -77,7 +77,7 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     layout->addLayout(top);
     layout->addWidget(m_tblResults, 1);
     layout->addLayout(bottom);
-    resize(820, 460);
+    resizeToFit(this, 820, 460);
 
     connect(m_cboRuns, &QComboBox::currentIndexChanged, this, &ResultsWindow::cboRuns_Changed);
     connect(m_cmdExport, &controls::Command::Click, this, &ResultsWindow::cmdExport_Click);

@@ -14,6 +14,7 @@
 #include "store/programstore.h"
 #include "store/storeerror.h"
 #include "templatedialog.h"
+#include "ui/formlayout.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -94,7 +95,6 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     scroll->setWidget(m_form);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* listAndForm = new QSplitter(Qt::Vertical, left);
     auto* listBox = new QWidget(listAndForm);
     auto* listBoxLayout = new QVBoxLayout(listBox);
@@ -168,8 +168,8 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
-    resize(1160, 760);
     setMinimumSize(640, 480);
+    resizeToFit(this, 1160, 760);
 
     m_checkTimer = new platform::QtTicker(1000, this);
     m_checkTimer->setObjectName(QStringLiteral("tmrCheck"));
