@@ -20,6 +20,7 @@
 #include "ui/main/tagdialog.h"
 #include "ui/main/urllistmodel.h"
 #include "ui/results/resultswindow.h"
+#include "ui/sites/sitedefinitionsdialog.h"
 #include "ui/sites/templatedialog.h"
 
 #include <QApplication>
@@ -314,6 +315,14 @@ private slots:
                                         {{1, "http://a.example.com/", "甲"}, {2, "http://b.example.com/", "乙"}});
             record(s.store.gcnnStore, run, {{0, {"甲站", "a"}}}, {{0, 0, Outcome::Submitted, 1, t.addSecs(1)}});
             finishRun(s.store.gcnnStore, run, t.addSecs(9), false);
+        }
+        // The site editor: from the list into the form's first box, and back.
+        {
+            ui::sites::SiteDefinitionsDialog frmSites(s.store);
+            QVERIFY(showActive(frmSites));
+            child<QWidget>(frmSites, "lvwSites")->setFocus(Qt::TabFocusReason);
+            QCOMPARE(tabs(1), QStringList{"WebName"});
+            QCOMPARE(tabs(1, true), QStringList{"lvwSites"});
         }
         ui::ResultsWindow frmResults(s.store.gcnnStore, {[](const QStringList&) { return qMakePair(0, 0); }, {}, {}});
         QVERIFY(showActive(frmResults));

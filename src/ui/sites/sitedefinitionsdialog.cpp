@@ -95,6 +95,9 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     scroll->setWidget(m_form);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Tab goes from the list straight to the form's first box, not to a frameless stop that shows
+    // no focus; the scroll area follows the focus through the form.
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto* listAndForm = new QSplitter(Qt::Vertical, left);
     auto* listBox = new QWidget(listAndForm);
     auto* listBoxLayout = new QVBoxLayout(listBox);
