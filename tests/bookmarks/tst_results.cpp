@@ -12,6 +12,7 @@
 #include "ui/results/resultswindow.h"
 #include "ui/results/resultwriter.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QTableView>
@@ -153,6 +154,26 @@ private slots:
         writer.finishRun(kStart.addSecs(70), false);
         QCOMPARE(reports.size(), 1);
         QVERIFY(reports.first().contains(QStringLiteral("只读")));
+    }
+
+    // Tab passes the table by (the arrows walk its cells), however many cells it has.
+    void tabPassesTheTableBy()
+    {
+        test::TempStore file;
+        store::Connection c;
+        c.open(file.path());
+        recordRun(c);
+        ui::ResultsWindow w(c, {[](const QStringList&) { return qMakePair(0, 0); }, {}, {}});
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        child<QWidget>(w, "cboRuns")->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, QStringList({"tblResults", "cmdExport", "cmdKeepFailed", "cmdClose", "cboRuns"}));
     }
 
     void theTableMarksEveryStateAndExports()

@@ -4,7 +4,6 @@
 #include "dialogtest.h"
 #include "platform/programfont.h"
 #include "store/programstore.h"
-#include "store/resulttables.h"
 #include "support/eventwait.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
@@ -19,9 +18,6 @@
 #include "ui/main/mainwindow.h"
 #include "ui/main/tagdialog.h"
 #include "ui/main/urllistmodel.h"
-#include "ui/results/resultswindow.h"
-#include "ui/sites/sitedefinitionsdialog.h"
-#include "ui/sites/templatedialog.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -300,33 +296,6 @@ private slots:
         ui::dialogs::ParametersDialog frmPara(s.store);
         QVERIFY(showActive(frmPara));
         checkTabCycle(frmPara, {"txtTimeout", "cmdOK", "cmdCancel"});
-        frmPara.reject();
-
-        ui::sites::TemplateDialog frmTemplate;
-        QVERIFY(showActive(frmTemplate));
-        child<QListWidget>(frmTemplate, "lstTemplates")->setCurrentRow(1); // one that asks for an address
-        checkTabCycle(frmTemplate, {"lstTemplates", "txtAddress", "cmdOK", "cmdCancel"});
-        frmTemplate.reject();
-        // A table of results: Tab passes it by as it does the run log, however many cells it has.
-        {
-            using namespace store::results;
-            const QDateTime t(QDate(2026, 3, 4), QTime(9, 30));
-            const qint64 run = beginRun(s.store.gcnnStore, t,
-                                        {{1, "http://a.example.com/", "甲"}, {2, "http://b.example.com/", "乙"}});
-            record(s.store.gcnnStore, run, {{0, {"甲站", "a"}}}, {{0, 0, Outcome::Submitted, 1, t.addSecs(1)}});
-            finishRun(s.store.gcnnStore, run, t.addSecs(9), false);
-        }
-        // The site editor: from the list into the form's first box, and back.
-        {
-            ui::sites::SiteDefinitionsDialog frmSites(s.store);
-            QVERIFY(showActive(frmSites));
-            child<QWidget>(frmSites, "lvwSites")->setFocus(Qt::TabFocusReason);
-            QCOMPARE(tabs(1), QStringList{"WebName"});
-            QCOMPARE(tabs(1, true), QStringList{"lvwSites"});
-        }
-        ui::ResultsWindow frmResults(s.store.gcnnStore, {[](const QStringList&) { return qMakePair(0, 0); }, {}, {}});
-        QVERIFY(showActive(frmResults));
-        checkTabCycle(frmResults, {"cboRuns", "tblResults", "cmdExport", "cmdKeepFailed", "cmdClose"});
     }
 
     // Real pages that want the focus: an input with autofocus that its script focuses again and again.

@@ -12,6 +12,7 @@
 #include "ui/dialogs/sitepickerdialog.h"
 #include "ui/results/resultswindow.h"
 #include "ui/sites/sitedefinitionsdialog.h"
+#include "ui/sites/templatedialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,6 +48,18 @@ struct Fixture {
                              .arg(id));
     }
 };
+
+// Presses Tab (or Shift+Tab) on whatever has the focus, `count` times, and names where it went.
+QStringList tabs(int count, bool back = false)
+{
+    QStringList visited;
+    for (int i = 0; i < count; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), back ? Qt::Key_Backtab : Qt::Key_Tab,
+                        back ? Qt::ShiftModifier : Qt::NoModifier);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    return visited;
+}
 
 void press(const QWidget& dlg, const char* name)
 {
@@ -109,6 +122,25 @@ private slots:
         auto* scroll = child<QScrollArea>(frmSites, "scrForm");
         QVERIFY(scroll->widget()->width() > scroll->viewport()->width());
         QVERIFY(scroll->horizontalScrollBar()->isVisible());
+    }
+
+    // Tab follows the eye: in the new-site window through the list, the address box and the buttons;
+    // in the editor from the list straight into the form's first box, and back.
+    void tabFollowsTheEye()
+    {
+        ui::sites::TemplateDialog frmTemplate;
+        QVERIFY(test::showActive(frmTemplate));
+        child<QListWidget>(frmTemplate, "lstTemplates")->setCurrentRow(1); // one that asks for an address
+        child<QWidget>(frmTemplate, "lstTemplates")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(tabs(4), QStringList({"txtAddress", "cmdOK", "cmdCancel", "lstTemplates"}));
+        frmTemplate.reject();
+
+        Fixture f;
+        SiteDefinitionsDialog frmSites(f.store);
+        QVERIFY(test::showActive(frmSites));
+        child<QWidget>(frmSites, "lvwSites")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(tabs(1), QStringList{"WebName"});
+        QCOMPARE(tabs(1, true), QStringList{"lvwSites"});
     }
 
     void deliveredRowsAreShownReadOnly()
