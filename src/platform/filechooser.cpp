@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QRegularExpression>
 
 namespace tvx::ui {
 
@@ -19,6 +20,13 @@ QString& lastFolder()
 {
     static QString folder = QDir::homePath();
     return folder;
+}
+
+// The suffix of a filter's first pattern ("html" for "网页书签文件 (*.html *.htm)"); none for "*".
+QString suffixOf(const QString& filter)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([^\\s;)]+)"));
+    return pattern.match(filter).captured(1);
 }
 } // namespace
 
@@ -69,6 +77,11 @@ FileChooser::Choice FileChooser::ask(QWidget* parent, const Request& request)
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setLabelText(QFileDialog::Accept, QStringLiteral("保存(&S)"));
         dialog.selectFile(request.suggestedName);
+        // A name typed without a suffix gets the chosen type's before the dialog looks for a file of
+        // that name, so that replacing an existing file is asked about as for a name typed in full.
+        dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

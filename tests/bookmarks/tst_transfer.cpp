@@ -5,6 +5,10 @@
 #include "ui/bookmarks/bookmarktransfer.h"
 #include "ui/main/urllistmodel.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -159,6 +163,45 @@ private slots:
         f.chooser.answer = {dir.filePath(QStringLiteral("no/such/folder/x.html")), {}};
         f.transfer.exportBookmarks();
         QCOMPARE(f.boxes.last().title, QStringLiteral("错误"));
+    }
+
+    // In the real file dialog a name typed without its suffix that names an existing file once the
+    // suffix is added: the dialog asks before that file is replaced, and "no" leaves it as it was.
+    void aNameTypedWithoutSuffixDoesNotReplaceAFileUnasked()
+    {
+        QTemporaryDir dir;
+        QFile kept(dir.filePath(QStringLiteral("书签.html")));
+        QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("mine") == 4);
+        kept.close();
+        QWidget window;
+        ui::UrlListModel model;
+        model.append({QStringLiteral("http://a.example.com/"), QStringLiteral("甲"), {}, {}});
+        test::MessageRecorder boxes;
+        bool asked = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* question = qobject_cast<QMessageBox*>(modal)) {
+                asked = true;
+                question->reject(); // no
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && dialog->isVisible()) {
+                if (asked) {
+                    dialog->reject();
+                } else if (!dialog->property("typed").toBool()) {
+                    dialog->setProperty("typed", true);
+                    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                        ->setText(dir.filePath(QStringLiteral("书签")));
+                    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+                }
+            }
+        });
+        poll.start(20);
+        ui::BookmarkTransfer(&window, model).exportBookmarks();
+        poll.stop();
+        QVERIFY(asked);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("mine"));
+        QCOMPARE(boxes.count(), 0);
     }
 
     void aLongFileIsReadBehindAProgressDialogThatCancels()
