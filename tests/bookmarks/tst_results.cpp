@@ -8,7 +8,9 @@
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
 #include "support/widgets.h"
+#include "ui/main/urllistmodel.h"
 #include "ui/results/resultsmodel.h"
+#include "ui/results/resultsrecorder.h"
 #include "ui/results/resultswindow.h"
 #include "ui/results/resultwriter.h"
 
@@ -154,6 +156,28 @@ private slots:
         writer.finishRun(kStart.addSecs(70), false);
         QCOMPARE(reports.size(), 1);
         QVERIFY(reports.first().contains(QStringLiteral("只读")));
+    }
+
+    // A run over three accounts stopped at the first: the two it never came to still have their
+    // columns, unreached, and the run counts three accounts.
+    void anAbortedRunKeepsTheAccountsItNeverCameTo()
+    {
+        test::TempStore file;
+        store::Connection c;
+        c.open(file.path());
+        ui::ResultWriter writer(c, [](const QString&) {});
+        ui::UrlListModel list;
+        list.append({QStringLiteral("http://a.example.com/"), QStringLiteral("甲"), {}, {}});
+        ui::ResultsRecorder recorder(writer, list);
+        recorder.runStarted(kStart, 3, 1);
+        recorder.accountStarted(1, 7, QStringLiteral("好站点"), QStringLiteral("zhang"));
+        recorder.runEnded(true);
+        ui::ResultsModel m;
+        m.setResults(load(c, writer.lastRun()));
+        QCOMPARE(m.results().run.accounts, 3);
+        QCOMPARE(m.columnCount(), ui::ResultsModel::FirstAccount + 3);
+        QCOMPARE(m.headerData(ui::ResultsModel::FirstAccount, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("好站点 / zhang"));
     }
 
     // Tab passes the table by (the arrows walk its cells), however many cells it has.

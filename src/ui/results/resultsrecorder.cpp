@@ -31,7 +31,7 @@ ResultsRecorder::ResultsRecorder(ResultWriter& writer, const UrlListModel& list,
 {
 }
 
-void ResultsRecorder::runStarted(const QDateTime& start, int, int bookmarks)
+void ResultsRecorder::runStarted(const QDateTime& start, int siteRecords, int bookmarks)
 {
     QList<store::results::RunBookmark> list;
     const int rows = std::min(bookmarks, m_list.rowCount());
@@ -41,6 +41,10 @@ void ResultsRecorder::runStarted(const QDateTime& start, int, int bookmarks)
         list.append({r.number, r.bookmark.url, r.bookmark.title});
     }
     m_writer.beginRun(start, list);
+    // Every account the run is to visit has its column from the start, named when the run comes to
+    // it: a run stopped early shows the accounts it never came to as not reached, and counts them.
+    for (int a = 0; a < siteRecords; ++a)
+        m_writer.account(a, {});
 }
 
 void ResultsRecorder::accountStarted(int position, qint64, const QString& webName, const QString& uid)
