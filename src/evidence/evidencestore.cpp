@@ -18,7 +18,9 @@ namespace {
 const QString kIndex = QStringLiteral("index.json");
 const QString kFolderFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz");
 const QRegularExpression kFolderPattern(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d-\\d{3}$"));
-constexpr int kPartLength = 40;
+// Bytes of UTF-8 a piece of a file name may take: a file name holds at most 255 bytes, and a site's name
+// and an account's user id of Chinese characters take three bytes each.
+constexpr int kPartBytes = 60;
 
 // A piece of a file name: no separators, no control or reserved characters, not too long.
 QString part(const QString& text)
@@ -35,7 +37,17 @@ QString part(const QString& text)
         out[0] = QLatin1Char('_');
     if (out.isEmpty())
         out = QStringLiteral("_");
-    return out.left(kPartLength);
+    // Cut at a whole character, never inside a surrogate pair.
+    qsizetype end = 0;
+    int bytes = 0;
+    while (end < out.size()) {
+        const qsizetype next = end + (out.at(end).isHighSurrogate() && end + 1 < out.size() ? 2 : 1);
+        bytes += int(out.mid(end, next - end).toUtf8().size());
+        if (bytes > kPartBytes)
+            break;
+        end = next;
+    }
+    return out.left(end);
 }
 
 QString failureName(const QString& failure)
@@ -127,11 +139,11 @@ Evidence EvidenceStore::add(Evidence entry, const QByteArray& png, const QByteAr
     if (!QDir().mkpath(folder))
         return entry;
     QList<Evidence> entries = first ? QList<Evidence>() : readIndex(folder);
-    const QString base = QStringLiteral("%1_%2_%3_第%4个网址_%5_%6")
-                             .arg(entries.size() + 1, 3, 10, QLatin1Char('0'))
-                             .arg(part(entry.site), part(entry.uid))
-                             .arg(entry.bookmark)
-                             .arg(stageName(entry.stage), failureName(entry.failure));
+    // One pass over the pattern: a "%1" in a site's name or a user id stays as it is.
+    const QString base =
+        QStringLiteral("%1_%2_%3_第%4个网址_%5_%6")
+            .arg(QStringLiteral("%1").arg(entries.size() + 1, 3, 10, QLatin1Char('0')), part(entry.site),
+                 part(entry.uid), QString::number(entry.bookmark), stageName(entry.stage), failureName(entry.failure));
     const auto write = [&folder](const QString& name, const QByteArray& bytes) {
         QSaveFile file(folder + QLatin1Char('/') + name);
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())

@@ -80,6 +80,18 @@ private slots:
         QCOMPARE(store.entries(kStart).first().site, e.site);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList{EvidenceStore::folderName(kStart)});
+
+        // Long Chinese names (three bytes a character), a character outside the basic plane and a "%1"
+        // still make a file, named for its bookmark and step.
+        Evidence chinese = failure(kStart, 2, 3, QStringLiteral("很长的网站名称").repeated(8));
+        chinese.uid = QStringLiteral("用户%1名😀") + QStringLiteral("很长的帐号").repeated(10);
+        const Evidence long_ = store.add(chinese, "P", "H");
+        QCOMPARE(read(long_.png), QByteArray("P"));
+        QCOMPARE(read(long_.html), QByteArray("H"));
+        const QString name = QFileInfo(long_.png).fileName();
+        QVERIFY2(name.contains(QStringLiteral("很长的网站名称")) && name.contains(QStringLiteral("用户%1名")) &&
+                     name.contains(QStringLiteral("_第3个网址_提交页_")),
+                 qPrintable(name));
     }
 
     void onlyTheNewestRunsAreKept()
