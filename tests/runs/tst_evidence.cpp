@@ -181,6 +181,38 @@ private slots:
         }
     }
 
+    void aDocumentReadsBackAsThePageShowedIt()
+    {
+        // A Chinese site's page served as GBK says so in its head; the document is kept as UTF-8, and
+        // opened from the evidence folder it must show the characters the page showed.
+        QWebEngineView worker;
+        worker.resize(400, 300);
+        worker.show();
+        QSignalSpy loaded(worker.page(), &QWebEnginePage::loadFinished);
+        worker.setHtml(QStringLiteral("<html><head><meta charset=\"gbk\"><title>提交网摘</title></head>"
+                                      "<body>中文</body></html>"));
+        QVERIFY(loaded.wait(30000));
+        QTemporaryDir dir;
+        ui::EvidenceRecorder recorder(&worker, {}, std::make_shared<evidence::EvidenceStore>(dir.path()));
+        const QDateTime start = QDateTime::currentDateTime();
+        recorder.runStarted(start, 1, 1);
+        recorder.accountStarted(1, 0, QStringLiteral("演示站点"), QStringLiteral("user"));
+        recorder.stepFailed(3, 1, engine::RunRecorder::Failure::StatementFailed);
+        QVERIFY(recorder.flush(20000));
+        const QList<evidence::Evidence> kept = recorder.store().entries(start);
+        QCOMPARE(kept.size(), 1);
+
+        QWebEnginePage reader;
+        QSignalSpy read(&reader, &QWebEnginePage::loadFinished);
+        reader.load(QUrl::fromLocalFile(kept.first().html));
+        QVERIFY(read.wait(30000));
+        QString body;
+        reader.runJavaScript(QStringLiteral("document.title + '|' + document.body.innerText"),
+                             [&body](const QVariant& v) { body = v.toString(); });
+        QVERIFY(test::waitUntil([&] { return !body.isEmpty(); }, 30000));
+        QCOMPARE(body, QStringLiteral("提交网摘|中文"));
+    }
+
     void aCleanRunWritesNothing()
     {
         Run r({"byid"}, 2);

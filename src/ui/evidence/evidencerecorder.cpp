@@ -126,7 +126,11 @@ void EvidenceRecorder::stepFailed(int stage, int row, Failure failure)
                 return;
             *answered = true;
             --m_inFlight;
-            pending->html = html.toUtf8();
+            // The document is kept as UTF-8 whatever its page was served in, and its head may still
+            // name that encoding (a Chinese site's "gbk"); the byte-order mark tells a browser that
+            // opens the file to read it as UTF-8 all the same.
+            if (!html.isEmpty())
+                pending->html = QByteArrayLiteral("\xEF\xBB\xBF") + html.toUtf8();
             write(pending);
         };
         m_worker->page()->toHtml(done);
