@@ -3,6 +3,7 @@
 #include "browserpane.h"
 #include "controls/button/command.h"
 #include "platform/messagebox.h"
+#include "platform/pickerpage.h"
 #include "platform/qtticker.h"
 #include "platform/systemclock.h"
 #include "platform/webbrowser.h"
@@ -25,6 +26,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
 
 #include <algorithm>
 
@@ -466,6 +469,9 @@ void SiteDefinitionsDialog::cmdCheck_Click()
     m_lblCheck->setText(QStringLiteral("正在用帐号“%1”试运行“%2”……").arg(m_cboAccount->itemText(account), name));
     m_tabs->setCurrentIndex(1);
     m_pane->setDriven(true);
+    // The check logs in itself: a session the user opened by hand in the pane would keep the site from
+    // showing its login form, and the check would find none of its fields.
+    m_pane->page()->profile()->cookieStore()->deleteAllCookies();
     m_pane->browser()->setEvents(m_check.get());
     m_check->start(definition.record(m_cboAccount->itemText(account), m_cboAccount->itemData(account).toString()),
                    std::clamp(int(m_store.gintTimeout), 5, 120));
