@@ -52,6 +52,8 @@ struct Kind {
     int padding = 0;           // elements before the login form and before the submit button
     bool dialogs = false;      // alert, confirm and prompt while the login and submit pages load, and in a frame
     std::string closeAt;       // the page asks to close its window while it loads
+    int closeAfterMs = 0;      // ... only this many milliseconds after it has loaded
+    int slowSubmitPageMs = 0;  // the submit page is served only after this many milliseconds
     bool popups = false;       // the login and submit pages open windows, also when the button is pressed
     bool download = false;     // the login page starts a download; a submission is answered with one
     int busyMs = 0;            // the login page's script and the submit button's handler keep the page busy
@@ -322,6 +324,15 @@ std::vector<Kind> makeKinds()
     baiduClose.closeAt = "result";
     add(baiduClose);
 
+    // A result page that closes its window a little after it has loaded, and a slow submit page: the
+    // request comes while the next bookmark's submit page is still on its way.
+    Kind closeLater{"closelater", "演示站点（提交后稍后关闭窗口）"};
+    closeLater.closeAt = "result";
+    closeLater.closeAfterMs = 200;
+    closeLater.slowSubmitPageMs = 1500;
+    closeLater.row = idRow();
+    add(closeLater);
+
     addHostileKinds(kinds);
     return kinds;
 }
@@ -433,7 +444,10 @@ std::string bigHiddenInputs()
 std::string hostileParts(const Kind& k, const std::string& at)
 {
     std::string out;
-    if (k.closeAt == at)
+    if (k.closeAt == at && k.closeAfterMs > 0)
+        out += "<script>addEventListener('load', function(){setTimeout(function(){window.close();}, " +
+               std::to_string(k.closeAfterMs) + ");});</script>\n";
+    else if (k.closeAt == at)
         out += "<script>window.close();</script>\n";
     if (at != "login" && at != "submit")
         return out;
@@ -643,6 +657,8 @@ void DemoSite::State::serveKind(const Kind& kind)
     server.Get(prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
         if (k->failAt == "submit")
             return failPage(*k, res);
+        if (k->slowSubmitPageMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(k->slowSubmitPageMs));
         res.set_content(submitPage(*k, userOf(req, *k)), "text/html; charset=utf-8");
     });
     postForm(server, prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {

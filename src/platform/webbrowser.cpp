@@ -59,12 +59,15 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
         }
         loadEnded(info);
     });
+    connect(m_page, &WorkerPage::documentCreated, this, [this] { m_leaving = false; });
     connect(m_page, &WorkerPage::closeRequested, this, [this] {
         // A document the run has already asked to leave (its next page or script waits for a press's
         // answer, or for the load under way to stop) speaks for no step of the run: a share page's
         // answer that closes its window once saved would otherwise count a second time, and the page
-        // it would open in place of the waiting one skips the next bookmark or the log-out.
-        if (m_deferred || m_deferredScript)
+        // it would open in place of the waiting one skips the next bookmark or the log-out. So does a
+        // document the run's next page is replacing (a result page that closes its window a moment
+        // after it has loaded, while the next submit page is on its way).
+        if (m_deferred || m_deferredScript || m_leaving)
             return;
         if (m_events)
             m_events->windowClosing();
@@ -89,6 +92,7 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
 void WebBrowser::loadEnded(const QWebEngineLoadingInfo& info)
 {
     m_loading = false;
+    m_leaving = false; // whichever document is shown now is the run's
     if (m_awaitingPress && m_loadStarts > m_startsAtStep) {
         // The press's navigation has been answered: the server has the submission.
         m_awaitingPress = false;
@@ -158,6 +162,7 @@ void WebBrowser::startLoad(const QUrl& url)
 {
     m_stopGuard.stop();
     m_loading = true; // its start is reported later
+    m_leaving = true;
     m_page->load(url);
 }
 

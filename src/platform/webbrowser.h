@@ -80,6 +80,8 @@ private:
     quint64 m_stepSerial = 0;
     std::function<void(const engine::StepResult&)> m_pending;
     bool m_loading = false;         // a load has started and its end has not been reported
+    // A navigation of the run has started and has brought no document yet: the one shown is being left.
+    bool m_leaving = false;
     std::optional<QUrl> m_deferred; // a navigation waiting for the load under way to end
     std::optional<QString> m_deferredScript; // a site's script waiting for a press's navigation to end
     QTimer m_stopGuard;

@@ -1,6 +1,7 @@
 #include "workerpage.h"
 
 #include "engine/pagescripts.h"
+#include "engine/pagestep.h"
 
 #include <QUuid>
 #include <QWebEngineProfile>
@@ -32,6 +33,7 @@ WorkerPage::WorkerPage(QObject* parent)
 WorkerPage::WorkerPage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile ? profile : QWebEngineProfile::defaultProfile(), parent)
     , m_closeToken(QStringLiteral("tavrinex-close-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_documentToken(QStringLiteral("tavrinex-document-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
     , m_formSubmitEvent(QStringLiteral("tavrinex-submit-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
@@ -56,12 +58,16 @@ void WorkerPage::installScripts()
 {
     // Before any script of the page runs, in every document and frame: the page's alert and
     // showModalDialog become empty functions; in the top document window.close() reports to the
-    // program, and a form submitted by the page's script is announced to the page step.
+    // program, a new top document announces itself, and a form submitted by the page's script is
+    // announced to the page step.
     scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-showModalDialog"),
                                      engine::pagescripts::disarmShowModalDialog(), true));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-alert"), engine::pagescripts::disarmAlert(), true));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-close-hook"),
                                      engine::pagescripts::windowCloseHook(m_closeToken), false));
+    scripts().insert(mainWorldScript(QStringLiteral("tvx-document-hook"),
+                                     QStringLiteral("console.log(%1);").arg(engine::jsonString(m_documentToken)),
+                                     false));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-form-submit-hook"),
                                      engine::pagescripts::formSubmitHook(m_formSubmitEvent), false));
 }
@@ -105,6 +111,8 @@ void WorkerPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const Q
 {
     if (message == m_closeToken)
         emit closeRequested();
+    else if (message == m_documentToken)
+        emit documentCreated();
 }
 
 QWebEnginePage* WorkerPage::createWindow(WebWindowType)

@@ -35,6 +35,9 @@ public:
 
 signals:
     void closeRequested();
+    // A new document has been made in the top frame (the one a navigation brought, before its own
+    // scripts run).
+    void documentCreated();
 
 protected:
     void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
@@ -49,6 +52,7 @@ private:
     void installScripts();
 
     QString m_closeToken;
+    QString m_documentToken;
     QString m_formSubmitEvent;
 };
 

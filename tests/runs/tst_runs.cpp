@@ -348,6 +348,17 @@ private slots:
             QCOMPARE(q(subs.at(i).url), bm(i % 3 + 1).url);
         }
         QCOMPARE(r.site.logouts(), std::vector<std::string>({"close-result/close-result-user1", "close-result/close-result-user2"}));
+
+        // Here the result page asks to close its window only after it has loaded, while the next
+        // bookmark's submit page is still on its way: that page is not skipped.
+        Run later({"closelater"}, 1, 3);
+        QVERIFY(later.runToEnd());
+        const auto laterSubs = later.submissions("closelater");
+        QVERIFY2(laterSubs.size() == 3, qPrintable(later.log().join(QLatin1Char('\n'))));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(q(laterSubs.at(i).url), bm(i + 1).url);
+        QCOMPARE(later.log().filter(QStringLiteral("错误")).size(), 0);
+        QCOMPARE(later.site.logouts().size(), 1u);
     }
 
     void aSubmissionIsNotCancelledByTheNextPage()
