@@ -14,6 +14,7 @@
 // pages' page events with their steps' times (CLOCK_MONOTONIC), which bench/run sets against the
 // site's request log. Nothing is verified here: bench/run checks the site's own record of every run
 // before it prints a figure.
+#include "benchsupport.h"
 #include "demosite.h"
 #include "engine/submissionengine.h"
 #include "platform/messagebox.h"
@@ -39,7 +40,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <sqlite3.h>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -49,20 +49,6 @@ using namespace tvx;
 
 namespace {
 
-void setDefaultEnv(const char* name, const char* value)
-{
-    if (qEnvironmentVariableIsEmpty(name))
-        qputenv(name, value);
-}
-
-void defaultEnvironment()
-{
-    setDefaultEnv("QT_QPA_PLATFORM", "offscreen");
-    setDefaultEnv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    if (geteuid() == 0)
-        setDefaultEnv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-}
-
 qint64 monotonicNs()
 {
     timespec ts{};
@@ -70,24 +56,6 @@ qint64 monotonicNs()
     return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-QString readDataFile(const char* name)
-{
-    QFile file(QStringLiteral(TVX_DATA_DIR "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("bench_engine: cannot read %s", qPrintable(file.fileName()));
-    return QString::fromUtf8(file.readAll());
-}
-
-void execSql(const QString& path, const QString& sql)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
-        qFatal("bench_engine: cannot open %s", qPrintable(path));
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK)
-        qFatal("bench_engine: SQL failed: %s", error);
-    sqlite3_close(db);
-}
 
 // The bookmarks of the benchmark; bench/flow_playwright.mjs and bench/run.mjs make the same ones.
 engine::Bookmark benchBookmark(int n)
@@ -218,7 +186,7 @@ int runBenchmark(int argc, char** argv)
     const int bookmarks = std::max(1, std::atoi(argv[5]));
     const int timeout = argc > 6 ? std::atoi(argv[6]) : 0;
 
-    defaultEnvironment();
+    bench::defaultEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrinex"));
     platform::applyProgramFont(app);
@@ -236,13 +204,12 @@ int runBenchmark(int argc, char** argv)
 
     QTemporaryDir dir;
     const QString storePath = dir.path() + QStringLiteral("/tvx.cfg");
-    QString sql = readDataFile("schema.sql") + readDataFile("config.sql") +
-                  QString::fromStdString(demosite::siteRowSql(0, kind, base.toStdString()));
+    QString sql = QString::fromStdString(demosite::siteRowSql(0, kind, base.toStdString()));
     for (int a = 1; a <= accounts; ++a)
         sql += QStringLiteral("INSERT INTO Accounts VALUES(0,'%1-user%2','pw%2');").arg(QString::fromStdString(kind)).arg(a);
     if (timeout > 0)
         sql += QStringLiteral("UPDATE Config SET Timeout=%1;").arg(timeout);
-    execSql(storePath, sql);
+    bench::makeStore(storePath, sql);
 
     store::ProgramStore store;
     // The information panes load from where nothing listens (they hide themselves), so that every

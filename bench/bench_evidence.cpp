@@ -11,6 +11,7 @@
 //   run          wall time of the whole run, evidence on and off (a time-out of one second per bookmark)
 //   files        bytes kept per failure (picture + document)
 
+#include "benchsupport.h"
 #include "demosite.h"
 #include "engine/submissionengine.h"
 #include "evidence/evidencestore.h"
@@ -34,36 +35,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
-#include <unistd.h>
 
 using namespace tvx;
 
 namespace {
-void setDefaultEnv(const char* name, const char* value)
-{
-    if (qEnvironmentVariableIsEmpty(name))
-        qputenv(name, value);
-}
-
-QString readDataFile(const char* name)
-{
-    QFile file(QStringLiteral(TVX_DATA_DIR "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("bench_evidence: cannot read %s", qPrintable(file.fileName()));
-    return QString::fromUtf8(file.readAll());
-}
-
 void makeStore(const QString& path, const std::string& base)
 {
-    const QString sql = readDataFile("schema.sql") + readDataFile("config.sql") +
-                        QString::fromStdString(demosite::siteRowSql(0, "dead", base)) +
-                        QStringLiteral("INSERT INTO Accounts VALUES(0,'bench','pw');");
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK ||
-        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("bench_evidence: cannot make the store");
-    sqlite3_close(db);
+    bench::makeStore(path, QString::fromStdString(demosite::siteRowSql(0, "dead", base)) +
+                               QStringLiteral("INSERT INTO Accounts VALUES(0,'bench','pw');"));
 }
 
 bool waitFor(const std::function<bool()>& done, int ms)
@@ -131,10 +110,7 @@ double median(QList<double> v)
 
 int main(int argc, char* argv[])
 {
-    setDefaultEnv("QT_QPA_PLATFORM", "offscreen");
-    setDefaultEnv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    if (geteuid() == 0)
-        setDefaultEnv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    bench::defaultEnvironment();
     QApplication app(argc, argv);
     platform::applyProgramFont(app);
     ui::MessageBox::setAnswerer([](const ui::MessageBox::Shown&) { return true; });

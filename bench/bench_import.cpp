@@ -12,6 +12,7 @@
 //   remove    移除 pressed on a row in the middle, its store write included
 //   scroll    the list scrolled to its end and painted
 
+#include "benchsupport.h"
 #include "bookmarks/bookmarkfile.h"
 #include "controls/button/command.h"
 #include "platform/filechooser.h"
@@ -32,35 +33,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
-#include <unistd.h>
 
 using namespace tvx;
 
 namespace {
-void setDefaultEnv(const char* name, const char* value)
-{
-    if (qEnvironmentVariableIsEmpty(name))
-        qputenv(name, value);
-}
-
-QString readDataFile(const char* name)
-{
-    QFile file(QStringLiteral(TVX_DATA_DIR "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("bench_import: cannot read %s", qPrintable(file.fileName()));
-    return QString::fromUtf8(file.readAll());
-}
-
 void makeStore(const QString& path)
 {
-    sqlite3* db = nullptr;
-    char* error = nullptr;
-    const QString sql = readDataFile("schema.sql") + readDataFile("config.sql") + readDataFile("sites.sql");
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK ||
-        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK)
-        qFatal("bench_import: cannot make the store: %s", error);
-    sqlite3_close(db);
+    bench::makeStore(path, bench::readDataFile("sites.sql"));
 }
 
 QByteArray browserExport(int n)
@@ -171,10 +150,7 @@ void round(const QByteArray& bytes, const QString& suffix, int expected, Figures
 
 int main(int argc, char* argv[])
 {
-    setDefaultEnv("QT_QPA_PLATFORM", "offscreen");
-    setDefaultEnv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    if (geteuid() == 0)
-        setDefaultEnv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    bench::defaultEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     platform::applyProgramFont(app);

@@ -4,6 +4,7 @@
 //
 //   bench_runlog [lines]      (default 100000; runs without a display)
 
+#include "benchsupport.h"
 #include "platform/programfont.h"
 #include "store/programstore.h"
 #include "ui/main/mainrunhost.h"
@@ -20,17 +21,10 @@
 #include <numeric>
 #include <vector>
 
-#include <unistd.h>
 
 using namespace tvx;
 
 namespace {
-void setDefaultEnv(const char* name, const char* value)
-{
-    if (qEnvironmentVariableIsEmpty(name))
-        qputenv(name, value);
-}
-
 struct Figures {
     double mean = 0;
     double median = 0;
@@ -71,10 +65,7 @@ template <typename Action> double timed(Action action)
 
 int main(int argc, char* argv[])
 {
-    setDefaultEnv("QT_QPA_PLATFORM", "offscreen");
-    setDefaultEnv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    if (geteuid() == 0)
-        setDefaultEnv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    bench::defaultEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     platform::applyProgramFont(app);
