@@ -41,9 +41,8 @@ public:
     // bookmarks of the URL list.
     virtual void runStarted(const QDateTime& start, int siteRecords, int bookmarks);
 
-    // The run has come to the site record at `position`: the site's ID (-1 for an account whose site
-    // row is missing), its WebName and the account's Uid.
-    virtual void accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid);
+    // The run has come to the site record at `position`: its site's WebName and the account's Uid.
+    virtual void accountStarted(int position, const QString& webName, const QString& uid);
 
     // The outcome of bookmark `row` for the account at `position`; `stage` is the stage at which it was
     // decided (for TimedOut, the stage of the step that was given up).
@@ -62,7 +61,7 @@ public:
 };
 
 inline void RunRecorder::runStarted(const QDateTime&, int, int) {}
-inline void RunRecorder::accountStarted(int, qint64, const QString&, const QString&) {}
+inline void RunRecorder::accountStarted(int, const QString&, const QString&) {}
 inline void RunRecorder::bookmarkOutcome(int, int, Outcome, int) {}
 inline void RunRecorder::stepFailed(int, int, Failure) {}
 inline void RunRecorder::runEnded(bool) {}

@@ -2,10 +2,7 @@
 
 #include "core/progress.h"
 #include "sitenames.h"
-#include "store/catalogue.h"
 #include "store/programstore.h"
-#include "store/recordset.h"
-#include "store/storeerror.h"
 
 #include <QUrl>
 
@@ -228,25 +225,7 @@ void SubmissionEngine::startAccount(int position)
     m_account = position;
     m_decidedRows = 0;
     m_pressRow = 0;
-    if (m_recorders.isEmpty())
-        return;
-    const qint64 siteId = accountSiteId();
-    tell([&](RunRecorder& r) { r.accountStarted(position, siteId, m_site.WebName, m_site.Uid); });
-}
-
-// The run query names no site ID; the account's is found by its site name and user id. -1 when the
-// account has gone or the store cannot be read: the run itself never depends on it.
-qint64 SubmissionEngine::accountSiteId() const
-{
-    try {
-        store::Recordset rs;
-        rs.open(m_store.gcnnStore, store::catalogue::accountSiteId(m_site.WebName, m_site.Uid));
-        bool ok = false;
-        const qint64 id = rs.value(QStringLiteral("ID")).toLongLong(&ok);
-        return ok ? id : -1;
-    } catch (const store::StoreError&) {
-        return -1;
-    }
+    tell([&](RunRecorder& r) { r.accountStarted(position, m_site.WebName, m_site.Uid); });
 }
 
 // A press by id or by name counts as done once attempted; whether the page found the control tells

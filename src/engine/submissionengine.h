@@ -134,7 +134,6 @@ private:
 
     // What the recorder is told.
     void startAccount(int position);
-    qint64 accountSiteId() const;
     void noteSubmitPress(const forms::Press& press, const StepResult& result);
     bool submitPressed() const;
     void decide(qint32 row, RunRecorder::Outcome outcome);

@@ -62,16 +62,6 @@ Statement accountSites()
     return {QStringLiteral("SELECT A.ID,B.WebName FROM Accounts A LEFT JOIN BookMarkWeb B ON B.ID=A.ID"), {}};
 }
 
-// The run query does not select the account's site ID; a run's recorders get it from the account's
-// site name and user id (site names are unique, and an account is one user id on one site). An
-// account whose site row is missing has a null name, which reads as empty like the run's record.
-Statement accountSiteId(const QString& webName, const QString& uid)
-{
-    return {QStringLiteral("SELECT A.ID FROM Accounts A LEFT JOIN BookMarkWeb B ON B.ID=A.ID "
-                           "WHERE IFNULL(A.Uid,'')=IFNULL(?,'') AND IFNULL(B.WebName,'')=IFNULL(?,'') ORDER BY A.ID LIMIT 1"),
-            {uid, webName}};
-}
-
 Statement updateTimeout(const QVariant& timeout)
 {
     return {QStringLiteral("UPDATE Config SET Timeout=? WHERE ID=0"), {timeout}};

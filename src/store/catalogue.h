@@ -19,6 +19,5 @@ Statement accountSites();                                 // S8, submit-site sel
 Statement updateTimeout(const QVariant& timeout);         // S9, parameters dialog
 
 // Statements of the program's own, beyond the nine above.
-Statement accountSiteId(const QString& webName, const QString& uid); // a run's account, for its recorders
 
 } // namespace tvx::store::catalogue

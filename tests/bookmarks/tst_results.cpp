@@ -170,7 +170,7 @@ private slots:
         list.append({QStringLiteral("http://a.example.com/"), QStringLiteral("甲"), {}, {}});
         ui::ResultsRecorder recorder(writer, list);
         recorder.runStarted(kStart, 3, 1);
-        recorder.accountStarted(1, 7, QStringLiteral("好站点"), QStringLiteral("zhang"));
+        recorder.accountStarted(1, QStringLiteral("好站点"), QStringLiteral("zhang"));
         recorder.runEnded(true);
         ui::ResultsModel m;
         m.setResults(load(c, writer.lastRun()));

@@ -74,9 +74,9 @@ void FakeRecorder::runStarted(const QDateTime& start, int siteRecords, int bookm
     calls.append(QStringLiteral("run %1 accounts, %2 bookmarks").arg(siteRecords).arg(bookmarks));
 }
 
-void FakeRecorder::accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid)
+void FakeRecorder::accountStarted(int position, const QString& webName, const QString& uid)
 {
-    calls.append(QStringLiteral("account %1: site %2 %3 %4").arg(position).arg(siteId).arg(webName, uid));
+    calls.append(QStringLiteral("account %1: %2 %3").arg(position).arg(webName, uid));
 }
 
 void FakeRecorder::bookmarkOutcome(int position, int row, Outcome outcome, int stage)

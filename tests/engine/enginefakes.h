@@ -127,7 +127,7 @@ public:
 class FakeRecorder final : public engine::RunRecorder {
 public:
     void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
-    void accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid) override;
+    void accountStarted(int position, const QString& webName, const QString& uid) override;
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;
     void stepFailed(int stage, int row, Failure failure) override;
     void runEnded(bool aborted) override;

@@ -776,8 +776,8 @@ private slots:
         r.clock.advance(31);
         r.timer1.fire();
         QVERIFY(!r.run().mblnRunning);
-        QCOMPARE(r.recorder.calls, QStringList({"run 2 accounts, 2 bookmarks", "account 1: site 0 A a",
-                                                "1/1 submitted at 4", "1/2 submitted at 4", "account 2: site 1 B b",
+        QCOMPARE(r.recorder.calls, QStringList({"run 2 accounts, 2 bookmarks", "account 1: A a",
+                                                "1/1 submitted at 4", "1/2 submitted at 4", "account 2: B b",
                                                 "failed at 3, row 1: nothing to press", "failed at 3, row 1: timed out",
                                                 "2/1 no button at 3", "2/2 site skipped at 3", "ended"}));
         QCOMPARE(logAtTimeout, int(r.host.log.size())); // told after the error line was written
@@ -803,7 +803,7 @@ private slots:
         a.engine.pageComplete(true); // the third bookmark's submit page: its press is in flight when the user aborts
         a.start();
         a.browser.answerAll();
-        QCOMPARE(a.recorder.calls, QStringList({"run 1 accounts, 3 bookmarks", "account 1: site 0 A a",
+        QCOMPARE(a.recorder.calls, QStringList({"run 1 accounts, 3 bookmarks", "account 1: A a",
                                                 "failed at 3, row 1: statement failed", "1/1 submitted at 4",
                                                 "failed at 3, row 2: statement failed", "failed at 4, row 2: timed out",
                                                 "1/2 timed out at 4", "failed at 3, row 3: statement failed",

@@ -196,7 +196,7 @@ private slots:
         ui::EvidenceRecorder recorder(&worker, {}, std::make_shared<evidence::EvidenceStore>(dir.path()));
         const QDateTime start = QDateTime::currentDateTime();
         recorder.runStarted(start, 1, 1);
-        recorder.accountStarted(1, 0, QStringLiteral("演示站点"), QStringLiteral("user"));
+        recorder.accountStarted(1, QStringLiteral("演示站点"), QStringLiteral("user"));
         recorder.stepFailed(3, 1, engine::RunRecorder::Failure::StatementFailed);
         QVERIFY(recorder.flush(20000));
         const QList<evidence::Evidence> kept = recorder.store().entries(start);

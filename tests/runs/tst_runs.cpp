@@ -130,9 +130,9 @@ public:
     {
         calls.append(QStringLiteral("run %1 accounts, %2 bookmarks").arg(siteRecords).arg(bookmarks));
     }
-    void accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid) override
+    void accountStarted(int position, const QString& webName, const QString& uid) override
     {
-        calls.append(QStringLiteral("account %1: site %2 %3 %4").arg(position).arg(siteId).arg(webName, uid));
+        calls.append(QStringLiteral("account %1: %2 %3").arg(position).arg(webName, uid));
     }
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override
     {
@@ -474,10 +474,10 @@ private slots:
         const QString dead = r.webName(0);
         const QString good = r.webName(1);
         QCOMPARE(recorder.calls, QStringList({QStringLiteral("run 2 accounts, 2 bookmarks"),
-                                              QStringLiteral("account 1: site 0 %1 dead-user1").arg(dead),
+                                              QStringLiteral("account 1: %1 dead-user1").arg(dead),
                                               QStringLiteral("failed at 4, row 1, kind 0"), QStringLiteral("1/1 timed out at 4"),
                                               QStringLiteral("failed at 4, row 2, kind 0"), QStringLiteral("1/2 timed out at 4"),
-                                              QStringLiteral("account 2: site 1 %1 byid-user1").arg(good),
+                                              QStringLiteral("account 2: %1 byid-user1").arg(good),
                                               QStringLiteral("2/1 submitted at 4"), QStringLiteral("2/2 submitted at 4"),
                                               QStringLiteral("ended")}));
         QCOMPARE(recorder.pictures.size(), 2);

@@ -73,7 +73,7 @@ void EvidenceRecorder::runStarted(const QDateTime& start, int, int)
     m_runs.append({m_logLines ? m_logLines() : 0, start});
 }
 
-void EvidenceRecorder::accountStarted(int position, qint64, const QString& webName, const QString& uid)
+void EvidenceRecorder::accountStarted(int position, const QString& webName, const QString& uid)
 {
     m_account = position;
     m_site = webName;

@@ -32,7 +32,7 @@ public:
     ~EvidenceRecorder() override;
 
     void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
-    void accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid) override;
+    void accountStarted(int position, const QString& webName, const QString& uid) override;
     void stepFailed(int stage, int row, Failure failure) override;
 
     // The evidence of a line of the run log (0-based): the failures of the step the line reports.

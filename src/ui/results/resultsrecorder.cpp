@@ -47,7 +47,7 @@ void ResultsRecorder::runStarted(const QDateTime& start, int siteRecords, int bo
         m_writer.account(a, {});
 }
 
-void ResultsRecorder::accountStarted(int position, qint64, const QString& webName, const QString& uid)
+void ResultsRecorder::accountStarted(int position, const QString& webName, const QString& uid)
 {
     m_writer.account(position - 1, {webName, uid});
 }

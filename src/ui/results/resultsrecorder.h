@@ -16,7 +16,7 @@ public:
     ResultsRecorder(ResultWriter& writer, const UrlListModel& list, std::function<void(bool aborted)> ended = {});
 
     void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
-    void accountStarted(int position, qint64 siteId, const QString& webName, const QString& uid) override;
+    void accountStarted(int position, const QString& webName, const QString& uid) override;
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;
     void runEnded(bool aborted) override;
 
