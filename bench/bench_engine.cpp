@@ -58,7 +58,7 @@ qint64 monotonicNs()
 
 
 // The bookmarks of the benchmark; bench/flow_playwright.mjs and bench/run.mjs make the same ones.
-engine::Bookmark benchBookmark(int n)
+tvx::Bookmark benchBookmark(int n)
 {
     return {QStringLiteral("http://example.com/bench/%1?a=1&b=2").arg(n), QStringLiteral("书签 %1 的标题").arg(n),
             QStringLiteral("新闻 科技"), QStringLiteral("摘要 %1").arg(n)};

@@ -189,12 +189,12 @@ QString csvRecord(const QStringList& fields)
     return out.join(QLatin1Char(','));
 }
 
-QByteArray writeCsv(const QList<engine::Bookmark>& bookmarks)
+QByteArray writeCsv(const QList<Bookmark>& bookmarks)
 {
     QString text =
         csvRecord({QStringLiteral("网址"), QStringLiteral("标题"), QStringLiteral("分类"), QStringLiteral("摘要")}) +
         QStringLiteral("\r\n");
-    for (const engine::Bookmark& b : bookmarks)
+    for (const Bookmark& b : bookmarks)
         text += csvRecord({b.url, b.title, b.tags, b.summary}) + QStringLiteral("\r\n");
     return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
 }

@@ -33,7 +33,7 @@ QList<ImportedItem> read(const QString& text, const ReadProgress& progress = {})
 // The list as CSV for a spreadsheet: UTF-8 with a byte-order mark, a header row 网址,标题,分类,摘要,
 // CR LF between records, fields quoted where they hold a comma, a quote, a line break or blanks at
 // their ends.
-QByteArray writeCsv(const QList<engine::Bookmark>& bookmarks);
+QByteArray writeCsv(const QList<Bookmark>& bookmarks);
 
 // One CSV record (without its line end), quoting as above.
 QString csvRecord(const QStringList& fields);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/bookmark.h"
+#include "core/bookmark.h"
 
 #include <QStringList>
 
@@ -11,7 +11,7 @@ namespace tvx::bookmarks {
 // One bookmark as read from a file, with where it stood (the line its record or link begins on) and
 // the folders it was filed under, outermost first.
 struct ImportedItem {
-    engine::Bookmark bookmark;
+    Bookmark bookmark;
     int line = 0;
     QStringList folders;
 };

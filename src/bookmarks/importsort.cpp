@@ -50,7 +50,7 @@ ImportOutcome sortImported(const QList<ImportedItem>& items, const QSet<QString>
             continue;
         }
         seen.insert(key);
-        engine::Bookmark b = item.bookmark;
+        Bookmark b = item.bookmark;
         b.url = b.url.trimmed();
         if (foldersAsCategories)
             b.tags = mergeCategories(b.tags, item.folders);

@@ -17,7 +17,7 @@ struct Refusal {
 // What an import does with the bookmarks of a file: those added (in the file's order), how many were
 // skipped because the list (or the file before them) already holds their address, and those refused.
 struct ImportOutcome {
-    QList<engine::Bookmark> added;
+    QList<Bookmark> added;
     int skipped = 0;
     QList<Refusal> refused;
 };

@@ -225,7 +225,7 @@ QList<ImportedItem> read(const QString& text, const ReadProgress& progress)
     return root ? Walker().walk(root) : QList<ImportedItem>{};
 }
 
-QByteArray write(const QList<engine::Bookmark>& bookmarks, qint64 addDate)
+QByteArray write(const QList<Bookmark>& bookmarks, qint64 addDate)
 {
     QString out = QStringLiteral("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
                                  "<!-- This is an automatically generated file.\n"
@@ -236,7 +236,7 @@ QByteArray write(const QList<engine::Bookmark>& bookmarks, qint64 addDate)
                                  "<H1>Bookmarks</H1>\n"
                                  "<DL><p>\n");
     const QString date = QString::number(addDate);
-    for (const engine::Bookmark& b : bookmarks) {
+    for (const Bookmark& b : bookmarks) {
         out += QStringLiteral("    <DT><A HREF=\"") + escaped(b.url) + QStringLiteral("\" ADD_DATE=\"") + date +
                QLatin1Char('"');
         const QStringList tags = b.tags.split(QLatin1Char(' '), Qt::SkipEmptyParts);

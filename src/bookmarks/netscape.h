@@ -22,7 +22,7 @@ QList<ImportedItem> read(const QString& text, const ReadProgress& progress = {})
 
 // Writes bookmarks as such a file in UTF-8, one folder-less list; categories become the TAGS
 // attribute, the summary the <DD> text. `addDate` is the Unix time stamped on every link.
-QByteArray write(const QList<engine::Bookmark>& bookmarks, qint64 addDate);
+QByteArray write(const QList<Bookmark>& bookmarks, qint64 addDate);
 
 } // namespace netscape
 } // namespace tvx::bookmarks

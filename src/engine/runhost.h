@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bookmark.h"
+#include "core/bookmark.h"
 
 #include <QString>
 

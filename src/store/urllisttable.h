@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/bookmark.h"
+#include "core/bookmark.h"
 
 #include <QList>
 

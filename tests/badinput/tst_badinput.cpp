@@ -217,11 +217,11 @@ private slots:
 
         // Bookmarks: every bad text in every field, short ones together and the long one alone.
         const QString tags = QStringLiteral("标签 tag'\" </script> 😀 a\\b") + u16(u"\u2028 \u202e右");
-        QList<engine::Bookmark> bookmarks{
+        QList<tvx::Bookmark> bookmarks{
             {QStringLiteral("http://example.com/?q='\"\\</script>") + u16(u"\u2028&x=%00😀#片段"), all, tags, all},
             {QStringLiteral("http://example.com/") + badTexts().last().second, badTexts().last().second,
              badTexts().last().second, badTexts().last().second}};
-        for (const engine::Bookmark& b : bookmarks)
+        for (const tvx::Bookmark& b : bookmarks)
             window.urlListModel()->append(b);
 
         m_tried += int(accounts.size());

@@ -7,7 +7,7 @@
 // import does), removing a row, and now and then clearing the list.
 namespace tvx::test::listops {
 
-inline engine::Bookmark mark(int i)
+inline tvx::Bookmark mark(int i)
 {
     return {QStringLiteral("http://kill%1.example.com/页面?q='%1'").arg(i), QStringLiteral("第 %1 个 \"书签\"").arg(i),
             QStringLiteral("标签 t%1").arg(i % 5), QStringLiteral("摘要\n%1").arg(i)};
@@ -20,7 +20,7 @@ inline void apply(ui::UrlListModel& model, int step)
     } else if (step % 7 == 3 && model.rowCount() > 0) {
         model.removeAt((step * 31) % model.rowCount());
     } else if (step % 11 == 5) {
-        QList<engine::Bookmark> many;
+        QList<tvx::Bookmark> many;
         for (int i = 0; i < 10; ++i)
             many.append(mark(step * 100 + i));
         model.appendMany(many);

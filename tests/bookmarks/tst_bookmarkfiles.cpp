@@ -16,7 +16,7 @@
 
 using namespace tvx;
 using namespace tvx::bookmarks;
-using engine::Bookmark;
+using tvx::Bookmark;
 
 namespace {
 QByteArray fixture(const char* name)

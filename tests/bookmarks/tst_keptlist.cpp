@@ -9,7 +9,7 @@
 #include <QTest>
 
 using namespace tvx;
-using engine::Bookmark;
+using tvx::Bookmark;
 
 namespace {
 Bookmark mark(int i)

@@ -15,7 +15,7 @@
 #include <QTimer>
 
 using namespace tvx;
-using engine::Bookmark;
+using tvx::Bookmark;
 
 namespace {
 QString fixture(const char* name)

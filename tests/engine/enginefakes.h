@@ -87,9 +87,9 @@ class FakeHost final : public engine::RunHost {
 public:
     void addLog(const QString& message) override { log.append(message); }
     qint32 rowCount() const override { return qint32(rows.size()); }
-    engine::Bookmark bookmark(qint32 row) const override
+    tvx::Bookmark bookmark(qint32 row) const override
     {
-        return row >= 1 && row <= rows.size() ? rows.at(row - 1) : engine::Bookmark{};
+        return row >= 1 && row <= rows.size() ? rows.at(row - 1) : tvx::Bookmark{};
     }
     bool hasSelectedRow() const override { return selected; }
     void focusUrlList() override { focused = true; }
@@ -109,7 +109,7 @@ public:
 
     bool isEnabled(engine::RunButton b) const { return enabled.value(b, true); }
 
-    QList<engine::Bookmark> rows;
+    QList<tvx::Bookmark> rows;
     bool selected = true;
     bool focused = false;
     QStringList log;

@@ -33,7 +33,7 @@ QString account(int id, const QString& uid)
     return QStringLiteral("INSERT INTO Accounts VALUES(%1,'%2','pw-%2');").arg(id).arg(uid);
 }
 
-engine::Bookmark bm(int n)
+tvx::Bookmark bm(int n)
 {
     return {QStringLiteral("http://example.com/%1").arg(n), QStringLiteral("标题%1").arg(n), QStringLiteral("新闻 科技"),
             QStringLiteral("摘要%1").arg(n)};

@@ -5,6 +5,7 @@
 #include <QTest>
 
 using namespace tvx::engine;
+using tvx::Bookmark;
 
 namespace {
 SiteRecord baseSite()

@@ -49,7 +49,7 @@ QString q(const std::string& s)
     return QString::fromStdString(s);
 }
 
-engine::Bookmark bm(int n)
+tvx::Bookmark bm(int n)
 {
     return {QStringLiteral("http://example.com/page%1?a=1&b=2").arg(n), QStringLiteral("第%1个标题").arg(n),
             QStringLiteral("新闻 科技"), QStringLiteral("摘要 %1").arg(n)};

@@ -144,7 +144,7 @@ private slots:
               QStringLiteral("摘要\n第二行"));
         QCOMPARE(m.w.runHost().rowCount(), 1);
         QCOMPARE(m.txtURL()->text(), QString());
-        const engine::Bookmark b = m.w.runHost().bookmark(1);
+        const tvx::Bookmark b = m.w.runHost().bookmark(1);
         QCOMPARE(b.url, typed);
         QCOMPARE(b.title, QStringLiteral("标题 \"引号\""));
         QCOMPARE(b.tags, QStringLiteral("新闻  自定义"));
@@ -240,15 +240,15 @@ private slots:
                   QStringLiteral("sum-%1").arg(QLatin1String(t)));
         QCOMPARE(m.w.runHost().rowCount(), 3);
         QCOMPARE(m.w.runHost().bookmark(2),
-                 (engine::Bookmark{QStringLiteral("http://127.0.0.1:9/b"), QStringLiteral("b"),
+                 (tvx::Bookmark{QStringLiteral("http://127.0.0.1:9/b"), QStringLiteral("b"),
                                    QStringLiteral("tag-b"), QStringLiteral("sum-b")}));
         // Positions, not numbers or keys: after removing the first row, position 1 is "b" numbered 2.
         m.selectRows({0}, 0);
         m.click("cmdRemove");
         QCOMPARE(m.w.runHost().bookmark(1).title, QStringLiteral("b"));
         QCOMPARE(m.w.runHost().bookmark(2).title, QStringLiteral("c"));
-        QCOMPARE(m.w.runHost().bookmark(0), engine::Bookmark{});
-        QCOMPARE(m.w.runHost().bookmark(3), engine::Bookmark{});
+        QCOMPARE(m.w.runHost().bookmark(0), tvx::Bookmark{});
+        QCOMPARE(m.w.runHost().bookmark(3), tvx::Bookmark{});
     }
 
     void logLines()

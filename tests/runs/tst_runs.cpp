@@ -34,7 +34,7 @@ QString q(const std::string& s)
     return QString::fromStdString(s);
 }
 
-engine::Bookmark bm(int n)
+tvx::Bookmark bm(int n)
 {
     return {QStringLiteral("http://example.com/page%1?a=1&b=2").arg(n), QStringLiteral("第%1个标题").arg(n),
             QStringLiteral("新闻 科技"), QStringLiteral("摘要 %1").arg(n)};
@@ -183,7 +183,7 @@ private slots:
             QCOMPARE(subs.size(), 4);
             for (int i = 0; i < 4; ++i) {
                 const auto& s = subs.at(i);
-                const engine::Bookmark b = bm(i % 2 + 1);
+                const tvx::Bookmark b = bm(i % 2 + 1);
                 QCOMPARE(q(s.user), QStringLiteral("%1-user%2").arg(e.kind).arg(i / 2 + 1));
                 QCOMPARE(q(s.title), b.title);
                 QCOMPARE(q(s.url), b.url);

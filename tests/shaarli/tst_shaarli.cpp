@@ -164,13 +164,13 @@ private slots:
         blanked.wait(30000);
         m_store.gintTimeout = 20;
         // Only the Shaarli account: the delivered sites have none.
-        const QList<engine::Bookmark> bookmarks{
+        const QList<tvx::Bookmark> bookmarks{
             {QStringLiteral("https://example.org/一/page?a=1&b=2"), QStringLiteral("第一个 'quoted' \"标题\""),
              QStringLiteral("新闻 科技"), QStringLiteral("摘要")},
             {QStringLiteral("http://example.net/two"), QStringLiteral("Second <b>bookmark</b>"), QStringLiteral("web"),
              QString()}};
         window.urlListModel()->clear();
-        for (const engine::Bookmark& b : bookmarks)
+        for (const tvx::Bookmark& b : bookmarks)
             window.urlListModel()->append(b);
         window.engine().cmdAllSubmit_Click();
         QVERIFY(test::waitUntil([&] { return !window.engine().state().mblnRunning; }, 180000));

@@ -158,7 +158,7 @@ bookmarks::ImportOutcome BookmarkTransfer::importFile(const QString& path)
 
 void BookmarkTransfer::exportBookmarks(const QList<int>& positions, bool selectedOnly)
 {
-    QList<engine::Bookmark> list;
+    QList<Bookmark> list;
     if (selectedOnly) {
         QList<int> sorted = positions;
         std::sort(sorted.begin(), sorted.end());

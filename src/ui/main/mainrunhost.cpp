@@ -61,7 +61,7 @@ qint32 MainRunHost::rowCount() const
     return m_urls.rowCount();
 }
 
-engine::Bookmark MainRunHost::bookmark(qint32 row) const
+Bookmark MainRunHost::bookmark(qint32 row) const
 {
     return m_urls.bookmark(row);
 }

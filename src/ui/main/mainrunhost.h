@@ -56,7 +56,7 @@ public:
 
     void addLog(const QString& message) override;
     qint32 rowCount() const override;
-    engine::Bookmark bookmark(qint32 row) const override;
+    Bookmark bookmark(qint32 row) const override;
     bool hasSelectedRow() const override;
     void focusUrlList() override;
     void setProgress(int percent) override;

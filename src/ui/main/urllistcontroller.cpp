@@ -119,7 +119,7 @@ qint32 UrlListController::rowCount() const
     return m_model->rowCount();
 }
 
-engine::Bookmark UrlListController::bookmark(qint32 row) const
+Bookmark UrlListController::bookmark(qint32 row) const
 {
     if (row < 1 || row > m_model->rowCount())
         return {};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/bookmark.h"
+#include "core/bookmark.h"
 
 #include <QObject>
 
@@ -43,7 +43,7 @@ public:
 
     qint32 rowCount() const;
     // The bookmark at a 1-based position; an empty one outside the list.
-    engine::Bookmark bookmark(qint32 row) const;
+    Bookmark bookmark(qint32 row) const;
     bool hasSelectedRow() const;
     void focusList();
 

@@ -69,19 +69,19 @@ QString UrlListModel::newKey(qint64 number)
     return key;
 }
 
-void UrlListModel::append(const engine::Bookmark& bookmark)
+void UrlListModel::append(const Bookmark& bookmark)
 {
     appendMany({bookmark});
 }
 
-void UrlListModel::appendMany(const QList<engine::Bookmark>& bookmarks)
+void UrlListModel::appendMany(const QList<Bookmark>& bookmarks)
 {
     if (bookmarks.isEmpty())
         return;
     const int first = int(m_rows.size());
     beginInsertRows({}, first, first + int(bookmarks.size()) - 1);
     m_rows.reserve(m_rows.size() + bookmarks.size());
-    for (const engine::Bookmark& bookmark : bookmarks) {
+    for (const Bookmark& bookmark : bookmarks) {
         const qint64 number = m_rows.size() + 1;
         m_rows.append(Row{number, newKey(number), bookmark});
     }

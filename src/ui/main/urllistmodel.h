@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/bookmark.h"
+#include "core/bookmark.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -18,7 +18,7 @@ public:
     struct Row {
         qint64 number = 0;
         QString key;
-        engine::Bookmark bookmark;
+        Bookmark bookmark;
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -29,9 +29,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     // Appends a row numbered (rows before adding) + 1, with a key no other row holds.
-    void append(const engine::Bookmark& bookmark);
+    void append(const Bookmark& bookmark);
     // Appends rows as one change, each numbered as if added one after another.
-    void appendMany(const QList<engine::Bookmark>& bookmarks);
+    void appendMany(const QList<Bookmark>& bookmarks);
     void removeAt(int position);
     // Removes the rows at these positions as one change (the model is reset).
     void removePositions(const QList<int>& positions);

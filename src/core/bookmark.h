@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tvx::engine {
+namespace tvx {
 
 // One bookmark of the URL list: its address, title, blank-separated categories and summary.
 struct Bookmark {
@@ -14,4 +14,4 @@ struct Bookmark {
     friend bool operator==(const Bookmark&, const Bookmark&) = default;
 };
 
-} // namespace tvx::engine
+} // namespace tvx
