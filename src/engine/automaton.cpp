@@ -2,8 +2,6 @@
 // stage of the current site expects.
 #include "submissionengine.h"
 
-#include "sitenames.h"
-
 namespace tvx::engine {
 
 void SubmissionEngine::wb_DocumentComplete()
@@ -56,7 +54,7 @@ void SubmissionEngine::stageIdle()
 
 void SubmissionEngine::stageLogin()
 {
-    if (m_site.WebName == sites::BaiduBookmarks) {
+    if (m_quirks.delayedLoginFill) {
         // This site's login form is filled by the delayed filler once the page has settled. The
         // watchdog guards the wait from the first login page of the step, so a page that reloads
         // itself before it settles cannot hold the run for ever.
@@ -71,7 +69,7 @@ void SubmissionEngine::stageLogin()
     }
     PageStep step;
     forms::FillLoginFields(step.ops, m_site);
-    const forms::Press press = forms::PressLoginButton(step.ops, m_site);
+    const forms::Press press = forms::PressLoginButton(step.ops, m_site, m_quirks);
     SubmitPlan submit;
     if (m_site.IsScript) {
         // A script site whose login page has no user-id field is logged in already: the page is
@@ -107,7 +105,7 @@ void SubmissionEngine::stageAfterLogin()
         armWatchdog();
         endEvent();
     };
-    if (!sites::logsOutByLink(m_site.WebName)) {
+    if (!m_quirks.logsOutByLink) {
         next();
         return;
     }
@@ -125,15 +123,15 @@ void SubmissionEngine::stageAfterLogin()
 SubmissionEngine::SubmitPlan SubmissionEngine::planSubmitPage(QList<PageOp>& ops) const
 {
     SubmitPlan plan;
-    if (m_site.WebName == sites::FaceBook) {
-        plan.kind = SubmitPlan::FaceBookClick;
+    if (m_quirks.pressesShareButton) {
+        plan.kind = SubmitPlan::ShareButton;
         plan.press.op = int(ops.size());
         ops.append(PageOp{PageOp::Click, {ElementLookup::Id, QStringLiteral("submit")}});
-    } else if (m_site.WebName == sites::WindowsLive) {
+    } else if (m_quirks.delayedSubmitFill) {
         plan.kind = SubmitPlan::DelayedFill;
     } else {
         plan.kind = SubmitPlan::Form;
-        forms::FillSubmitFields(ops, m_site, bookmarkAt(m_run.mlngCurRow));
+        forms::FillSubmitFields(ops, m_site, m_quirks, bookmarkAt(m_run.mlngCurRow));
         plan.press = forms::PressSubmitButton(ops, m_site);
     }
     return plan;
@@ -166,7 +164,7 @@ void SubmissionEngine::applySubmitPage(const SubmitPlan& plan, const StepResult&
         log(QStringLiteral("正在向"), QStringLiteral("提交信息..."));
     LoadCurrentBookmark();
     switch (plan.kind) {
-    case SubmitPlan::FaceBookClick:
+    case SubmitPlan::ShareButton:
         stageAfterSubmitWork();
         break;
     case SubmitPlan::DelayedFill:
@@ -178,7 +176,7 @@ void SubmissionEngine::applySubmitPage(const SubmitPlan& plan, const StepResult&
             armWatchdog();
             setStage(RunStage::AfterSubmit);
         }
-        if (m_site.WebName == sites::BaiduBookmarks)
+        if (m_quirks.submittedOnPress)
             stageAfterSubmitWork();
         break;
     }
@@ -192,7 +190,7 @@ void SubmissionEngine::stageAfterSubmitWork()
     countDoneStep();
     if (m_run.mlngCurRow >= m_host.rowCount()) {
         log(QStringLiteral("向"), QStringLiteral("提交信息完毕!"));
-        m_browser.navigate(sites::logsOutByLink(m_site.WebName) ? m_run.mstrLogoutLink : m_site.LogoutUrl);
+        m_browser.navigate(m_quirks.logsOutByLink ? m_run.mstrLogoutLink : m_site.LogoutUrl);
         setStage(RunStage::Logout);
     } else {
         ++m_run.mlngCurRow;

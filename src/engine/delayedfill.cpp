@@ -1,8 +1,7 @@
-// The delayed filler: the login page of 百度书签 is filled once it has settled for five seconds, and
-// the submit page of Windows Live one tick after it completed.
+// The delayed filler: the login page of a site with a delayed login fill (百度书签) is filled once it
+// has settled for five seconds, and the submit page of one with a delayed submit fill (Windows Live)
+// one tick after it completed.
 #include "submissionengine.h"
-
-#include "sitenames.h"
 
 namespace tvx::engine {
 
@@ -21,8 +20,7 @@ void SubmissionEngine::Timer2_Timer()
 
 void SubmissionEngine::loginPass()
 {
-    if (m_site.WebName == sites::BaiduBookmarks &&
-        secondsBetween(m_run.mdtWaitStart, m_clock.nowSeconds()) < kSettleSeconds) {
+    if (m_quirks.delayedLoginFill && secondsBetween(m_run.mdtWaitStart, m_clock.nowSeconds()) < kSettleSeconds) {
         m_timer2.setEnabled(true);
         return;
     }
@@ -30,8 +28,8 @@ void SubmissionEngine::loginPass()
     // button found by the value scan ends the step when it is pressed.
     PageStep step;
     forms::FillLoginFields(step.ops, m_site);
-    const forms::Press login = forms::PressLoginButton(step.ops, m_site, true);
-    forms::FillSubmitFields(step.ops, m_site, bookmarkAt(m_run.mlngCurRow));
+    const forms::Press login = forms::PressLoginButton(step.ops, m_site, m_quirks, true);
+    forms::FillSubmitFields(step.ops, m_site, m_quirks, bookmarkAt(m_run.mlngCurRow));
     const forms::Press submit = forms::PressSubmitButton(step.ops, m_site);
     sendStep(step, [this, login, submit](const StepResult& result) {
         reportStep(result, pressedNothing(login, result) && pressedNothing(submit, result));
@@ -55,7 +53,7 @@ void SubmissionEngine::loginPass()
 void SubmissionEngine::submitPass()
 {
     PageStep step;
-    forms::FillSubmitFields(step.ops, m_site, bookmarkAt(m_run.mlngCurRow));
+    forms::FillSubmitFields(step.ops, m_site, m_quirks, bookmarkAt(m_run.mlngCurRow));
     const forms::Press submit = forms::PressSubmitButton(step.ops, m_site);
     sendStep(step, [this, submit](const StepResult& result) {
         reportStep(result, pressedNothing(submit, result));
@@ -75,7 +73,7 @@ void SubmissionEngine::applySubmitPass(const forms::Press& press, const StepResu
         armWatchdog();
         setStage(RunStage::AfterSubmit);
     }
-    if (m_site.WebName == sites::WindowsLive) {
+    if (m_quirks.delayedSubmitFill) {
         setStage(RunStage::AfterSubmit);
         m_browser.navigate(QString()); // opens the blank page, whose completion moves the run on
     }

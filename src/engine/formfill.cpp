@@ -1,6 +1,6 @@
 #include "formfill.h"
 
-#include "sitenames.h"
+#include "sitequirks.h"
 
 namespace tvx::engine::forms {
 
@@ -72,12 +72,12 @@ void FillLoginFields(QList<PageOp>& ops, const SiteRecord& site)
     append(ops, PageOp{PageOp::FillIfPresent, lookup(site.PwdFieldId, site.PwdFieldName), site.Pwd});
 }
 
-Press PressLoginButton(QList<PageOp>& ops, const SiteRecord& site, bool endIfPressed)
+Press PressLoginButton(QList<PageOp>& ops, const SiteRecord& site, const SiteQuirks& quirks, bool endIfPressed)
 {
-    if (site.WebName == sites::Tianji)
-        return {append(ops, PageOp{PageOp::SubmitForm, {ElementLookup::Name, QStringLiteral("login_form")}}), false};
+    if (!quirks.loginFormName.isEmpty())
+        return {append(ops, PageOp{PageOp::SubmitForm, {ElementLookup::Name, quirks.loginFormName}}), false};
     if (!site.LoginButtonName.isEmpty()) {
-        const auto kind = site.WebName == sites::Poco ? PageOp::SubmitForm : PageOp::Click;
+        const auto kind = quirks.loginButtonIsForm ? PageOp::SubmitForm : PageOp::Click;
         return {append(ops, PageOp{kind, {ElementLookup::Name, site.LoginButtonName}}), false};
     }
     PageOp scan{PageOp::ClickFirstInputByTrimmedValue, {}, trimBlanks(site.LoginButtonValue)};
@@ -85,13 +85,13 @@ Press PressLoginButton(QList<PageOp>& ops, const SiteRecord& site, bool endIfPre
     return {append(ops, scan), true};
 }
 
-void FillSubmitFields(QList<PageOp>& ops, const SiteRecord& site, const Bookmark& bookmark)
+void FillSubmitFields(QList<PageOp>& ops, const SiteRecord& site, const SiteQuirks& quirks, const Bookmark& bookmark)
 {
     setField(ops, site.TitleFieldId, site.TitleFieldName, bookmark.title);
     setField(ops, site.UrlFieldId, site.UrlFieldName, bookmark.url);
     const QString separator = site.TagsSplit.isEmpty() ? QStringLiteral(" ") : site.TagsSplit;
     setField(ops, site.TagsFieldId, site.TagsFieldName, JoinTags(bookmark.tags, separator));
-    if (fillsSummary(site.WebName)) {
+    if (quirks.fillsSummary) {
         // A summary of blanks only gives way to the title.
         const QString summary = trimBlanks(bookmark.summary).isEmpty() ? bookmark.title : bookmark.summary;
         setField(ops, site.SummaryFieldId, site.SummaryFieldName, summary);
@@ -107,11 +107,6 @@ Press PressSubmitButton(QList<PageOp>& ops, const SiteRecord& site)
     if (!site.SubmitButtonName.isEmpty())
         return {append(ops, PageOp{PageOp::Click, {ElementLookup::Name, site.SubmitButtonName}}), false};
     return {append(ops, PageOp{PageOp::ClickInputsByValueIgnoringCase, {}, site.SubmitButtonValue}), true};
-}
-
-bool fillsSummary(const QString& webName)
-{
-    return webName == sites::TianTian365 || webName == sites::Poco || webName == sites::Bola;
 }
 
 } // namespace tvx::engine::forms

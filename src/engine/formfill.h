@@ -2,6 +2,7 @@
 
 #include "core/bookmark.h"
 #include "pagestep.h"
+#include "sitequirks.h"
 #include "siterecord.h"
 
 #include <QList>
@@ -29,11 +30,8 @@ ElementLookup lookup(const QString& id, const QString& name);
 
 void FillLoginFields(QList<PageOp>& ops, const SiteRecord& site);
 // `endIfPressed`: a press found by the value scan ends the step (the delayed filler's login pass).
-Press PressLoginButton(QList<PageOp>& ops, const SiteRecord& site, bool endIfPressed = false);
-void FillSubmitFields(QList<PageOp>& ops, const SiteRecord& site, const Bookmark& bookmark);
+Press PressLoginButton(QList<PageOp>& ops, const SiteRecord& site, const SiteQuirks& quirks, bool endIfPressed = false);
+void FillSubmitFields(QList<PageOp>& ops, const SiteRecord& site, const SiteQuirks& quirks, const Bookmark& bookmark);
 Press PressSubmitButton(QList<PageOp>& ops, const SiteRecord& site);
-
-// Sites whose summary field is filled.
-bool fillsSummary(const QString& webName);
 
 } // namespace tvx::engine::forms

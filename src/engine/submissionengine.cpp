@@ -1,7 +1,6 @@
 #include "submissionengine.h"
 
 #include "core/progress.h"
-#include "sitenames.h"
 #include "store/programstore.h"
 
 #include <QUrl>
@@ -147,6 +146,7 @@ void SubmissionEngine::noteFailures(const StepResult& result)
 void SubmissionEngine::refreshSite()
 {
     m_site = SiteRecord::fromCurrent(m_run.mrsSites);
+    m_quirks = quirksOf(m_site.WebName);
 }
 
 Bookmark SubmissionEngine::bookmarkAt(qint32 row) const
@@ -174,20 +174,20 @@ void SubmissionEngine::countDoneStep()
     m_host.setProgress(core::progressPercent(m_run.mlngDoneSteps, m_run.mlngTotalSteps));
 }
 
-// The submit page of the current bookmark, by site: the two share pages are built addresses, 口袋
-// opens its SubmitUrl even when empty, and any other site opens nothing when it has none.
+// The submit page of the current bookmark: a share page is a built address, a site that opens an empty
+// SubmitUrl opens it all the same, and any other site opens nothing when it has none.
 void SubmissionEngine::openSubmitPage()
 {
-    if (m_site.WebName == sites::FaceBook) {
+    if (m_quirks.sharePage == SharePage::FaceBook) {
         LoadCurrentBookmark();
         // The bookmark's address is percent-encoded (but for ':' and '/'), so that its own query
         // ("?a=1&b=2") stays part of it instead of cutting it short.
         m_browser.navigate(m_hosts.faceBook + QStringLiteral("/share.php?u=") +
                            QString::fromLatin1(QUrl::toPercentEncoding(m_run.mstrURL, QByteArrayLiteral(":/"))) +
                            QStringLiteral("&c&st=2"));
-    } else if (m_site.WebName == sites::Fanfou) {
+    } else if (m_quirks.sharePage == SharePage::Fanfou) {
         m_browser.navigate(m_hosts.fanfou + QStringLiteral("/sharer?u=&t=&d=&s=bm"));
-    } else if (m_site.WebName == sites::Koudai || !m_site.SubmitUrl.isEmpty()) {
+    } else if (m_quirks.opensEmptySubmitUrl || !m_site.SubmitUrl.isEmpty()) {
         m_browser.navigate(m_site.SubmitUrl);
     }
 }

@@ -7,6 +7,7 @@
 #include "runhost.h"
 #include "runrecorder.h"
 #include "runstate.h"
+#include "sitequirks.h"
 #include "siterecord.h"
 #include "ticker.h"
 
@@ -71,7 +72,7 @@ private:
     };
     // What a submit page gets: the share page's button, a hand-over to the delayed filler, or the form.
     struct SubmitPlan {
-        enum Kind { FaceBookClick, DelayedFill, Form } kind = Form;
+        enum Kind { ShareButton, DelayedFill, Form } kind = Form;
         forms::Press press;
     };
 
@@ -151,7 +152,8 @@ private:
     WebHosts m_hosts;
 
     RunState m_run;
-    SiteRecord m_site; // the current record of the run's site recordset
+    SiteRecord m_site;   // the current record of the run's site recordset
+    SiteQuirks m_quirks; // its site's own handling, looked up when the record is loaded
 
     QList<Queued> m_queue;
     bool m_busy = false;     // a handler is running or waits for its page step

@@ -2,7 +2,6 @@
 // skipped, to the next bookmark of the site or to the next site, so that every run ends.
 #include "submissionengine.h"
 
-#include "sitenames.h"
 #include "store/programstore.h"
 
 namespace tvx::engine {

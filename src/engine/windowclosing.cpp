@@ -2,8 +2,6 @@
 // taken as the end of the step the run waits for.
 #include "submissionengine.h"
 
-#include "sitenames.h"
-
 namespace tvx::engine {
 
 namespace {
@@ -30,7 +28,7 @@ void SubmissionEngine::wb_WindowClosing()
         // the submission, as a result page would be. The bookmark is done, and the next submit page,
         // or after the last one the log-out, is opened by the site's own rule (a blank page could
         // take no bookmark).
-        if (m_site.WebName == sites::Delicious && m_run.mlngCurRow < m_host.rowCount()) {
+        if (m_quirks.rerunsLoginAfterClose && m_run.mlngCurRow < m_host.rowCount()) {
             // This site's login script brings up the submit page for every bookmark after the first.
             decideSubmitted();
             countDoneStep();

@@ -1,6 +1,5 @@
 #include "sitecheck.h"
 
-#include "engine/sitenames.h"
 #include "siteform.h"
 
 #include <algorithm>
@@ -63,6 +62,7 @@ void SiteCheck::start(const engine::SiteRecord& site, int timeoutSeconds)
     cancel();
     ++m_serial;
     m_site = site;
+    m_quirks = engine::quirksOf(site.WebName);
     m_timeout = std::max(1, timeoutSeconds);
     m_faults = 0;
     m_loggedIn = false;
@@ -184,7 +184,7 @@ void SiteCheck::checkLoginPage()
     PageStep probe;
     probe.probe = true;
     engine::forms::FillLoginFields(probe.ops, m_site);
-    const engine::forms::Press press = engine::forms::PressLoginButton(probe.ops, m_site);
+    const engine::forms::Press press = engine::forms::PressLoginButton(probe.ops, m_site, m_quirks);
     if (m_site.IsScript)
         probe.presence = engine::forms::lookup(m_site.UidFieldId, m_site.UidFieldName);
     send(probe, [this, probe, press](const StepResult& result) {
@@ -206,7 +206,7 @@ void SiteCheck::logIn()
 {
     PageStep step;
     engine::forms::FillLoginFields(step.ops, m_site);
-    const engine::forms::Press press = engine::forms::PressLoginButton(step.ops, m_site);
+    const engine::forms::Press press = engine::forms::PressLoginButton(step.ops, m_site, m_quirks);
     send(step, [this, press](const StepResult& result) {
         if (press.count(result) == 0) {
             add(kAfterLogin, kPage, QString(), QStringLiteral("没有按下登录按钮，无法登录"), false);
@@ -220,14 +220,13 @@ void SiteCheck::logIn()
 
 void SiteCheck::afterLogin()
 {
-    namespace names = engine::sites;
-    if (m_site.WebName == names::FaceBook || m_site.WebName == names::Fanfou) {
+    if (m_quirks.sharePage != engine::SharePage::None) {
         add(kSubmitPage, kPage, QString(), QStringLiteral("此网站的提交页由程序按网址生成，试运行不检查"), true);
         logOut();
         return;
     }
     // As in a run: without a submit address the next page that completes is the submit page.
-    if (m_site.WebName == names::Koudai || !m_site.SubmitUrl.isEmpty())
+    if (m_quirks.opensEmptySubmitUrl || !m_site.SubmitUrl.isEmpty())
         m_browser.navigate(m_site.SubmitUrl);
     expect(Stage::SubmitPage);
 }
@@ -237,7 +236,7 @@ void SiteCheck::checkSubmitPage()
     PageStep probe;
     probe.probe = true;
     // The values are never written: the probe only looks.
-    engine::forms::FillSubmitFields(probe.ops, m_site,
+    engine::forms::FillSubmitFields(probe.ops, m_site, m_quirks,
                                     {QStringLiteral("https://example.org/"), QStringLiteral("试运行"),
                                      QStringLiteral("a b"), QStringLiteral("试运行")});
     const engine::forms::Press press = engine::forms::PressSubmitButton(probe.ops, m_site);
@@ -285,7 +284,7 @@ void SiteCheck::checkSubmitPage()
 
 void SiteCheck::logOut()
 {
-    if (engine::sites::logsOutByLink(m_site.WebName)) {
+    if (m_quirks.logsOutByLink) {
         add(kLogoutPage, kPage, QString(), QStringLiteral("此网站通过页面上的“退出”链接退出，试运行不检查"), true);
         finish();
         return;

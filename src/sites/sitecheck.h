@@ -3,6 +3,7 @@
 #include "engine/browser.h"
 #include "engine/clock.h"
 #include "engine/formfill.h"
+#include "engine/sitequirks.h"
 #include "engine/siterecord.h"
 #include "engine/ticker.h"
 
@@ -67,6 +68,7 @@ private:
     const engine::Clock& m_clock;
     engine::Ticker& m_ticker;
     engine::SiteRecord m_site;
+    engine::SiteQuirks m_quirks; // looked up once, when the check starts
     int m_timeout = 30;
     Stage m_stage = Stage::Idle;
     qint64 m_stepStart = 0;

@@ -1,6 +1,6 @@
 #include "sitevalidation.h"
 
-#include "engine/sitenames.h"
+#include "engine/sitequirks.h"
 
 #include <QUrl>
 
@@ -27,6 +27,7 @@ std::optional<Problem> checkDefinition(const SiteDefinition& d, const QStringLis
                (c && !d.text(QLatin1String(c)).isEmpty());
     };
     const QString name = d.text(QStringLiteral("WebName"));
+    const engine::SiteQuirks quirks = engine::quirksOf(name);
     if (name.trimmed().isEmpty())
         return Problem{QStringLiteral("WebName"), QStringLiteral("请输入网站名称！")};
     for (const QString& other : otherNames)
@@ -46,23 +47,23 @@ std::optional<Problem> checkDefinition(const SiteDefinition& d, const QStringLis
         return Problem{QStringLiteral("UidFieldId"), QStringLiteral("请填写用户名框的编号或名称！")};
     if (!either("PwdFieldId", "PwdFieldName"))
         return Problem{QStringLiteral("PwdFieldId"), QStringLiteral("请填写密码框的编号或名称！")};
-    // 天极网摘 logs in by submitting its form named login_form.
-    if (!either("LoginButtonName", "LoginButtonValue") && name != engine::sites::Tianji)
+    // A site that logs in by submitting a form of a fixed name needs no login button.
+    if (!either("LoginButtonName", "LoginButtonValue") && quirks.loginFormName.isEmpty())
         return Problem{QStringLiteral("LoginButtonName"), QStringLiteral("请填写登录按钮的名称或按钮文字！")};
 
     const QString submit = d.text(QStringLiteral("SubmitUrl"));
     if (!submit.isEmpty() && !isWebAddress(submit))
         return Problem{QStringLiteral("SubmitUrl"),
                        QStringLiteral("提交地址不是有效的网址，应以 http:// 或 https:// 开头（或者留空）！")};
-    // Face Book's share page is made by the program and needs nothing of the definition.
-    if (name != engine::sites::FaceBook) {
+    // A share page that is only pressed needs nothing of the definition.
+    if (!quirks.pressesShareButton) {
         if (!either("UrlFieldId", "UrlFieldName"))
             return Problem{QStringLiteral("UrlFieldId"), QStringLiteral("请填写网址框的编号或名称！")};
         if (!either("SubmitButtonId", "SubmitButtonName", "SubmitButtonValue"))
             return Problem{QStringLiteral("SubmitButtonId"), QStringLiteral("请填写提交按钮的编号、名称或按钮文字！")};
     }
-    // Three sites log out through the link on their page.
-    if (!engine::sites::logsOutByLink(name) && !isWebAddress(d.text(QStringLiteral("LogoutUrl"))))
+    // A site that logs out by the link on its page needs no log-out address.
+    if (!quirks.logsOutByLink && !isWebAddress(d.text(QStringLiteral("LogoutUrl"))))
         return Problem{QStringLiteral("LogoutUrl"),
                        QStringLiteral("退出地址不是有效的网址，应以 http:// 或 https:// 开头！")};
     return std::nullopt;

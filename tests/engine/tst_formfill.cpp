@@ -1,6 +1,7 @@
 // How forms are found, filled and pressed, and how a page step is written for the page.
 #include "engine/formfill.h"
 #include "engine/pagestep.h"
+#include "engine/sitequirks.h"
 
 #include <QTest>
 
@@ -48,27 +49,27 @@ private slots:
 
         s.LoginButtonName = QStringLiteral("go");
         ops.clear();
-        forms::Press p = forms::PressLoginButton(ops, s);
+        forms::Press p = forms::PressLoginButton(ops, s, quirksOf(s.WebName));
         QCOMPARE(ops.at(0), (PageOp{PageOp::Click, {ElementLookup::Name, QStringLiteral("go")}}));
         QVERIFY(!p.byScan);
         QCOMPARE(p.count(StepResult{}), 1); // attempted counts as pressed, even when nothing answered
 
         s.WebName = QStringLiteral("Poco网摘");
         ops.clear();
-        forms::PressLoginButton(ops, s);
+        forms::PressLoginButton(ops, s, quirksOf(s.WebName));
         QCOMPARE(ops.at(0).kind, PageOp::SubmitForm);
         QCOMPARE(ops.at(0).target.key, QStringLiteral("go"));
 
         s.WebName = QStringLiteral("天极网摘");
         ops.clear();
-        forms::PressLoginButton(ops, s);
+        forms::PressLoginButton(ops, s, quirksOf(s.WebName));
         QCOMPARE(ops.at(0), (PageOp{PageOp::SubmitForm, {ElementLookup::Name, QStringLiteral("login_form")}}));
 
         s.WebName = QStringLiteral("A");
         s.LoginButtonName.clear();
         s.LoginButtonValue = QStringLiteral(" 登录 ");
         ops.clear();
-        p = forms::PressLoginButton(ops, s, true);
+        p = forms::PressLoginButton(ops, s, quirksOf(s.WebName), true);
         QCOMPARE(ops.at(0).kind, PageOp::ClickFirstInputByTrimmedValue);
         QCOMPARE(ops.at(0).value, QStringLiteral("登录"));
         QVERIFY(ops.at(0).endIfPressed);
@@ -89,7 +90,7 @@ private slots:
         s.OtherFieldName2 = QStringLiteral("o2");
         s.OtherFieldValue2 = QStringLiteral("false");
         QList<PageOp> ops;
-        forms::FillSubmitFields(ops, s, bookmark());
+        forms::FillSubmitFields(ops, s, quirksOf(s.WebName), bookmark());
         QCOMPARE(ops.size(), 5); // no summary for a site outside the summary list
         QCOMPARE(ops.at(0), (PageOp{PageOp::SetValue, {ElementLookup::Id, QStringLiteral("t")}, QStringLiteral("Title")}));
         QCOMPARE(ops.at(1), (PageOp{PageOp::SetValue, {ElementLookup::Name, QStringLiteral("u")}, QStringLiteral("http://x/")}));
@@ -103,18 +104,18 @@ private slots:
             ops.clear();
             Bookmark b = bookmark();
             b.summary = QStringLiteral("   ");
-            forms::FillSubmitFields(ops, s, b);
+            forms::FillSubmitFields(ops, s, quirksOf(s.WebName), b);
             QCOMPARE(ops.at(2).value, QStringLiteral("a,b"));
             QCOMPARE(ops.at(3), (PageOp{PageOp::SetValue, {ElementLookup::Id, QStringLiteral("s")}, QStringLiteral("Title")}));
             b.summary = QStringLiteral(" kept as typed ");
             ops.clear();
-            forms::FillSubmitFields(ops, s, b);
+            forms::FillSubmitFields(ops, s, quirksOf(s.WebName), b);
             QCOMPARE(ops.at(3).value, QStringLiteral(" kept as typed "));
         }
 
         SiteRecord bare;
         ops.clear();
-        forms::FillSubmitFields(ops, bare, bookmark());
+        forms::FillSubmitFields(ops, bare, quirksOf(bare.WebName), bookmark());
         QVERIFY(ops.isEmpty()); // no column set: nothing is filled
 
         s.SubmitButtonId = QStringLiteral("post");
