@@ -1,5 +1,6 @@
 #include "pagestep.h"
 
+#include "pageprotocol.h"
 #include "pagescripts.h"
 
 namespace tvx::engine {
@@ -32,10 +33,23 @@ QString jsonString(const QString& text)
 }
 
 namespace {
-QString encodeLookup(const ElementLookup& lookup)
+using namespace pageprotocol;
+
+// `"name":`
+QString member(QLatin1StringView name)
 {
-    return QLatin1Char('[') + QString::number(int(lookup.by)) + QLatin1Char(',') + jsonString(lookup.key) +
-           QLatin1Char(']');
+    return QLatin1Char('"') + name + QStringLiteral("\":");
+}
+
+QString literal(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+QString lookupMembers(const ElementLookup& lookup)
+{
+    return member(kBy) + jsonString(lookup.by == ElementLookup::Id ? kById : kByName) + QLatin1Char(',') +
+           member(kKey) + jsonString(lookup.key);
 }
 
 QString encodeOps(const QList<PageOp>& ops)
@@ -45,10 +59,10 @@ QString encodeOps(const QList<PageOp>& ops)
         const PageOp& op = ops.at(i);
         if (i > 0)
             out += QLatin1Char(',');
-        out += QLatin1Char('[') + QString::number(int(op.kind)) + QLatin1Char(',') + encodeLookup(op.target) +
-               QLatin1Char(',') + jsonString(op.value) + QLatin1Char(',') +
-               (op.checked ? QLatin1String("true") : QLatin1String("false")) + QLatin1Char(',') +
-               (op.endIfPressed ? QLatin1String("true") : QLatin1String("false")) + QLatin1Char(']');
+        out += QLatin1Char('{') + member(kKind) + jsonString(stepKindName(op.kind)) + QLatin1Char(',') +
+               lookupMembers(op.target) + QLatin1Char(',') + member(kValue) + jsonString(op.value) + QLatin1Char(',') +
+               member(kChecked) + literal(op.checked) + QLatin1Char(',') + member(kEndIfPressed) +
+               literal(op.endIfPressed) + QLatin1Char('}');
     }
     return out + QLatin1Char(']');
 }
@@ -56,13 +70,13 @@ QString encodeOps(const QList<PageOp>& ops)
 
 QString encodePageStep(const PageStep& step, const StepGuard& guard)
 {
-    const QString plan = QStringLiteral("{\"p\":") +
-                         (step.presence ? encodeLookup(*step.presence) : QStringLiteral("null")) +
-                         QStringLiteral(",\"a\":") + encodeOps(step.ops) + QStringLiteral(",\"b\":") +
-                         encodeOps(step.otherwise) + QStringLiteral(",\"d\":") +
-                         (step.probe ? QLatin1String("true") : QLatin1String("false")) + QStringLiteral(",\"g\":") +
-                         QString::number(qMax<qint64>(guard.deadlineMs, 0)) + QStringLiteral(",\"t\":") +
-                         jsonString(guard.formSubmitEvent) + QLatin1Char('}');
+    const QString presence =
+        step.presence ? QLatin1Char('{') + lookupMembers(*step.presence) + QLatin1Char('}') : QStringLiteral("null");
+    const QString plan = QLatin1Char('{') + member(kPresence) + presence + QLatin1Char(',') + member(kOps) +
+                         encodeOps(step.ops) + QLatin1Char(',') + member(kOtherwise) + encodeOps(step.otherwise) +
+                         QLatin1Char(',') + member(kProbe) + literal(step.probe) + QLatin1Char(',') +
+                         member(kDeadline) + QString::number(qMax<qint64>(guard.deadlineMs, 0)) + QLatin1Char(',') +
+                         member(kFormSubmitEvent) + jsonString(guard.formSubmitEvent) + QLatin1Char('}');
     return pagescripts::pageStepRunner() + QLatin1Char('(') + plan + QLatin1Char(')');
 }
 
@@ -72,18 +86,18 @@ StepResult decodeStepResult(const QVariant& value)
     if (value.typeId() != QMetaType::QVariantMap)
         return result;
     const QVariantMap map = value.toMap();
-    if (!map.contains(QStringLiteral("p")) || !map.contains(QStringLiteral("o")))
+    if (!map.contains(kPresent) || !map.contains(kOutcomes))
         return result;
     result.delivered = true;
-    result.present = map.value(QStringLiteral("p")).toBool();
-    result.failed = map.value(QStringLiteral("f")).toBool();
-    const QVariantList outcomes = map.value(QStringLiteral("o")).toList();
+    result.present = map.value(kPresent).toBool();
+    result.failed = map.value(kFailed).toBool();
+    const QVariantList outcomes = map.value(kOutcomes).toList();
     for (const QVariant& o : outcomes)
         result.outcomes.append(o.toInt());
-    for (const QVariant& f : map.value(QStringLiteral("e")).toList())
+    for (const QVariant& f : map.value(kFound).toList())
         result.found.append(f.toString());
-    result.navigating = map.value(QStringLiteral("n")).toBool();
-    const QVariant href = map.value(QStringLiteral("h"));
+    result.navigating = map.value(kNavigating).toBool();
+    const QVariant href = map.value(kHref);
     if (href.isValid() && !href.isNull() && href.typeId() == QMetaType::QString) {
         result.href = href.toString();
         result.hrefFound = true;

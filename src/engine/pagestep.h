@@ -11,7 +11,7 @@ namespace tvx::engine {
 
 // How an element is found on a page: by id, or as the first element of a name.
 struct ElementLookup {
-    enum By : int { Id = 0, Name = 1 };
+    enum By : int { Id, Name };
     By by = Id;
     QString key;
 
@@ -22,14 +22,14 @@ struct ElementLookup {
 // (an element that is not there, a member it lacks) is skipped and reported, and the next one runs.
 struct PageOp {
     enum Kind : int {
-        FillIfPresent = 0,     // write `value` into the element when it exists (no failure when absent)
-        SetValue = 1,          // write `value` into the element
-        SetChecked = 2,        // set the element's check state to `checked`
-        Click = 3,             // press the element as a user's click would
-        SubmitForm = 4,        // submit the element as a form, without pressing a button
-        ClickFirstInputByTrimmedValue = 5, // press the first input whose blank-trimmed value equals `value`
-        ClickInputsByValueIgnoringCase = 6, // press every input whose value equals `value` in any case
-        FindLinkHref = 7,      // the href of the first link whose text is exactly `value`
+        FillIfPresent,                  // write `value` into the element when it exists (no failure when absent)
+        SetValue,                       // write `value` into the element
+        SetChecked,                     // set the element's check state to `checked`
+        Click,                          // press the element as a user's click would
+        SubmitForm,                     // submit the element as a form, without pressing a button
+        ClickFirstInputByTrimmedValue,  // press the first input whose blank-trimmed value equals `value`
+        ClickInputsByValueIgnoringCase, // press every input whose value equals `value` in any case
+        FindLinkHref,                   // the href of the first link whose text is exactly `value`
     };
     Kind kind = SetValue;
     ElementLookup target;
@@ -80,8 +80,9 @@ struct StepGuard {
     QString formSubmitEvent;
 };
 
-// The script that carries out `step` in the page's isolated world and returns its result object.
-// Every value is JSON-encoded into pure ASCII, never spliced into script text.
+// The script that carries out `step` in the page's isolated world and returns its result object
+// (engine/pageprotocol.h names the parts of both). Every value is JSON-encoded into pure ASCII, never
+// spliced into script text.
 QString encodePageStep(const PageStep& step, const StepGuard& guard = {});
 
 // Reads the object the page script returned. An invalid or malformed value reads as not delivered.

@@ -1,7 +1,6 @@
 #include "workerpage.h"
 
 #include "engine/pagescripts.h"
-#include "engine/pagestep.h"
 
 #include <QUuid>
 #include <QWebEngineProfile>
@@ -66,8 +65,7 @@ void WorkerPage::installScripts()
     scripts().insert(mainWorldScript(QStringLiteral("tvx-close-hook"),
                                      engine::pagescripts::windowCloseHook(m_closeToken), false));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-document-hook"),
-                                     QStringLiteral("console.log(%1);").arg(engine::jsonString(m_documentToken)),
-                                     false));
+                                     engine::pagescripts::documentAnnouncement(m_documentToken), false));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-form-submit-hook"),
                                      engine::pagescripts::formSubmitHook(m_formSubmitEvent), false));
 }

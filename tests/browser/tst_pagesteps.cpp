@@ -1,5 +1,6 @@
 // The worker browser's page steps, dialog suppression, close hook and page events, in real
 // Qt WebEngine against pages served on 127.0.0.1.
+#include "engine/pageprotocol.h"
 #include "engine/pagestep.h"
 #include "platform/webbrowser.h"
 #include "platform/workerpage.h"
@@ -161,6 +162,22 @@ private slots:
         QCOMPARE(eval(QStringLiteral("hits.join(',')")).toString(), QStringLiteral("trailing,send1,send2"));
         QVERIFY(r.hrefFound);
         QCOMPARE(r.href, m_server.url(QStringLiteral("/bye")).toString());
+    }
+
+    // Every statement kind the program can send is one the page's step runner carries out: a probe of
+    // each, on an element it matches, finds it instead of failing as an unknown statement.
+    void everyStepKindIsKnownToThePage()
+    {
+        m_server.addPage(QStringLiteral("/kinds"), html(QStringLiteral("<input id=k value=k><a href='/k'>k</a>")));
+        open(QStringLiteral("/kinds"));
+        PageStep step;
+        step.probe = true;
+        for (const auto& k : engine::pageprotocol::kStepKinds)
+            step.ops.append(PageOp{k.kind, byId(QStringLiteral("k")), QStringLiteral("k")});
+        const StepResult r = run(step);
+        QVERIFY(r.delivered);
+        QVERIFY(!r.failed);
+        QCOMPARE(r.outcomes, QList<int>(step.ops.size(), 1));
     }
 
     void submittingForms()

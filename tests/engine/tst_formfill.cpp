@@ -1,5 +1,6 @@
 // How forms are found, filled and pressed, and how a page step is written for the page.
 #include "engine/formfill.h"
+#include "engine/pagescripts.h"
 #include "engine/pagestep.h"
 #include "engine/sitequirks.h"
 
@@ -153,32 +154,46 @@ private slots:
         step.presence = ElementLookup{ElementLookup::Name, QStringLiteral("u")};
         step.ops.append(PageOp{PageOp::SetValue, {ElementLookup::Id, hostile}, hostile});
         const QString script = encodePageStep(step);
-        QVERIFY(script.endsWith(QStringLiteral("\"b\":[],\"d\":false,\"g\":0,\"t\":\"\"})")));
+        QVERIFY(script.endsWith(
+            QStringLiteral("\"otherwise\":[],\"probe\":false,\"deadline\":0,\"formSubmitEvent\":\"\"})")));
         // The page's guard: the deadline as a number, the announcing event as data.
         QVERIFY(encodePageStep(step, {1700000000123, hostile})
-                    .endsWith(QStringLiteral("\"g\":1700000000123,\"t\":") + literal + QStringLiteral("})")));
-        QVERIFY(script.contains(QStringLiteral("{\"p\":[1,\"u\"],\"a\":[[1,[0,") + literal + QStringLiteral("],") + literal +
-                                QStringLiteral(",false,false]]")));
+                    .endsWith(QStringLiteral("\"deadline\":1700000000123,\"formSubmitEvent\":") + literal +
+                              QStringLiteral("})")));
+        QVERIFY(script.contains(QStringLiteral("{\"presence\":{\"by\":\"name\",\"key\":\"u\"},\"ops\":[{\"kind\":"
+                                               "\"setValue\",\"by\":\"id\",\"key\":") +
+                                literal + QStringLiteral(",\"value\":") + literal +
+                                QStringLiteral(",\"checked\":false,\"endIfPressed\":false}]")));
+    }
+
+    // The two dialog-disarming scripts go into pages exactly as written, to the last blank: not even a
+    // line end after them.
+    void dialogDisarmingScriptsAreExact()
+    {
+        QCOMPARE(pagescripts::disarmShowModalDialog(), QStringLiteral("function   showModalDialog(){return;}"));
+        QCOMPARE(pagescripts::disarmAlert(), QStringLiteral("function   alert(){return;}"));
     }
 
     void readingResults()
     {
         QVERIFY(!decodeStepResult(QVariant()).delivered);
         QVERIFY(!decodeStepResult(QStringLiteral("x")).delivered);
-        QVERIFY(!decodeStepResult(QVariantMap{{QStringLiteral("p"), true}}).delivered);
-        const StepResult r = decodeStepResult(QVariantMap{{QStringLiteral("p"), false},
-                                                          {QStringLiteral("f"), true},
-                                                          {QStringLiteral("o"), QVariantList{1, 0, 2.0}},
-                                                          {QStringLiteral("h"), QStringLiteral("http://x/out")}});
+        QVERIFY(!decodeStepResult(QVariantMap{{QStringLiteral("present"), true}}).delivered);
+        const StepResult r = decodeStepResult(QVariantMap{{QStringLiteral("present"), false},
+                                                          {QStringLiteral("failed"), true},
+                                                          {QStringLiteral("outcomes"), QVariantList{1, 0, 2.0}},
+                                                          {QStringLiteral("href"), QStringLiteral("http://x/out")}});
         QVERIFY(r.delivered && !r.present && r.failed && r.hrefFound);
         QCOMPARE(r.outcomes, QList<int>({1, 0, 2}));
         QCOMPARE(r.href, QStringLiteral("http://x/out"));
         QCOMPARE(r.outcome(7), 0);
-        const StepResult noLink = decodeStepResult(
-            QVariantMap{{QStringLiteral("p"), true}, {QStringLiteral("o"), QVariantList{}}, {QStringLiteral("h"), QVariant()}});
+        const StepResult noLink = decodeStepResult(QVariantMap{{QStringLiteral("present"), true},
+                                                               {QStringLiteral("outcomes"), QVariantList{}},
+                                                               {QStringLiteral("href"), QVariant()}});
         QVERIFY(noLink.delivered && !noLink.hrefFound && !noLink.navigating);
-        QVERIFY(decodeStepResult(QVariantMap{{QStringLiteral("p"), true}, {QStringLiteral("o"), QVariantList{1}},
-                                             {QStringLiteral("n"), true}})
+        QVERIFY(decodeStepResult(QVariantMap{{QStringLiteral("present"), true},
+                                             {QStringLiteral("outcomes"), QVariantList{1}},
+                                             {QStringLiteral("navigating"), true}})
                     .navigating);
         // A step that came too late and did nothing is no answer.
         QVERIFY(!decodeStepResult(QVariantMap{{QStringLiteral("late"), true}}).delivered);

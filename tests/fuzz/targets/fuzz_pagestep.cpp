@@ -1,6 +1,7 @@
 // The page-step encoder: whatever the values, the script is pure ASCII, the step runner stands
 // unchanged before the plan, no value can end a script element or a string early, and reading the
 // plan back as JSON gives every statement with its exact values.
+#include "engine/pageprotocol.h"
 #include "engine/pagescripts.h"
 #include "engine/pagestep.h"
 #include "fuzzinput.h"
@@ -27,7 +28,8 @@ QList<PageOp> anyOps(FuzzedDataProvider& in)
     const int count = in.ConsumeIntegralInRange<int>(0, 6);
     for (int i = 0; i < count; ++i) {
         PageOp op;
-        op.kind = PageOp::Kind(in.ConsumeIntegralInRange<int>(0, 7));
+        const auto& kinds = engine::pageprotocol::kStepKinds;
+        op.kind = kinds[in.ConsumeIntegralInRange<size_t>(0, kinds.size() - 1)].kind;
         op.target = anyLookup(in);
         op.value = fuzz::anyText(in, 80);
         op.checked = in.ConsumeBool();
@@ -37,12 +39,14 @@ QList<PageOp> anyOps(FuzzedDataProvider& in)
     return ops;
 }
 
-void checkLookup(const QJsonValue& value, const ElementLookup& lookup, const QString& where)
+// The lookup's members of `o` (a lookup of its own, or a statement).
+void checkLookup(const QJsonObject& o, const ElementLookup& lookup, const QString& where)
 {
-    const QJsonArray a = value.toArray();
-    check(a.size() == 2, "a lookup is [by, key]", where);
-    check(a.at(0).toInt(-1) == int(lookup.by), "the lookup's kind", where);
-    check(a.at(1).isString() && a.at(1).toString() == lookup.key, "the lookup's key arrives exactly", where);
+    check(o.value(QStringLiteral("by")).toString() ==
+              (lookup.by == ElementLookup::Id ? QStringLiteral("id") : QStringLiteral("name")),
+          "the lookup's kind", where);
+    check(o.value(QStringLiteral("key")).isString() && o.value(QStringLiteral("key")).toString() == lookup.key,
+          "the lookup's key arrives exactly", where);
 }
 
 void checkOps(const QJsonValue& value, const QList<PageOp>& ops, const QString& where)
@@ -50,14 +54,18 @@ void checkOps(const QJsonValue& value, const QList<PageOp>& ops, const QString& 
     const QJsonArray a = value.toArray();
     check(a.size() == ops.size(), "every statement is there", where);
     for (qsizetype i = 0; i < ops.size(); ++i) {
-        const QJsonArray op = a.at(i).toArray();
-        check(op.size() == 5, "a statement is [kind, lookup, value, checked, end]", where);
-        check(op.at(0).toInt(-1) == int(ops.at(i).kind), "the statement's kind", where);
-        checkLookup(op.at(1), ops.at(i).target, where);
-        check(op.at(2).isString() && op.at(2).toString() == ops.at(i).value, "the value arrives exactly",
-              ops.at(i).value);
-        check(op.at(3).isBool() && op.at(3).toBool() == ops.at(i).checked, "the check state", where);
-        check(op.at(4).isBool() && op.at(4).toBool() == ops.at(i).endIfPressed, "the end flag", where);
+        const QJsonObject op = a.at(i).toObject();
+        check(op.size() == 6, "a statement is kind, lookup (by, key), value, checked, end", where);
+        check(op.value(QStringLiteral("kind")).toString() == engine::pageprotocol::stepKindName(ops.at(i).kind) &&
+                  !op.value(QStringLiteral("kind")).toString().isEmpty(),
+              "the statement's kind", where);
+        checkLookup(op, ops.at(i).target, where);
+        const QJsonValue value = op.value(QStringLiteral("value"));
+        check(value.isString() && value.toString() == ops.at(i).value, "the value arrives exactly", ops.at(i).value);
+        const QJsonValue checked = op.value(QStringLiteral("checked"));
+        check(checked.isBool() && checked.toBool() == ops.at(i).checked, "the check state", where);
+        const QJsonValue end = op.value(QStringLiteral("endIfPressed"));
+        check(end.isBool() && end.toBool() == ops.at(i).endIfPressed, "the end flag", where);
     }
 }
 } // namespace
@@ -93,17 +101,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
           error.errorString() + QStringLiteral(" in ") + plan);
     const QJsonObject object = doc.object();
     check(object.size() == 6, "the plan has its six parts", plan);
-    check(object.value(QStringLiteral("d")).isBool() && object.value(QStringLiteral("d")).toBool() == step.probe,
-          "the probe flag", plan);
-    check(object.value(QStringLiteral("g")).toDouble(-1) == double(guard.deadlineMs), "the deadline", plan);
-    check(object.value(QStringLiteral("t")).toString() == guard.formSubmitEvent, "the event name arrives exactly",
-          plan);
-    if (step.presence)
-        checkLookup(object.value(QStringLiteral("p")), *step.presence, plan);
-    else
-        check(object.value(QStringLiteral("p")).isNull(), "no presence test", plan);
-    checkOps(object.value(QStringLiteral("a")), step.ops, plan);
-    checkOps(object.value(QStringLiteral("b")), step.otherwise, plan);
+    const QJsonValue probe = object.value(QStringLiteral("probe"));
+    check(probe.isBool() && probe.toBool() == step.probe, "the probe flag", plan);
+    check(object.value(QStringLiteral("deadline")).toDouble(-1) == double(guard.deadlineMs), "the deadline", plan);
+    check(object.value(QStringLiteral("formSubmitEvent")).toString() == guard.formSubmitEvent,
+          "the event name arrives exactly", plan);
+    if (step.presence) {
+        const QJsonObject presence = object.value(QStringLiteral("presence")).toObject();
+        check(presence.size() == 2, "a lookup is by and key", plan);
+        checkLookup(presence, *step.presence, plan);
+    } else {
+        check(object.value(QStringLiteral("presence")).isNull(), "no presence test", plan);
+    }
+    checkOps(object.value(QStringLiteral("ops")), step.ops, plan);
+    checkOps(object.value(QStringLiteral("otherwise")), step.otherwise, plan);
 
     // A single value on its own.
     const QString value = fuzz::anyText(in, 200);
