@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/sitecolumns.h"
+
 #include <QString>
 
 namespace tvx::store {
@@ -7,6 +9,8 @@ class Recordset;
 }
 
 namespace tvx::engine {
+
+namespace sitecolumn = store::sitecolumn;
 
 // One record of the run query: a site definition joined to one account. Text columns read null as
 // the empty text; a value of blanks is not empty. IsScript reads null as false.
@@ -45,6 +49,65 @@ struct SiteRecord {
 
     // Reads the current record; a recordset at its end gives an all-empty record.
     static SiteRecord fromCurrent(const store::Recordset& rs);
+};
+
+// Which field of the record a column of BookMarkWeb is read into: a text field, the flag field, or none.
+struct SiteRecordBinding {
+    QLatin1StringView column;
+    QString SiteRecord::*text = nullptr;
+    bool SiteRecord::*flag = nullptr;
+
+    constexpr SiteRecordBinding(QLatin1StringView c, QString SiteRecord::*field)
+        : column(c)
+        , text(field)
+    {
+    }
+    constexpr SiteRecordBinding(QLatin1StringView c, bool SiteRecord::*field)
+        : column(c)
+        , flag(field)
+    {
+    }
+    // A column the engine does not read.
+    constexpr explicit SiteRecordBinding(QLatin1StringView c)
+        : column(c)
+    {
+    }
+};
+
+// One binding for every column of store::siteColumns() but the key, in the record's order; a new field
+// is bound here (tst_sitecolumns names a column without a binding and a binding without a column).
+// Uid and Pwd come from Accounts and are read by fromCurrent itself.
+inline constexpr SiteRecordBinding kSiteRecordBindings[] = {
+    {sitecolumn::WebName, &SiteRecord::WebName},
+    SiteRecordBinding(sitecolumn::AllowLogin), // selected by the run query, not used
+    {sitecolumn::LoginUrl, &SiteRecord::LoginUrl},
+    {sitecolumn::IsScript, &SiteRecord::IsScript},
+    {sitecolumn::LoginButtonName, &SiteRecord::LoginButtonName},
+    {sitecolumn::LoginButtonValue, &SiteRecord::LoginButtonValue},
+    {sitecolumn::LogoutUrl, &SiteRecord::LogoutUrl},
+    {sitecolumn::UidFieldId, &SiteRecord::UidFieldId},
+    {sitecolumn::UidFieldName, &SiteRecord::UidFieldName},
+    {sitecolumn::PwdFieldId, &SiteRecord::PwdFieldId},
+    {sitecolumn::PwdFieldName, &SiteRecord::PwdFieldName},
+    {sitecolumn::SubmitUrl, &SiteRecord::SubmitUrl},
+    {sitecolumn::TitleFieldId, &SiteRecord::TitleFieldId},
+    {sitecolumn::TitleFieldName, &SiteRecord::TitleFieldName},
+    {sitecolumn::UrlFieldId, &SiteRecord::UrlFieldId},
+    {sitecolumn::UrlFieldName, &SiteRecord::UrlFieldName},
+    {sitecolumn::TagsFieldId, &SiteRecord::TagsFieldId},
+    {sitecolumn::TagsFieldName, &SiteRecord::TagsFieldName},
+    {sitecolumn::TagsSplit, &SiteRecord::TagsSplit},
+    {sitecolumn::SummaryFieldId, &SiteRecord::SummaryFieldId},
+    {sitecolumn::SummaryFieldName, &SiteRecord::SummaryFieldName},
+    {sitecolumn::SubmitButtonId, &SiteRecord::SubmitButtonId},
+    {sitecolumn::SubmitButtonName, &SiteRecord::SubmitButtonName},
+    {sitecolumn::SubmitButtonValue, &SiteRecord::SubmitButtonValue},
+    {sitecolumn::OtherFieldID1, &SiteRecord::OtherFieldID1},
+    {sitecolumn::OtherFieldName1, &SiteRecord::OtherFieldName1},
+    {sitecolumn::OtherFieldValue1, &SiteRecord::OtherFieldValue1},
+    {sitecolumn::OtherFieldID2, &SiteRecord::OtherFieldID2},
+    {sitecolumn::OtherFieldName2, &SiteRecord::OtherFieldName2},
+    {sitecolumn::OtherFieldValue2, &SiteRecord::OtherFieldValue2},
 };
 
 } // namespace tvx::engine

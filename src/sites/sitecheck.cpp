@@ -1,10 +1,13 @@
 #include "sitecheck.h"
 
 #include "siteform.h"
+#include "store/sitecolumns.h"
 
 #include <algorithm>
 
 namespace tvx::sites {
+
+namespace sitecolumn = store::sitecolumn;
 
 namespace {
 using engine::ElementLookup;
@@ -189,15 +192,14 @@ void SiteCheck::checkLoginPage()
         probe.presence = engine::forms::lookup(m_site.UidFieldId, m_site.UidFieldName);
     send(probe, [this, probe, press](const StepResult& result) {
         if (result.delivered && !result.present) {
-            add(kLoginPage, row(QStringLiteral("UidFieldId")).label, describeLookup(probe.ops.at(0)),
+            add(kLoginPage, row(sitecolumn::UidFieldId).label, describeLookup(probe.ops.at(0)),
                 QStringLiteral("页面上没有用户名框：按登录脚本网站的规则视为已经登录，此页即作为提交页"), true);
             checkSubmitPage();
             return;
         }
-        reportLookup(kLoginPage, row(QStringLiteral("UidFieldId")).label, probe.ops.at(0), result, 0);
-        reportLookup(kLoginPage, row(QStringLiteral("PwdFieldId")).label, probe.ops.at(1), result, 1);
-        reportLookup(kLoginPage, row(QStringLiteral("LoginButtonName")).label, probe.ops.at(press.op), result,
-                     press.op);
+        reportLookup(kLoginPage, row(sitecolumn::UidFieldId).label, probe.ops.at(0), result, 0);
+        reportLookup(kLoginPage, row(sitecolumn::PwdFieldId).label, probe.ops.at(1), result, 1);
+        reportLookup(kLoginPage, row(sitecolumn::LoginButtonName).label, probe.ops.at(press.op), result, press.op);
         logIn();
     });
 }
@@ -242,22 +244,22 @@ void SiteCheck::checkSubmitPage()
     const engine::forms::Press press = engine::forms::PressSubmitButton(probe.ops, m_site);
     send(probe, [this, probe, press](const StepResult& result) {
         struct Field {
-            const char* column;
+            QLatin1StringView column;
             QString id;
             QString name;
         };
-        const Field fields[] = {{"TitleFieldId", m_site.TitleFieldId, m_site.TitleFieldName},
-                                {"UrlFieldId", m_site.UrlFieldId, m_site.UrlFieldName},
-                                {"TagsFieldId", m_site.TagsFieldId, m_site.TagsFieldName},
-                                {"SummaryFieldId", m_site.SummaryFieldId, m_site.SummaryFieldName},
-                                {"OtherFieldID1", m_site.OtherFieldID1, m_site.OtherFieldName1},
-                                {"OtherFieldID2", m_site.OtherFieldID2, m_site.OtherFieldName2}};
+        const Field fields[] = {{sitecolumn::TitleFieldId, m_site.TitleFieldId, m_site.TitleFieldName},
+                                {sitecolumn::UrlFieldId, m_site.UrlFieldId, m_site.UrlFieldName},
+                                {sitecolumn::TagsFieldId, m_site.TagsFieldId, m_site.TagsFieldName},
+                                {sitecolumn::SummaryFieldId, m_site.SummaryFieldId, m_site.SummaryFieldName},
+                                {sitecolumn::OtherFieldID1, m_site.OtherFieldID1, m_site.OtherFieldName1},
+                                {sitecolumn::OtherFieldID2, m_site.OtherFieldID2, m_site.OtherFieldName2}};
         for (const Field& field : fields) {
-            const QString column = QLatin1String(field.column);
+            const QString column = field.column;
             const QString label = row(column).label;
             if (field.id.isEmpty() && field.name.isEmpty()) {
                 // Without a field for it, the bookmark's address reaches the site nowhere.
-                const bool needed = column == QLatin1String("UrlFieldId");
+                const bool needed = column == sitecolumn::UrlFieldId;
                 add(kSubmitPage, label, QString(),
                     needed ? QStringLiteral("未设置：网址无处填写") : QStringLiteral("未设置，不填写"), !needed);
                 continue;
@@ -276,8 +278,7 @@ void SiteCheck::checkSubmitPage()
             }
             reportLookup(kSubmitPage, label, probe.ops.at(at), result, int(at));
         }
-        reportLookup(kSubmitPage, row(QStringLiteral("SubmitButtonId")).label, probe.ops.at(press.op), result,
-                     press.op);
+        reportLookup(kSubmitPage, row(sitecolumn::SubmitButtonId).label, probe.ops.at(press.op), result, press.op);
         logOut();
     });
 }

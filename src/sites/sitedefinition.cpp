@@ -1,28 +1,26 @@
 #include "sitedefinition.h"
 
 #include "store/recordset.h"
+#include "store/sitecolumns.h"
 
 namespace tvx::sites {
 
 const QStringList& definitionColumns()
 {
-    static const QStringList columns{
-        QStringLiteral("WebName"),        QStringLiteral("AllowLogin"),       QStringLiteral("LoginUrl"),
-        QStringLiteral("IsScript"),       QStringLiteral("LoginButtonName"),  QStringLiteral("LoginButtonValue"),
-        QStringLiteral("LogoutUrl"),      QStringLiteral("UidFieldId"),       QStringLiteral("UidFieldName"),
-        QStringLiteral("PwdFieldId"),     QStringLiteral("PwdFieldName"),     QStringLiteral("SubmitUrl"),
-        QStringLiteral("TitleFieldId"),   QStringLiteral("TitleFieldName"),   QStringLiteral("UrlFieldId"),
-        QStringLiteral("UrlFieldName"),   QStringLiteral("TagsFieldId"),      QStringLiteral("TagsFieldName"),
-        QStringLiteral("TagsSplit"),      QStringLiteral("SummaryFieldId"),   QStringLiteral("SummaryFieldName"),
-        QStringLiteral("SubmitButtonId"), QStringLiteral("SubmitButtonName"), QStringLiteral("SubmitButtonValue"),
-        QStringLiteral("OtherFieldID1"),  QStringLiteral("OtherFieldName1"),  QStringLiteral("OtherFieldValue1"),
-        QStringLiteral("OtherFieldID2"),  QStringLiteral("OtherFieldName2"),  QStringLiteral("OtherFieldValue2")};
+    static const QStringList columns = [] {
+        QStringList names;
+        for (const store::SiteColumn& column : store::siteColumns())
+            if (column.name != store::sitecolumn::ID)
+                names.append(column.name);
+        return names;
+    }();
     return columns;
 }
 
 bool isFlagColumn(const QString& column)
 {
-    return column == QLatin1String("IsScript") || column == QLatin1String("AllowLogin");
+    const store::SiteColumn* c = store::siteColumn(column);
+    return c && c->kind == store::ColumnKind::Flag;
 }
 
 engine::SiteRecord SiteDefinition::record(const QString& uid, const QString& pwd) const

@@ -9,9 +9,9 @@
 // A site definition as the user edits it: one row of BookMarkWeb, every column by name.
 namespace tvx::sites {
 
-// Every column of BookMarkWeb but ID, in the table's order.
+// Every column of BookMarkWeb but ID, in the table's order (store::siteColumns()).
 const QStringList& definitionColumns();
-// The two yes/no columns; every other column is text.
+// The yes/no columns (IsScript, AllowLogin); every other column is text.
 bool isFlagColumn(const QString& column);
 
 struct SiteDefinition {

@@ -2,11 +2,14 @@
 
 #include "store/connection.h"
 #include "store/recordset.h"
+#include "store/sitecolumns.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
 #include "store/transaction.h"
 
 namespace tvx::sites {
+
+namespace sitecolumn = store::sitecolumn;
 
 namespace {
 const QString kOwnTable = QStringLiteral("UserSites");
@@ -69,8 +72,8 @@ QList<SiteStore::Entry> SiteStore::list() const
                            {}});
     QList<Entry> entries;
     for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-        entries.append({rs.value(QStringLiteral("ID")).toLongLong(), rs.text(QStringLiteral("WebName")),
-                        rs.text(QStringLiteral("LoginUrl")), rs.text(QStringLiteral("SubmitUrl")),
+        entries.append({rs.value(QStringLiteral("ID")).toLongLong(), rs.text(sitecolumn::WebName),
+                        rs.text(sitecolumn::LoginUrl), rs.text(sitecolumn::SubmitUrl),
                         own && !rs.value(QStringLiteral("Own")).isNull()});
     return entries;
 }

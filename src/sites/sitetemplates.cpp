@@ -1,10 +1,13 @@
 #include "sitetemplates.h"
 
 #include "sitevalidation.h"
+#include "store/sitecolumns.h"
 
 #include <QUrl>
 
 namespace tvx::sites {
+
+namespace sitecolumn = store::sitecolumn;
 
 const QList<SiteTemplate>& siteTemplates()
 {
@@ -37,7 +40,7 @@ SiteDefinition fromTemplate(const QString& key, const QString& address)
     SiteDefinition d;
     for (const QString& column : definitionColumns())
         d.set(column, {});
-    d.setFlag(QStringLiteral("AllowLogin"), true);
+    d.setFlag(sitecolumn::AllowLogin, true);
     if (key != QLatin1String("shaarli"))
         return d;
     // Shaarli's pages (0.12): its login page holds two login forms, the one in the page header first,
@@ -46,19 +49,19 @@ SiteDefinition fromTemplate(const QString& key, const QString& address)
     // form for a new bookmark is at /admin/shaare, its fields and button with ids.
     const QUrl url(address);
     const QString host = url.port() > 0 ? url.host() + QLatin1Char(':') + QString::number(url.port()) : url.host();
-    d.set(QStringLiteral("WebName"), QStringLiteral("Shaarli（%1）").arg(host));
-    d.set(QStringLiteral("LoginUrl"), address + QStringLiteral("/login"));
-    d.set(QStringLiteral("UidFieldName"), QStringLiteral("login"));
-    d.set(QStringLiteral("PwdFieldName"), QStringLiteral("password"));
-    d.set(QStringLiteral("LoginButtonValue"), QStringLiteral("Login"));
-    d.set(QStringLiteral("SubmitUrl"), address + QStringLiteral("/admin/shaare"));
-    d.set(QStringLiteral("TitleFieldId"), QStringLiteral("lf_title"));
-    d.set(QStringLiteral("UrlFieldId"), QStringLiteral("lf_url"));
-    d.set(QStringLiteral("TagsFieldId"), QStringLiteral("lf_tags"));
-    d.set(QStringLiteral("TagsSplit"), QStringLiteral(" "));
-    d.set(QStringLiteral("SummaryFieldId"), QStringLiteral("lf_description"));
-    d.set(QStringLiteral("SubmitButtonId"), QStringLiteral("button-save-edit"));
-    d.set(QStringLiteral("LogoutUrl"), address + QStringLiteral("/admin/logout"));
+    d.set(sitecolumn::WebName, QStringLiteral("Shaarli（%1）").arg(host));
+    d.set(sitecolumn::LoginUrl, address + QStringLiteral("/login"));
+    d.set(sitecolumn::UidFieldName, QStringLiteral("login"));
+    d.set(sitecolumn::PwdFieldName, QStringLiteral("password"));
+    d.set(sitecolumn::LoginButtonValue, QStringLiteral("Login"));
+    d.set(sitecolumn::SubmitUrl, address + QStringLiteral("/admin/shaare"));
+    d.set(sitecolumn::TitleFieldId, QStringLiteral("lf_title"));
+    d.set(sitecolumn::UrlFieldId, QStringLiteral("lf_url"));
+    d.set(sitecolumn::TagsFieldId, QStringLiteral("lf_tags"));
+    d.set(sitecolumn::TagsSplit, QStringLiteral(" "));
+    d.set(sitecolumn::SummaryFieldId, QStringLiteral("lf_description"));
+    d.set(sitecolumn::SubmitButtonId, QStringLiteral("button-save-edit"));
+    d.set(sitecolumn::LogoutUrl, address + QStringLiteral("/admin/logout"));
     return d;
 }
 

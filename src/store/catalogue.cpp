@@ -3,14 +3,15 @@
 namespace tvx::store::catalogue {
 
 namespace {
-// The select list and join of the run query; it names LoginUrl twice, and readers take the first.
-const QString kRunQuery = QStringLiteral(
-    "SELECT A.WebName,A.AllowLogin,A.LoginUrl,A.IsScript,A.LoginButtonName,A.LoginButtonValue,"
-    "A.LoginUrl,A.LogoutUrl,A.UidFieldId,A.UidFieldName,A.PwdFieldId,A.PwdFieldName,A.SubmitUrl,"
-    "A.TitleFieldId,A.TitleFieldName,A.UrlFieldId,A.UrlFieldName,A.TagsFieldId,A.TagsFieldName,"
-    "A.TagsSplit,A.SummaryFieldId,A.SummaryFieldName,A.SubmitButtonId,A.SubmitButtonName,"
-    "A.SubmitButtonValue,A.OtherFieldID1,A.OtherFieldName1,A.OtherFieldValue1,A.OtherFieldID2,"
-    "A.OtherFieldName2,A.OtherFieldValue2,B.Uid,B.Pwd FROM Accounts B LEFT JOIN BookMarkWeb A ");
+// The select list and join of the run query; it names LoginUrl twice, and readers take the first. The
+// text is fixed; a column added to siteColumns() must be added here too (tst_sitecolumns names it).
+const QString kRunQuery =
+    QStringLiteral("SELECT A.WebName,A.AllowLogin,A.LoginUrl,A.IsScript,A.LoginButtonName,A.LoginButtonValue,"
+                   "A.LoginUrl,A.LogoutUrl,A.UidFieldId,A.UidFieldName,A.PwdFieldId,A.PwdFieldName,A.SubmitUrl,"
+                   "A.TitleFieldId,A.TitleFieldName,A.UrlFieldId,A.UrlFieldName,A.TagsFieldId,A.TagsFieldName,"
+                   "A.TagsSplit,A.SummaryFieldId,A.SummaryFieldName,A.SubmitButtonId,A.SubmitButtonName,"
+                   "A.SubmitButtonValue,A.OtherFieldID1,A.OtherFieldName1,A.OtherFieldValue1,A.OtherFieldID2,"
+                   "A.OtherFieldName2,A.OtherFieldValue2,B.Uid,B.Pwd FROM Accounts B LEFT JOIN BookMarkWeb A ");
 } // namespace
 
 Statement configRow()

@@ -2,49 +2,28 @@
 
 #include "catalogue.h"
 #include "connection.h"
+#include "core/numbers.h"
 #include "recordset.h"
+#include "sitecolumns.h"
 #include "storeerror.h"
 
-#include "core/numbers.h"
-
 namespace tvx::store {
+
+namespace {
+QStringList siteColumnNames()
+{
+    QStringList names;
+    for (const SiteColumn& column : siteColumns())
+        names.append(column.name);
+    return names;
+}
+} // namespace
 
 const QList<TableColumns>& requiredSchema()
 {
     static const QList<TableColumns> schema{
         {QStringLiteral("Config"), {QStringLiteral("ID"), QStringLiteral("Timeout")}},
-        {QStringLiteral("BookMarkWeb"),
-         {QStringLiteral("ID"),
-          QStringLiteral("WebName"),
-          QStringLiteral("AllowLogin"),
-          QStringLiteral("LoginUrl"),
-          QStringLiteral("IsScript"),
-          QStringLiteral("LoginButtonName"),
-          QStringLiteral("LoginButtonValue"),
-          QStringLiteral("LogoutUrl"),
-          QStringLiteral("UidFieldId"),
-          QStringLiteral("UidFieldName"),
-          QStringLiteral("PwdFieldId"),
-          QStringLiteral("PwdFieldName"),
-          QStringLiteral("SubmitUrl"),
-          QStringLiteral("TitleFieldId"),
-          QStringLiteral("TitleFieldName"),
-          QStringLiteral("UrlFieldId"),
-          QStringLiteral("UrlFieldName"),
-          QStringLiteral("TagsFieldId"),
-          QStringLiteral("TagsFieldName"),
-          QStringLiteral("TagsSplit"),
-          QStringLiteral("SummaryFieldId"),
-          QStringLiteral("SummaryFieldName"),
-          QStringLiteral("SubmitButtonId"),
-          QStringLiteral("SubmitButtonName"),
-          QStringLiteral("SubmitButtonValue"),
-          QStringLiteral("OtherFieldID1"),
-          QStringLiteral("OtherFieldName1"),
-          QStringLiteral("OtherFieldValue1"),
-          QStringLiteral("OtherFieldID2"),
-          QStringLiteral("OtherFieldName2"),
-          QStringLiteral("OtherFieldValue2")}},
+        {QStringLiteral("BookMarkWeb"), siteColumnNames()},
         {QStringLiteral("Accounts"), {QStringLiteral("ID"), QStringLiteral("Uid"), QStringLiteral("Pwd")}},
     };
     return schema;
@@ -73,18 +52,21 @@ qint16 loadTimeout(const Connection& connection)
     Recordset config;
     config.open(connection, catalogue::configRow());
     if (config.eof())
-        throw StoreError(
-            QStringLiteral("配置文件“%1”的数据表 Config 中没有设置行。请用程序附带的 tvx.cfg 替换它。").arg(connection.path()));
+        throw StoreError(QStringLiteral("配置文件“%1”的数据表 Config 中没有设置行。请用程序附带的 tvx.cfg 替换它。")
+                             .arg(connection.path()));
     const QVariant value = config.value(QStringLiteral("Timeout"));
     if (value.isNull())
-        throw StoreError(QStringLiteral("配置文件“%1”中没有设置超时时限（Config 表的 Timeout 为空）。请在“设置系统参数”中重新设置。")
-                             .arg(connection.path()));
+        throw StoreError(
+            QStringLiteral("配置文件“%1”中没有设置超时时限（Config 表的 Timeout 为空）。请在“设置系统参数”中重新设置。")
+                .arg(connection.path()));
     bool isNumber = false;
     const double number = value.toDouble(&isNumber);
     const std::optional<qint16> timeout = isNumber ? numbers::toInt16(number) : std::nullopt;
     if (!timeout)
-        throw StoreError(QStringLiteral("配置文件“%1”中的超时时限“%2”无效，应为 -32768 到 32767 之间的整数。请在“设置系统参数”中重新设置。")
-                             .arg(connection.path(), value.toString()));
+        throw StoreError(
+            QStringLiteral(
+                "配置文件“%1”中的超时时限“%2”无效，应为 -32768 到 32767 之间的整数。请在“设置系统参数”中重新设置。")
+                .arg(connection.path(), value.toString()));
     return *timeout;
 }
 

@@ -6,6 +6,7 @@
 #include "store/catalogue.h"
 #include "store/programstore.h"
 #include "store/recordset.h"
+#include "store/sitecolumns.h"
 #include "store/storeerror.h"
 #include "ui/formlayout.h"
 
@@ -15,8 +16,9 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-
 namespace tvx::ui::dialogs {
+
+namespace sitecolumn = tvx::store::sitecolumn;
 
 namespace {
 constexpr int kColumnWidth = 169; // 2540 twips
@@ -116,7 +118,7 @@ void AccountsDialog::Form_Load()
         store::Recordset rs;
         rs.open(m_store.gcnnStore, store::catalogue::accountsWithSiteNames());
         for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            appendRow(rs.value(QStringLiteral("ID")).toLongLong(), rs.text(QStringLiteral("WebName")),
+            appendRow(rs.value(QStringLiteral("ID")).toLongLong(), rs.text(sitecolumn::WebName),
                       rs.text(QStringLiteral("Uid")), rs.text(QStringLiteral("Pwd")));
     } catch (const store::StoreError& e) {
         // An empty list must not pass for "no accounts" when the store could not be read.

@@ -5,6 +5,7 @@
 #include "store/catalogue.h"
 #include "store/programstore.h"
 #include "store/recordset.h"
+#include "store/sitecolumns.h"
 #include "store/storeerror.h"
 #include "ui/formlayout.h"
 
@@ -12,6 +13,8 @@
 #include <QListWidget>
 
 namespace tvx::ui::dialogs {
+
+namespace sitecolumn = tvx::store::sitecolumn;
 
 SitePickerDialog::SitePickerDialog(store::ProgramStore& store, QWidget* parent)
     : FormDialog(parent)
@@ -41,7 +44,7 @@ void SitePickerDialog::Form_Load()
         store::Recordset rs;
         rs.open(m_store.gcnnStore, store::catalogue::sitesById());
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-            auto* row = new QListWidgetItem(rs.text(QStringLiteral("WebName")), m_lstWeb);
+            auto* row = new QListWidgetItem(rs.text(sitecolumn::WebName), m_lstWeb);
             // The row keeps its site's own ID: IDs need not run 0, 1, 2, ... without gaps.
             row->setData(Qt::UserRole, rs.value(QStringLiteral("ID")).toLongLong());
         }

@@ -5,6 +5,7 @@
 #include "store/catalogue.h"
 #include "store/programstore.h"
 #include "store/recordset.h"
+#include "store/sitecolumns.h"
 #include "store/storeerror.h"
 #include "ui/formlayout.h"
 
@@ -14,6 +15,8 @@
 #include <QMouseEvent>
 
 namespace tvx::ui::dialogs {
+
+namespace sitecolumn = tvx::store::sitecolumn;
 
 SubmitSitesDialog::SubmitSitesDialog(store::ProgramStore& store, QWidget* parent)
     : FormDialog(parent)
@@ -62,7 +65,7 @@ void SubmitSitesDialog::Form_Load()
         store::Recordset rs;
         rs.open(m_store.gcnnStore, store::catalogue::accountSites());
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-            auto* row = new QListWidgetItem(rs.text(QStringLiteral("WebName")), m_lstWeb);
+            auto* row = new QListWidgetItem(rs.text(sitecolumn::WebName), m_lstWeb);
             row->setData(Qt::UserRole, rs.value(QStringLiteral("ID")).toLongLong());
         }
     } catch (const store::StoreError& e) {

@@ -13,6 +13,7 @@
 #include "sites/sitetemplates.h"
 #include "sites/sitevalidation.h"
 #include "store/programstore.h"
+#include "store/sitecolumns.h"
 #include "store/storeerror.h"
 #include "templatedialog.h"
 #include "ui/formlayout.h"
@@ -32,6 +33,8 @@
 #include <algorithm>
 
 namespace tvx::ui::sites {
+
+namespace sitecolumn = tvx::store::sitecolumn;
 
 namespace {
 constexpr int kIdRole = Qt::UserRole;
@@ -320,7 +323,7 @@ bool SiteDefinitionsDialog::settleChanges()
 {
     if (!isDirty())
         return true;
-    const QString name = m_form->definition().text(QStringLiteral("WebName")).trimmed();
+    const QString name = m_form->definition().text(sitecolumn::WebName).trimmed();
     const QString question = name.isEmpty() ? QStringLiteral("新的网站定义还没有保存，要保存吗？")
                                             : QStringLiteral("对网站定义“%1”的修改还没有保存，要保存吗？").arg(name);
     if (!MessageBox::question(this, question))
@@ -372,8 +375,8 @@ void SiteDefinitionsDialog::cmdNew_Click()
         return;
     showDefinition(tvx::sites::fromTemplate(frmTemplate.gstrTemplate, frmTemplate.gstrAddress), true);
     if (!frmTemplate.gstrAddress.isEmpty())
-        m_pane->open(m_loaded.text(QStringLiteral("LoginUrl")));
-    m_form->focusColumn(QStringLiteral("WebName"));
+        m_pane->open(m_loaded.text(sitecolumn::LoginUrl));
+    m_form->focusColumn(sitecolumn::WebName);
 }
 
 void SiteDefinitionsDialog::cmdCopy_Click()
@@ -386,20 +389,20 @@ void SiteDefinitionsDialog::cmdCopy_Click()
     QStringList names;
     for (int i = 0; i < m_lvwSites->topLevelItemCount(); ++i)
         names.append(m_lvwSites->topLevelItem(i)->text(1).trimmed());
-    const QString base = copy.text(QStringLiteral("WebName")).trimmed() + QStringLiteral("（副本");
+    const QString base = copy.text(sitecolumn::WebName).trimmed() + QStringLiteral("（副本");
     QString name = base + QStringLiteral("）");
     for (int n = 2; names.contains(name); ++n)
         name = base + QString::number(n) + QStringLiteral("）");
-    copy.set(QStringLiteral("WebName"), name);
+    copy.set(sitecolumn::WebName, name);
     showDefinition(copy, true);
-    m_form->focusColumn(QStringLiteral("WebName"));
+    m_form->focusColumn(sitecolumn::WebName);
 }
 
 void SiteDefinitionsDialog::cmdDelete_Click()
 {
     if (!m_own || m_loaded.id < 0)
         return;
-    const QString name = m_loaded.text(QStringLiteral("WebName"));
+    const QString name = m_loaded.text(sitecolumn::WebName);
     try {
         const int accounts = m_sites.accountCount(m_loaded.id);
         const QString question =
@@ -452,7 +455,7 @@ void SiteDefinitionsDialog::cmdCheck_Click()
         return;
     }
     const tvx::sites::SiteDefinition definition = m_form->definition();
-    const QString name = definition.text(QStringLiteral("WebName")).trimmed();
+    const QString name = definition.text(sitecolumn::WebName).trimmed();
     if (definition.id < 0) {
         MessageBox::information(this,
                                 QStringLiteral("请先保存网站定义，并在“设置网摘帐号”中为它添加帐号，然后再试运行！"));
@@ -515,9 +518,9 @@ void SiteDefinitionsDialog::pickRequested(const tvx::sites::FormRow* row)
     if (m_pane->address().isEmpty()) {
         // Nothing open yet: the page the row belongs to.
         const tvx::sites::SiteDefinition d = m_form->definition();
-        QString address = d.text(QStringLiteral("LoginUrl"));
-        if (row->group != tvx::sites::FormGroup::Login && tvx::sites::isWebAddress(d.text(QStringLiteral("SubmitUrl"))))
-            address = d.text(QStringLiteral("SubmitUrl"));
+        QString address = d.text(sitecolumn::LoginUrl);
+        if (row->group != tvx::sites::FormGroup::Login && tvx::sites::isWebAddress(d.text(sitecolumn::SubmitUrl)))
+            address = d.text(sitecolumn::SubmitUrl);
         if (tvx::sites::isWebAddress(address))
             m_pane->open(address);
     }

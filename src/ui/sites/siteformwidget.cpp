@@ -2,6 +2,7 @@
 
 #include "controls/button/command.h"
 #include "engine/formfill.h"
+#include "store/sitecolumns.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -16,6 +17,8 @@
 #include <limits>
 
 namespace tvx::ui::sites {
+
+namespace sitecolumn = tvx::store::sitecolumn;
 
 using tvx::sites::FormGroup;
 using tvx::sites::FormRow;
@@ -150,7 +153,7 @@ void SiteFormWidget::updateSeparatorExample()
 {
     if (!m_separatorExample)
         return;
-    const QString separator = m_edits.value(QStringLiteral("TagsSplit"))->text();
+    const QString separator = m_edits.value(sitecolumn::TagsSplit)->text();
     // Joined by the engine's own rule, so that the example shows what the site receives.
     const QString joined =
         engine::forms::JoinTags(QStringLiteral("新闻 科技"), separator.isEmpty() ? QStringLiteral(" ") : separator);
