@@ -15,7 +15,7 @@ struct KeptRow {
     qint64 seq = 0;
     qint64 number = 0;
     QString key;
-    engine::Bookmark bookmark;
+    Bookmark bookmark;
 
     friend bool operator==(const KeptRow&, const KeptRow&) = default;
 };
