@@ -91,7 +91,7 @@ std::optional<bookmarks::FileContents> BookmarkTransfer::read(const QString& pat
 
     QProgressDialog progress(QStringLiteral("正在读取书签文件“%1”...").arg(QFileInfo(path).fileName()),
                              QStringLiteral("取消"), 0, 1000, m_window);
-    progress.setObjectName(QStringLiteral("dlgImportProgress"));
+    progress.setObjectName(QStringLiteral("importProgress"));
     progress.setWindowTitle(QStringLiteral("导入书签"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setAutoReset(false);

@@ -239,8 +239,8 @@ void MainWindow::mnuPara_Click()
 
 void MainWindow::mnuSites_Click()
 {
-    sites::SiteDefinitionsDialog frmSites(m_store, this);
-    frmSites.exec();
+    SiteDefinitionsDialog siteDefinitions(m_store, this);
+    siteDefinitions.exec();
 }
 
 void MainWindow::cmdHelp_Click()
