@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/error.h"
 #include "importeditem.h"
 
 #include <QList>
@@ -26,19 +27,10 @@ FileContents readBookmarkFile(const QString& path, const ReadProgress& progress 
 // Writes `bytes` to `path` whole or not at all (a new file renamed over the old); throws FileError.
 void writeWholeFile(const QString& path, const QByteArray& bytes);
 
-class FileError final : public std::exception {
+// A bookmark file that cannot be read or written.
+class FileError final : public Error {
 public:
-    explicit FileError(QString description)
-        : m_description(std::move(description))
-        , m_utf8(m_description.toUtf8())
-    {
-    }
-    const QString& description() const noexcept { return m_description; }
-    const char* what() const noexcept override { return m_utf8.constData(); }
-
-private:
-    QString m_description;
-    QByteArray m_utf8;
+    using Error::Error;
 };
 
 } // namespace tvx::bookmarks

@@ -4,8 +4,10 @@
 
 #include <QList>
 
-// Every statement the program sends to the store, in one place. The literal pieces are the program's
-// own; user values are bound (see Statement).
+// The statements of the start-up, the runs and the dialogs of fixed design (accounts, site choice,
+// parameters). The literal pieces are the program's own; user values are bound (see Statement). The
+// site definitions editor (sites/sitestore), the kept URL list (urllisttable), the run results
+// (resulttables) and transactions (transaction.h) keep their statements beside the code that uses them.
 namespace tvx::store::catalogue {
 
 Statement configRow();                                    // S1, start-up
@@ -17,7 +19,5 @@ Statement deleteAccount(qint64 siteId, const QString& uid);                     
 Statement sitesById();                                    // S7, site picker
 Statement accountSites();                                 // S8, submit-site selection
 Statement updateTimeout(const QVariant& timeout);         // S9, parameters dialog
-
-// Statements of the program's own, beyond the nine above.
 
 } // namespace tvx::store::catalogue

@@ -6,7 +6,7 @@
 
 namespace tvx::store {
 
-// One statement of the catalogue: the text sent to SQLite, with a "?" wherever a value goes, and the
+// One statement sent to the store: the text sent to SQLite, with a "?" wherever a value goes, and the
 // values bound to those places. Values are never spliced into the text that SQLite parses, so a quote,
 // a NUL or any other character in a user's text is stored exactly and cannot change the statement.
 struct Statement {

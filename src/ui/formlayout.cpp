@@ -50,6 +50,15 @@ controls::Command* addCommand(QWidget* parent, const char* name, const QString& 
     return button;
 }
 
+controls::Command* makeCommand(QWidget* parent, const char* name, const QString& caption, int width, int height)
+{
+    auto* button = new controls::Command(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setCaption(caption);
+    button->setFixedSize(width, height);
+    return button;
+}
+
 QLineEdit* addLineEdit(QWidget* parent, const char* name, int x, int y, int width, int height)
 {
     auto* edit = new QLineEdit(parent);

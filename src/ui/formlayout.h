@@ -12,12 +12,14 @@ namespace tvx::controls {
 class Command;
 }
 
-// Placing controls on the program's windows. Every window is laid out in fixed pixel places of its
-// client area, as designed; these helpers are the one way the windows make and place their labels,
-// buttons and text boxes.
+// Placing controls on the program's windows. The dialogs of fixed size are laid out in fixed pixel
+// places of their client area, as designed, and make and place their labels, buttons and text boxes
+// with these helpers; the windows that can be resized (site definitions, results) are laid out by Qt
+// layouts. Every window makes its buttons here, with addCommand or makeCommand.
 namespace tvx::ui {
 
-// Every button of every window is 95 × 27 unless its window gives another size ("..." buttons).
+// Every button of every window is 95 × 27 unless its window gives another size ("..." buttons, the
+// small buttons beside the site form's rows and the browser pane's address).
 inline constexpr int kButtonWidth = 95;
 inline constexpr int kButtonHeight = 27;
 
@@ -32,6 +34,10 @@ QLabel* addLabel(QWidget* parent, const char* name, const QString& text, int x, 
 
 controls::Command* addCommand(QWidget* parent, const char* name, const QString& caption, int x, int y,
                               int width = kButtonWidth, int height = kButtonHeight);
+
+// A button of a fixed size for a window laid out by a Qt layout, which places it.
+controls::Command* makeCommand(QWidget* parent, const char* name, const QString& caption, int width = kButtonWidth,
+                               int height = kButtonHeight);
 
 // A one-line text box without Qt's 32767-character limit: a pasted address, user id or password is
 // taken whole.

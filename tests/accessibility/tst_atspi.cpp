@@ -203,9 +203,9 @@ private slots:
 
     void aListIsNamedByItsHeading()
     {
-        ui::sites::TemplateDialog frmTemplate;
-        frmTemplate.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frmTemplate));
+        ui::TemplateDialog templates;
+        templates.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&templates));
         QVERIFY(named(readTree(), QStringLiteral("list"), QStringLiteral("从哪里开始")));
     }
 };

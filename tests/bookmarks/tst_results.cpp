@@ -191,13 +191,13 @@ private slots:
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        child<QWidget>(w, "cboRuns")->setFocus(Qt::TabFocusReason);
+        child<QWidget>(w, "runChoice")->setFocus(Qt::TabFocusReason);
         QStringList visited;
         for (int i = 0; i < 5; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(visited, QStringList({"tblResults", "cmdExport", "cmdKeepFailed", "cmdClose", "cboRuns"}));
+        QCOMPARE(visited, QStringList({"resultTable", "exportButton", "keepFailedButton", "closeButton", "runChoice"}));
     }
 
     void theTableMarksEveryStateAndExports()
@@ -225,7 +225,7 @@ private slots:
             return true;
         };
         ui::ResultsWindow w(c, actions);
-        auto* runsBox = child<QComboBox>(w, "cboRuns");
+        auto* runsBox = child<QComboBox>(w, "runChoice");
         QCOMPARE(runsBox->count(), 2);
         QVERIFY(runsBox->itemText(0).contains(QStringLiteral("（已中止）")));
         QVERIFY(runsBox->itemText(1).startsWith(QStringLiteral("2026-03-04 09:30:00")));
@@ -255,7 +255,7 @@ private slots:
         QVERIFY(!background(2, 1).isValid());
 
         // The cell with evidence opens it; a submitted one has none to open.
-        auto* table = child<QTableView>(w, "tblResults");
+        auto* table = child<QTableView>(w, "resultTable");
         emit table->activated(m->index(0, ui::ResultsModel::FirstAccount + 1));
         emit table->activated(m->index(0, ui::ResultsModel::FirstAccount));
         QCOMPARE(opened, QStringList{"/evidence/0"});
@@ -268,7 +268,7 @@ private slots:
         QTemporaryDir dir;
         {
             Chooser chooser(dir.filePath(QStringLiteral("results")));
-            child<controls::Command>(w, "cmdExport")->click();
+            child<controls::Command>(w, "exportButton")->click();
         }
         QFile csv(dir.filePath(QStringLiteral("results.csv")));
         QVERIFY(csv.open(QIODevice::ReadOnly));
@@ -284,17 +284,17 @@ private slots:
         // Keep only the failed: every address submitted somewhere leaves the list, after a question.
         boxes.clear();
         boxes.answerNext(false);
-        child<controls::Command>(w, "cmdKeepFailed")->click();
+        child<controls::Command>(w, "keepFailedButton")->click();
         QVERIFY(removed.isEmpty());
         boxes.answerNext(true);
-        child<controls::Command>(w, "cmdKeepFailed")->click();
+        child<controls::Command>(w, "keepFailedButton")->click();
         QCOMPARE(removed, QStringList({"http://a.example.com/", "http://b.example.com/", "http://c.example.com/"}));
         QCOMPARE(boxes.last().text, QStringLiteral("已从网址列表中移除 3 个网址，还剩 7 个。"));
 
         // A run with nothing submitted leaves the list as it is.
         removed.clear();
         w.showRun(second);
-        child<controls::Command>(w, "cmdKeepFailed")->click();
+        child<controls::Command>(w, "keepFailedButton")->click();
         QVERIFY(removed.isEmpty());
         QVERIFY(boxes.last().text.contains(QStringLiteral("网址列表保持不变")));
     }

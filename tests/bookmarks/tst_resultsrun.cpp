@@ -78,7 +78,7 @@ private slots:
                     row.append(m->index(r, c).data(ui::ResultsModel::OutcomeRole).toInt());
                 outcomes.append(row);
             }
-            test::child<controls::Command>(*results, "cmdKeepFailed")->click(); // answered yes
+            test::child<controls::Command>(*results, "keepFailedButton")->click(); // answered yes
             results->accept();
         });
         poll.start(20);

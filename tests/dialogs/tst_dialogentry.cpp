@@ -90,10 +90,10 @@ private slots:
         w.Form_Load();
         bool shown = false;
         int rows = -1;
-        test::whenModal(QStringLiteral("frmSites"), [&](QDialog* dlg) {
+        test::whenModal(QStringLiteral("siteDefinitions"), [&](QDialog* dlg) {
             shown = dlg->parentWidget() == &w && dlg->isModal();
-            rows = child<QTreeWidget>(*dlg, "lvwSites")->topLevelItemCount();
-            child<controls::Command>(*dlg, "cmdClose")->click();
+            rows = child<QTreeWidget>(*dlg, "siteList")->topLevelItemCount();
+            child<controls::Command>(*dlg, "closeButton")->click();
         });
         QAction* item = menuItem(w, "mnuSites");
         QVERIFY(item);

@@ -27,7 +27,7 @@
 
 using namespace tvx;
 using test::child;
-using ui::sites::SiteDefinitionsDialog;
+using ui::SiteDefinitionsDialog;
 
 namespace {
 struct Fixture {
@@ -74,11 +74,11 @@ QLineEdit* box(const QWidget& dlg, const QString& column)
 // 新建 with the empty template.
 void newEmptySite(SiteDefinitionsDialog& dlg)
 {
-    test::whenModal(QStringLiteral("frmTemplate"), [](QDialog* t) {
-        child<QListWidget>(*t, "lstTemplates")->setCurrentRow(0);
-        child<controls::Command>(*t, "cmdOK")->click();
+    test::whenModal(QStringLiteral("templateDialog"), [](QDialog* t) {
+        child<QListWidget>(*t, "templateList")->setCurrentRow(0);
+        child<controls::Command>(*t, "okButton")->click();
     });
-    press(dlg, "cmdNew");
+    press(dlg, "newButton");
 }
 
 // Fills every text column with a text of its own (quotes, CJK, blanks) and sets the flags.
@@ -111,15 +111,15 @@ private slots:
     void largeWindowsFitTheScreen()
     {
         Fixture f;
-        SiteDefinitionsDialog frmSites(f.store);
-        ui::ResultsWindow frmResults(f.store.gcnnStore, {});
-        for (QWidget* w : {static_cast<QWidget*>(&frmSites), static_cast<QWidget*>(&frmResults)}) {
+        SiteDefinitionsDialog siteDefinitions(f.store);
+        ui::ResultsWindow results(f.store.gcnnStore, {});
+        for (QWidget* w : {static_cast<QWidget*>(&siteDefinitions), static_cast<QWidget*>(&results)}) {
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w));
             QVERIFY2(w->screen()->availableGeometry().contains(w->frameGeometry()), qPrintable(w->objectName()));
         }
         // Narrower than the form, the form scrolls sideways rather than hide its right side.
-        auto* scroll = child<QScrollArea>(frmSites, "scrForm");
+        auto* scroll = child<QScrollArea>(siteDefinitions, "formScroll");
         QVERIFY(scroll->widget()->width() > scroll->viewport()->width());
         QVERIFY(scroll->horizontalScrollBar()->isVisible());
     }
@@ -128,19 +128,19 @@ private slots:
     // in the editor from the list straight into the form's first box, and back.
     void tabFollowsTheEye()
     {
-        ui::sites::TemplateDialog frmTemplate;
-        QVERIFY(test::showActive(frmTemplate));
-        child<QListWidget>(frmTemplate, "lstTemplates")->setCurrentRow(1); // one that asks for an address
-        child<QWidget>(frmTemplate, "lstTemplates")->setFocus(Qt::TabFocusReason);
-        QCOMPARE(tabs(4), QStringList({"txtAddress", "cmdOK", "cmdCancel", "lstTemplates"}));
-        frmTemplate.reject();
+        ui::TemplateDialog templates;
+        QVERIFY(test::showActive(templates));
+        child<QListWidget>(templates, "templateList")->setCurrentRow(1); // one that asks for an address
+        child<QWidget>(templates, "templateList")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(tabs(4), QStringList({"addressEdit", "okButton", "cancelButton", "templateList"}));
+        templates.reject();
 
         Fixture f;
-        SiteDefinitionsDialog frmSites(f.store);
-        QVERIFY(test::showActive(frmSites));
-        child<QWidget>(frmSites, "lvwSites")->setFocus(Qt::TabFocusReason);
+        SiteDefinitionsDialog siteDefinitions(f.store);
+        QVERIFY(test::showActive(siteDefinitions));
+        child<QWidget>(siteDefinitions, "siteList")->setFocus(Qt::TabFocusReason);
         QCOMPARE(tabs(1), QStringList{"WebName"});
-        QCOMPARE(tabs(1, true), QStringList{"lvwSites"});
+        QCOMPARE(tabs(1, true), QStringList{"siteList"});
     }
 
     void deliveredRowsAreShownReadOnly()
@@ -150,18 +150,18 @@ private slots:
         SiteDefinitionsDialog dlg(f.store);
         dlg.show();
         QCOMPARE(dlg.windowTitle(), QStringLiteral("网站定义"));
-        auto* list = child<QTreeWidget>(dlg, "lvwSites");
+        auto* list = child<QTreeWidget>(dlg, "siteList");
         QCOMPARE(list->topLevelItemCount(), 5);
         QCOMPARE(list->headerItem()->text(1), QStringLiteral("名称"));
         QCOMPARE(dlg.currentId(), 0);
         QCOMPARE(box(dlg, QStringLiteral("LoginUrl"))->text(), list->topLevelItem(0)->text(2));
         QVERIFY(box(dlg, QStringLiteral("UidFieldId"))->isReadOnly());
         QVERIFY(!child<QCheckBox>(dlg, "IsScript")->isEnabled());
-        QVERIFY(!child<controls::Command>(dlg, "cmdSave")->isEnabled());
-        QVERIFY(!child<controls::Command>(dlg, "cmdDelete")->isEnabled());
-        QVERIFY(!child<controls::Command>(dlg, "cmdPickUidFieldId")->isEnabled());
+        QVERIFY(!child<controls::Command>(dlg, "saveButton")->isEnabled());
+        QVERIFY(!child<controls::Command>(dlg, "deleteButton")->isEnabled());
+        QVERIFY(!child<controls::Command>(dlg, "pickUidFieldId")->isEnabled());
         QVERIFY(test::showActive(dlg));
-        QVERIFY(child<QLabel>(dlg, "lblState")->isVisible());
+        QVERIFY(child<QLabel>(dlg, "stateNote")->isVisible());
         // Every column has its box, label and hint; a separator of blanks can be seen.
         for (const sites::FormRow& row : sites::formRows()) {
             QVERIFY(!child<QLabel>(dlg, ("hint" + row.columns.first()).toUtf8().constData())->text().isEmpty());
@@ -170,7 +170,7 @@ private slots:
         }
         QVERIFY(dlg.selectSite(2));
         QCOMPARE(box(dlg, QStringLiteral("TagsSplit"))->text(), QStringLiteral(", "));
-        QVERIFY(child<QLabel>(dlg, "lblTagsExample")->text().contains(QStringLiteral("新闻,␣科技")));
+        QVERIFY(child<QLabel>(dlg, "separatorExample")->text().contains(QStringLiteral("新闻,␣科技")));
         QVERIFY(test::saveScreenshot(dlg, QStringLiteral("frmSites")));
         QCOMPARE(messages.count(), 0);
     }
@@ -188,11 +188,11 @@ private slots:
             QCOMPARE(dlg.currentId(), -1);
             QVERIFY(!box(dlg, QStringLiteral("WebName"))->isReadOnly());
             typed = fillAll(dlg);
-            press(dlg, "cmdSave");
+            press(dlg, "saveButton");
             QCOMPARE(messages.texts(), QStringList());
             id = dlg.currentId();
             QVERIFY(id > 4);
-            QVERIFY(child<controls::Command>(dlg, "cmdDelete")->isEnabled());
+            QVERIFY(child<controls::Command>(dlg, "deleteButton")->isEnabled());
         }
         // A window opened afresh shows the row as typed; the file holds it.
         SiteDefinitionsDialog again(f.store);
@@ -221,10 +221,10 @@ private slots:
         dlg.show();
         QVERIFY(dlg.selectSite(1));
         const QString name = box(dlg, QStringLiteral("WebName"))->text();
-        press(dlg, "cmdCopy");
+        press(dlg, "copyButton");
         QCOMPARE(box(dlg, QStringLiteral("WebName"))->text(), name + QStringLiteral("（副本）"));
         box(dlg, QStringLiteral("UidFieldName"))->setText(QStringLiteral("user_name"));
-        press(dlg, "cmdSave");
+        press(dlg, "saveButton");
         QCOMPARE(messages.count(), 0);
         const qint64 copy = dlg.currentId();
         QCOMPARE(f.db.scalar(
@@ -232,10 +232,10 @@ private slots:
                  QStringLiteral("user_name|pwd"));
         QCOMPARE(f.row(1), delivered);
         // A second copy gets a name of its own.
-        press(dlg, "cmdCopy");
+        press(dlg, "copyButton");
         QCOMPARE(box(dlg, QStringLiteral("WebName"))->text(), name + QStringLiteral("（副本）（副本）"));
         QVERIFY(dlg.selectSite(1));
-        press(dlg, "cmdCopy");
+        press(dlg, "copyButton");
         QCOMPARE(box(dlg, QStringLiteral("WebName"))->text(), name + QStringLiteral("（副本2）"));
     }
 
@@ -249,7 +249,7 @@ private slots:
         newEmptySite(dlg);
         box(dlg, QStringLiteral("WebName"))->setText(QStringLiteral("新网站"));
         box(dlg, QStringLiteral("LoginUrl"))->setText(QStringLiteral("https://example.org/login"));
-        press(dlg, "cmdSave");
+        press(dlg, "saveButton");
         QCOMPARE(messages.count(), 1);
         QCOMPARE(messages.last().title, QStringLiteral("提示"));
         QVERIFY(messages.last().text.contains(QStringLiteral("用户名框")));
@@ -265,8 +265,8 @@ private slots:
         SiteDefinitionsDialog dlg(f.store);
         dlg.show();
         QVERIFY(dlg.selectSite(0));
-        press(dlg, "cmdCopy");
-        press(dlg, "cmdSave");
+        press(dlg, "copyButton");
+        press(dlg, "saveButton");
         const qint64 own = dlg.currentId();
         box(dlg, QStringLiteral("TitleFieldId"))->setText(QStringLiteral("changed"));
         messages.answerNext(false);
@@ -277,7 +277,7 @@ private slots:
         QCOMPARE(box(dlg, QStringLiteral("TitleFieldId"))->text(), QStringLiteral("f_title"));
         box(dlg, QStringLiteral("TitleFieldId"))->setText(QStringLiteral("changed"));
         messages.answerNext(true);
-        press(dlg, "cmdClose");
+        press(dlg, "closeButton");
         QCOMPARE(messages.count(), 2);
         QCOMPARE(f.db.scalar(QStringLiteral("SELECT TitleFieldId FROM BookMarkWeb WHERE ID=%1").arg(own)),
                  QStringLiteral("changed"));
@@ -289,22 +289,22 @@ private slots:
         test::MessageRecorder messages;
         SiteDefinitionsDialog dlg(f.store);
         dlg.show();
-        press(dlg, "cmdCopy");
-        press(dlg, "cmdSave");
+        press(dlg, "copyButton");
+        press(dlg, "saveButton");
         const qint64 own = dlg.currentId();
         f.db.exec(QStringLiteral("INSERT INTO Accounts VALUES(%1,'u1','p'),(%1,'u2','p'),(0,'u3','p');").arg(own));
         messages.answerNext(false);
-        press(dlg, "cmdDelete");
+        press(dlg, "deleteButton");
         QCOMPARE(messages.last().title, QStringLiteral("提示"));
         QVERIFY(messages.last().text.contains(QStringLiteral(" 2 个帐号")));
         QCOMPARE(f.db.scalar(QStringLiteral("SELECT COUNT(*) FROM Accounts")), QStringLiteral("3"));
         QCOMPARE(dlg.currentId(), own);
         messages.answerNext(true);
-        press(dlg, "cmdDelete");
+        press(dlg, "deleteButton");
         QCOMPARE(f.db.scalar(QStringLiteral("SELECT COUNT(*) FROM BookMarkWeb WHERE ID=%1").arg(own)),
                  QStringLiteral("0"));
         QCOMPARE(f.db.scalar(QStringLiteral("SELECT group_concat(Uid) FROM Accounts")), QStringLiteral("u3"));
-        QCOMPARE(child<QTreeWidget>(dlg, "lvwSites")->topLevelItemCount(), 5);
+        QCOMPARE(child<QTreeWidget>(dlg, "siteList")->topLevelItemCount(), 5);
         QCOMPARE(dlg.currentId(), 0);
     }
 
@@ -314,22 +314,22 @@ private slots:
         test::MessageRecorder messages;
         SiteDefinitionsDialog dlg(f.store);
         dlg.show();
-        press(dlg, "cmdCopy");
-        press(dlg, "cmdSave");
+        press(dlg, "copyButton");
+        press(dlg, "saveButton");
         const qint64 own = dlg.currentId();
         const QString before = f.row(own);
         box(dlg, QStringLiteral("SubmitButtonValue"))->setText(QStringLiteral("发表"));
         {
             test::ReadOnlyFile readOnly(f.db.path());
             QVERIFY(readOnly.ok());
-            press(dlg, "cmdSave");
+            press(dlg, "saveButton");
             QCOMPARE(messages.count(), 1);
             QCOMPARE(messages.last().title, QStringLiteral("错误"));
             QVERIFY(messages.last().text.contains(f.db.path()));
             QCOMPARE(box(dlg, QStringLiteral("SubmitButtonValue"))->text(), QStringLiteral("发表"));
         }
         QCOMPARE(f.row(own), before);
-        press(dlg, "cmdSave");
+        press(dlg, "saveButton");
         QCOMPARE(messages.count(), 1);
         QCOMPARE(f.db.scalar(QStringLiteral("SELECT SubmitButtonValue FROM BookMarkWeb WHERE ID=%1").arg(own)),
                  QStringLiteral("发表"));

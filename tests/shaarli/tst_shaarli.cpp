@@ -61,13 +61,13 @@ class TestShaarli : public QObject {
     qint64 m_site = -1;
 
     // Runs the site check of the site shown; its rows as "page/item result", and whether all were good.
-    static QStringList runCheck(ui::sites::SiteDefinitionsDialog& dlg, bool& allGood)
+    static QStringList runCheck(ui::SiteDefinitionsDialog& dlg, bool& allGood)
     {
-        auto* check = child<controls::Command>(dlg, "cmdCheck");
+        auto* check = child<controls::Command>(dlg, "checkButton");
         check->click();
         QStringList rows;
         allGood = test::waitUntil([&] { return check->caption() == QStringLiteral("试运行(&T)"); }, 120000);
-        auto* results = child<QTreeWidget>(dlg, "lvwCheck");
+        auto* results = child<QTreeWidget>(dlg, "checkResults");
         for (int i = 0; i < results->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* row = results->topLevelItem(i);
             rows.append(row->text(0) + QLatin1Char('/') + row->text(1) + QLatin1Char(' ') + row->text(3));
@@ -90,17 +90,17 @@ private slots:
     void theTemplateMakesTheSiteAndTheCheckFindsEverything()
     {
         test::MessageRecorder boxes;
-        ui::sites::SiteDefinitionsDialog dlg(m_store);
+        ui::SiteDefinitionsDialog dlg(m_store);
         dlg.show();
         const QString typed = m_shaarli.base().mid(QStringLiteral("http://").size()) + QStringLiteral("/");
-        whenModal(QStringLiteral("frmTemplate"), [typed](QDialog* t) {
-            child<QListWidget>(*t, "lstTemplates")->setCurrentRow(1);
-            child<QLineEdit>(*t, "txtAddress")->setText(typed);
-            child<controls::Command>(*t, "cmdOK")->click();
+        whenModal(QStringLiteral("templateDialog"), [typed](QDialog* t) {
+            child<QListWidget>(*t, "templateList")->setCurrentRow(1);
+            child<QLineEdit>(*t, "addressEdit")->setText(typed);
+            child<controls::Command>(*t, "okButton")->click();
         });
-        child<controls::Command>(dlg, "cmdNew")->click();
+        child<controls::Command>(dlg, "newButton")->click();
         QCOMPARE(child<QLineEdit>(dlg, "LoginUrl")->text(), m_shaarli.base() + QStringLiteral("/login"));
-        child<controls::Command>(dlg, "cmdSave")->click();
+        child<controls::Command>(dlg, "saveButton")->click();
         QCOMPARE(boxes.texts(), QStringList());
         m_site = dlg.currentId();
         QVERIFY(m_site >= 5);
@@ -130,7 +130,7 @@ private slots:
         // The user logged in by hand in the pane (to pick the add form's fields), then checks: Shaarli no
         // longer shows its login form to that session, yet the definition is good.
         QVERIFY(m_site >= 0);
-        ui::sites::SiteDefinitionsDialog dlg(m_store);
+        ui::SiteDefinitionsDialog dlg(m_store);
         dlg.show();
         QVERIFY(dlg.selectSite(m_site));
         QWebEnginePage* page = dlg.pane()->view()->page();

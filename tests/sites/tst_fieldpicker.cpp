@@ -67,9 +67,9 @@ class TestFieldPicker : public QObject {
     test::TestHttpServer m_server;
     std::unique_ptr<test::TempStore> m_db;
     store::ProgramStore m_store;
-    std::unique_ptr<ui::sites::SiteDefinitionsDialog> m_dlg;
+    std::unique_ptr<ui::SiteDefinitionsDialog> m_dlg;
 
-    ui::sites::BrowserPane* pane() const { return m_dlg->pane(); }
+    ui::BrowserPane* pane() const { return m_dlg->pane(); }
     QLineEdit* box(const char* column) const { return child<QLineEdit>(*m_dlg, column); }
 
     bool open(const QString& address)
@@ -128,11 +128,11 @@ private slots:
             sql += q(demosite::siteRowSql(id++, key, m_site.base()));
         m_db = std::make_unique<test::TempStore>(sql);
         m_store.gcnnStore.open(m_db->path());
-        m_dlg = std::make_unique<ui::sites::SiteDefinitionsDialog>(m_store);
+        m_dlg = std::make_unique<ui::SiteDefinitionsDialog>(m_store);
         m_dlg->resize(1160, 760);
         m_dlg->show();
         // An editable copy of the first site, emptied where the picker is to write.
-        child<controls::Command>(*m_dlg, "cmdCopy")->click();
+        child<controls::Command>(*m_dlg, "copyButton")->click();
         for (const char* column : {"UidFieldId", "UidFieldName", "LoginButtonName", "LoginButtonValue"})
             box(column)->clear();
     }
@@ -141,7 +141,7 @@ private slots:
     {
         QVERIFY(open(q(m_site.base()) + QStringLiteral("/byid/login")));
         box("UidFieldName")->setText(QStringLiteral("stale"));
-        pick("cmdPickUidFieldId", QStringLiteral("#f_uid"));
+        pick("pickUidFieldId", QStringLiteral("#f_uid"));
         QCOMPARE(box("UidFieldId")->text(), QStringLiteral("f_uid"));
         // The id wins in a run, so nothing else is left in the row.
         QCOMPARE(box("UidFieldName")->text(), QString());
@@ -160,19 +160,19 @@ private slots:
             QTest::keyClick(from, back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
             return QApplication::focusWidget();
         };
-        QVERIFY(pane()->view()->isAncestorOf(tabFrom("cmdGo")));
-        QVERIFY(pane()->view()->isAncestorOf(tabFrom("cmdNew", true)));
-        QCOMPARE(tabFrom("cmdClose"), child<QWidget>(*m_dlg, "lvwSites"));
+        QVERIFY(pane()->view()->isAncestorOf(tabFrom("openButton")));
+        QVERIFY(pane()->view()->isAncestorOf(tabFrom("newButton", true)));
+        QCOMPARE(tabFrom("closeButton"), child<QWidget>(*m_dlg, "siteList"));
     }
 
     void anElementWithOnlyANameGivesItsName()
     {
         QVERIFY(open(q(m_site.base()) + QStringLiteral("/byname/login")));
-        pick("cmdPickUidFieldId", QStringLiteral("input[name=uid]"));
+        pick("pickUidFieldId", QStringLiteral("input[name=uid]"));
         QCOMPARE(box("UidFieldId")->text(), QString());
         QCOMPARE(box("UidFieldName")->text(), QStringLiteral("uid"));
         // A button with a name: by its name.
-        pick("cmdPickLoginButtonName", QStringLiteral("input[name=dologin]"));
+        pick("pickLoginButtonName", QStringLiteral("input[name=dologin]"));
         QCOMPARE(box("LoginButtonName")->text(), QStringLiteral("dologin"));
         QCOMPARE(box("LoginButtonValue")->text(), QString());
     }
@@ -181,7 +181,7 @@ private slots:
     {
         m_site.clearRecords();
         QVERIFY(open(q(m_site.base()) + QStringLiteral("/byvalue/login")));
-        pick("cmdPickLoginButtonName", QStringLiteral("input[type=submit]"));
+        pick("pickLoginButtonName", QStringLiteral("input[type=submit]"));
         QCOMPARE(box("LoginButtonName")->text(), QString());
         QCOMPARE(box("LoginButtonValue")->text(), QStringLiteral("登录 "));
         QVERIFY(pane()->status().contains(QStringLiteral("按钮文字“登录 ”")));
@@ -204,18 +204,18 @@ private slots:
                          "<a id='away' href='/elsewhere'>别处</a></body></html>");
         QVERIFY(open(m_server.url(QStringLiteral("/handlers")).toString()));
         const QString before = box("TitleFieldId")->text();
-        pick("cmdPickTitleFieldId", QStringLiteral("input.nameless"));
+        pick("pickTitleFieldId", QStringLiteral("input.nameless"));
         QCOMPARE(box("TitleFieldId")->text(), before);
         QVERIFY(pane()->status().contains(QStringLiteral("没有编号(id)和名称(name)")));
         // A <button> without id and name is no input: the run could not find it by its text either.
-        pick("cmdPickSubmitButtonId", QStringLiteral("button"));
+        pick("pickSubmitButtonId", QStringLiteral("button"));
         QVERIFY(pane()->status().contains(QStringLiteral("不是带文字的 input 按钮")));
         // A login button with only an id: what it lacks is said, not that it has no id.
         const QString buttonBefore = box("LoginButtonName")->text() + box("LoginButtonValue")->text();
-        pick("cmdPickLoginButtonName", QStringLiteral("#signin"));
+        pick("pickLoginButtonName", QStringLiteral("#signin"));
         QCOMPARE(box("LoginButtonName")->text() + box("LoginButtonValue")->text(), buttonBefore);
         QVERIFY2(!pane()->status().contains(QStringLiteral("没有编号(id)")), qPrintable(pane()->status()));
-        pick("cmdPickUrlFieldId", QStringLiteral("#away"));
+        pick("pickUrlFieldId", QStringLiteral("#away"));
         QCOMPARE(eval(pane()->page(), QStringLiteral("seen.join(',')")).toString(), QString());
         QCOMPARE(eval(pane()->page(), QStringLiteral("location.pathname")).toString(), QStringLiteral("/handlers"));
         QCOMPARE(m_server.hits(QStringLiteral("/posted")) + m_server.hits(QStringLiteral("/elsewhere")), 0);

@@ -37,16 +37,16 @@ class TestSiteCheck : public QObject {
     // was marked good.
     QMap<QString, QPair<QString, bool>> check(qint64 id)
     {
-        ui::sites::SiteDefinitionsDialog dlg(m_store);
+        ui::SiteDefinitionsDialog dlg(m_store);
         dlg.show();
         QMap<QString, QPair<QString, bool>> rows;
         if (!dlg.selectSite(id))
             return rows;
-        auto* button = child<controls::Command>(dlg, "cmdCheck");
+        auto* button = child<controls::Command>(dlg, "checkButton");
         button->click();
         if (!test::waitUntil([&] { return button->caption() == QStringLiteral("试运行(&T)"); }, 60000))
             return rows;
-        auto* list = child<QTreeWidget>(dlg, "lvwCheck");
+        auto* list = child<QTreeWidget>(dlg, "checkResults");
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* row = list->topLevelItem(i);
             rows.insert(row->text(0) + QLatin1Char('/') + row->text(1),

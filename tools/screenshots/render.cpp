@@ -288,12 +288,12 @@ void renderResultsWindow(Renderer& r, const QString& storePath)
 void renderSiteWindows(Renderer& r, store::ProgramStore& store, const QString& demo)
 {
     {
-        ui::sites::TemplateDialog frmTemplate;
-        frmTemplate.show();
-        child<QListWidget>(frmTemplate, "lstTemplates")->setCurrentRow(1);
-        child<QLineEdit>(frmTemplate, "txtAddress")->setText(QStringLiteral("https://links.example.org"));
-        r.save(frmTemplate, QStringLiteral("sitetemplate.png"));
-        frmTemplate.hide();
+        ui::TemplateDialog templates;
+        templates.show();
+        child<QListWidget>(templates, "templateList")->setCurrentRow(1);
+        child<QLineEdit>(templates, "addressEdit")->setText(QStringLiteral("https://links.example.org"));
+        r.save(templates, QStringLiteral("sitetemplate.png"));
+        templates.hide();
     }
     qint64 copy = -1;
     try {
@@ -312,22 +312,22 @@ void renderSiteWindows(Renderer& r, store::ProgramStore& store, const QString& d
         r.fail();
         return;
     }
-    ui::sites::SiteDefinitionsDialog frmSites(store);
-    frmSites.resize(1160, 760);
-    frmSites.show();
-    frmSites.selectSite(0);
-    r.save(frmSites, QStringLiteral("sites.png"));
+    ui::SiteDefinitionsDialog siteDefinitions(store);
+    siteDefinitions.resize(1160, 760);
+    siteDefinitions.show();
+    siteDefinitions.selectSite(0);
+    r.save(siteDefinitions, QStringLiteral("sites.png"));
 
     // Picking: the login page in the pane, the user-id box under the pointer.
-    frmSites.selectSite(copy);
-    ui::sites::BrowserPane* pane = frmSites.pane();
+    siteDefinitions.selectSite(copy);
+    ui::BrowserPane* pane = siteDefinitions.pane();
     bool loaded = false;
     QObject::connect(pane->page(), &QWebEnginePage::loadFinished, [&] { loaded = true; });
     pane->open(demo + QStringLiteral("/byid/login"));
     if (!waitFor([&] { return loaded; }, 20000))
         std::fprintf(stderr, "tvx-screenshots: the login page did not load\n");
     settle();
-    QMetaObject::invokeMethod(child<QWidget>(frmSites, "cmdPickUidFieldId"), "click");
+    QMetaObject::invokeMethod(child<QWidget>(siteDefinitions, "pickUidFieldId"), "click");
     settle();
     QWidget* surface = pane->view()->focusProxy();
     QPoint at(150, 100);
@@ -345,17 +345,20 @@ void renderSiteWindows(Renderer& r, store::ProgramStore& store, const QString& d
     QMouseEvent move(QEvent::MouseMove, at, surface->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(surface, &move);
     settle();
-    r.save(frmSites, QStringLiteral("sitepicking.png"));
+    r.save(siteDefinitions, QStringLiteral("sitepicking.png"));
     pane->stopPicking();
 
     // The site check.
-    QMetaObject::invokeMethod(child<QWidget>(frmSites, "cmdCheck"), "click");
-    auto* results = child<QTreeWidget>(frmSites, "lvwCheck");
-    if (!waitFor([&] { return results->topLevelItemCount() > 0 && child<QWidget>(frmSites, "cmdNew")->isEnabled(); },
-                 60000))
+    QMetaObject::invokeMethod(child<QWidget>(siteDefinitions, "checkButton"), "click");
+    auto* results = child<QTreeWidget>(siteDefinitions, "checkResults");
+    if (!waitFor(
+            [&] {
+                return results->topLevelItemCount() > 0 && child<QWidget>(siteDefinitions, "newButton")->isEnabled();
+            },
+            60000))
         std::fprintf(stderr, "tvx-screenshots: the site check did not end\n");
-    r.save(frmSites, QStringLiteral("sitecheck.png"));
-    frmSites.hide();
+    r.save(siteDefinitions, QStringLiteral("sitecheck.png"));
+    siteDefinitions.hide();
 }
 
 } // namespace

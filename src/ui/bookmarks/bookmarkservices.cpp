@@ -132,10 +132,10 @@ void BookmarkServices::showResults(qint64 run)
         };
     actions.findEvidence = m_findEvidence;
     actions.open = m_open;
-    ResultsWindow frmResults(m_connection, std::move(actions), m_window);
-    frmResults.showRun(run);
+    ResultsWindow results(m_connection, std::move(actions), m_window);
+    results.showRun(run);
     m_resultsShown = true;
-    frmResults.exec();
+    results.exec();
     m_resultsShown = false;
 }
 

@@ -4,6 +4,7 @@
 #include "bookmarks/netscape.h"
 #include "platform/filechooser.h"
 #include "platform/messagebox.h"
+#include "ui/errorbox.h"
 #include "ui/main/urllistmodel.h"
 
 #include <QDateTime>
@@ -65,12 +66,9 @@ void BookmarkTransfer::importBookmarks()
 std::optional<bookmarks::FileContents> BookmarkTransfer::read(const QString& path)
 {
     if (QFileInfo(path).size() < m_backgroundFrom) {
-        try {
-            return bookmarks::readBookmarkFile(path);
-        } catch (const bookmarks::FileError& e) {
-            MessageBox::error(m_window, e.description());
-            return std::nullopt;
-        }
+        std::optional<bookmarks::FileContents> contents;
+        showingFileError(m_window, [&] { contents = bookmarks::readBookmarkFile(path); });
+        return contents;
     }
     std::atomic<qint64> done{0};
     std::atomic<qint64> total{0};
@@ -93,7 +91,7 @@ std::optional<bookmarks::FileContents> BookmarkTransfer::read(const QString& pat
 
     QProgressDialog progress(QStringLiteral("正在读取书签文件“%1”...").arg(QFileInfo(path).fileName()),
                              QStringLiteral("取消"), 0, 1000, m_window);
-    progress.setObjectName(QStringLiteral("dlgImportProgress"));
+    progress.setObjectName(QStringLiteral("importProgress"));
     progress.setWindowTitle(QStringLiteral("导入书签"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setAutoReset(false);
@@ -188,13 +186,12 @@ void BookmarkTransfer::exportBookmarks(const QList<int>& positions, bool selecte
         csv = choice.filter == kCsvFilter;
         path += csv ? QStringLiteral(".csv") : QStringLiteral(".html");
     }
-    try {
+    const bool written = showingFileError(m_window, [&] {
         bookmarks::writeWholeFile(path, csv ? bookmarks::delimited::writeCsv(list)
                                             : bookmarks::netscape::write(list, QDateTime::currentSecsSinceEpoch()));
-    } catch (const bookmarks::FileError& e) {
-        MessageBox::error(m_window, e.description());
+    });
+    if (!written)
         return;
-    }
     MessageBox::information(m_window, QStringLiteral("已把 %1 个书签导出到“%2”。").arg(list.size()).arg(path));
 }
 

@@ -7,7 +7,7 @@
 #include "store/programstore.h"
 #include "store/recordset.h"
 #include "store/sitecolumns.h"
-#include "store/storeerror.h"
+#include "ui/errorbox.h"
 #include "ui/formlayout.h"
 
 #include <QGroupBox>
@@ -114,16 +114,14 @@ QString AccountsDialog::rowUid(const QTreeWidgetItem* row)
 void AccountsDialog::Form_Load()
 {
     m_lvwAccounts->clear();
-    try {
+    // An empty list must not pass for "no accounts" when the store could not be read.
+    showingStoreError(this, [&] {
         store::Recordset rs;
         rs.open(m_store.gcnnStore, store::catalogue::accountsWithSiteNames());
         for (rs.moveFirst(); !rs.eof(); rs.moveNext())
             appendRow(rs.value(QStringLiteral("ID")).toLongLong(), rs.text(sitecolumn::WebName),
                       rs.text(QStringLiteral("Uid")), rs.text(QStringLiteral("Pwd")));
-    } catch (const store::StoreError& e) {
-        // An empty list must not pass for "no accounts" when the store could not be read.
-        MessageBox::error(this, e.description());
-    }
+    });
 }
 
 void AccountsDialog::cmdSel_Click()
@@ -164,12 +162,8 @@ void AccountsDialog::cmdAdd_Click()
             return;
         }
     }
-    try {
-        m_store.gcnnStore.execute(store::catalogue::insertAccount(siteId, uid, pwd));
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
+    if (!showingStoreError(this, [&] { m_store.gcnnStore.execute(store::catalogue::insertAccount(siteId, uid, pwd)); }))
         return;
-    }
     appendRow(siteId, m_txtURL->text(), uid, pwd);
     m_txtURL->clear();
     m_txtURLTag.reset();
@@ -194,12 +188,9 @@ void AccountsDialog::cmdRemove_Click()
             marked.append({rowSiteId(row), rowUid(row)});
     }
     for (const Account& account : marked) {
-        try {
-            m_store.gcnnStore.execute(store::catalogue::deleteAccount(account.siteId, account.uid));
-        } catch (const store::StoreError& e) {
-            MessageBox::error(this, e.description());
+        if (!showingStoreError(
+                this, [&] { m_store.gcnnStore.execute(store::catalogue::deleteAccount(account.siteId, account.uid)); }))
             return;
-        }
         // The statement deletes every row of the pair, so every row of the pair leaves the list.
         for (int i = m_lvwAccounts->topLevelItemCount() - 1; i >= 0; --i) {
             const QTreeWidgetItem* row = m_lvwAccounts->topLevelItem(i);

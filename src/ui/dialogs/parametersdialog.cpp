@@ -7,6 +7,7 @@
 #include "store/storeerror.h"
 #include "timeoutinput.h"
 #include "timeoutvalidator.h"
+#include "ui/errorbox.h"
 #include "ui/formlayout.h"
 
 #include <QKeyEvent>
@@ -64,16 +65,15 @@ void ParametersDialog::cmdOK_Click()
     }
     // The whole number is stored, not the text: what the file holds is exactly what the run uses now
     // and what the next start-up reads back.
-    try {
+    const bool saved = showingStoreError(this, [&] {
         // The settings row is the one with ID 0; a file without it would lose the value unnoticed.
         if (m_store.gcnnStore.execute(store::catalogue::updateTimeout(int(*check.seconds))) == 0)
             throw store::StoreError(
                 QStringLiteral("配置文件“%1”的数据表 Config 中没有 ID 为 0 的设置行，超时时限无法保存。请用程序附带的 tvx.cfg 替换它。")
                     .arg(m_store.gcnnStore.path()));
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
+    });
+    if (!saved)
         return;
-    }
     m_store.gintTimeout = *check.seconds;
     accept();
 }

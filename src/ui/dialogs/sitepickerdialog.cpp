@@ -6,7 +6,7 @@
 #include "store/programstore.h"
 #include "store/recordset.h"
 #include "store/sitecolumns.h"
-#include "store/storeerror.h"
+#include "ui/errorbox.h"
 #include "ui/formlayout.h"
 
 #include <QLabel>
@@ -40,7 +40,7 @@ void SitePickerDialog::Form_Load()
 {
     gblnOK = false;
     m_lstWeb->clear();
-    try {
+    showingStoreError(this, [&] {
         store::Recordset rs;
         rs.open(m_store.gcnnStore, store::catalogue::sitesById());
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
@@ -48,9 +48,7 @@ void SitePickerDialog::Form_Load()
             // The row keeps its site's own ID: IDs need not run 0, 1, 2, ... without gaps.
             row->setData(Qt::UserRole, rs.value(QStringLiteral("ID")).toLongLong());
         }
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
-    }
+    });
 }
 
 void SitePickerDialog::cmdOK_Click()

@@ -6,7 +6,7 @@
 #include "store/programstore.h"
 #include "store/recordset.h"
 #include "store/sitecolumns.h"
-#include "store/storeerror.h"
+#include "ui/errorbox.h"
 #include "ui/formlayout.h"
 
 #include <QLabel>
@@ -61,16 +61,14 @@ void SubmitSitesDialog::Form_Load()
 {
     gblnOK = false;
     m_lstWeb->clear();
-    try {
+    showingStoreError(this, [&] {
         store::Recordset rs;
         rs.open(m_store.gcnnStore, store::catalogue::accountSites());
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
             auto* row = new QListWidgetItem(rs.text(sitecolumn::WebName), m_lstWeb);
             row->setData(Qt::UserRole, rs.value(QStringLiteral("ID")).toLongLong());
         }
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
-    }
+    });
 }
 
 bool SubmitSitesDialog::eventFilter(QObject* watched, QEvent* event)

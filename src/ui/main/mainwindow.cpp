@@ -14,9 +14,9 @@
 #include "ui/bookmarks/bookmarkservices.h"
 #include "store/programstore.h"
 #include "store/schema.h"
-#include "store/storeerror.h"
 #include "ui/dialogs/accountsdialog.h"
 #include "ui/dialogs/parametersdialog.h"
+#include "ui/errorbox.h"
 #include "ui/formlayout.h"
 #include "ui/evidence/logevidence.h"
 #include "ui/sites/sitedefinitionsdialog.h"
@@ -162,15 +162,14 @@ void MainWindow::createSetupMenu()
 void MainWindow::Form_Load()
 {
     m_panes->load();
-    try {
+    const bool opened = showingStoreError(this, [&] {
         m_store.gcnnStore.open(m_options.storePath);
         m_store.gintTimeout = 0;
         m_store.gintTimeout = store::loadTimeout(m_store.gcnnStore);
         store::checkSchema(m_store.gcnnStore);
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
+    });
+    if (!opened)
         return;
-    }
     // The URL list as it was when the program last changed it.
     m_bookmarks->restore();
     m_wb->load(QUrl(QStringLiteral("about:blank")));
@@ -240,8 +239,8 @@ void MainWindow::mnuPara_Click()
 
 void MainWindow::mnuSites_Click()
 {
-    sites::SiteDefinitionsDialog frmSites(m_store, this);
-    frmSites.exec();
+    SiteDefinitionsDialog siteDefinitions(m_store, this);
+    siteDefinitions.exec();
 }
 
 void MainWindow::cmdHelp_Click()

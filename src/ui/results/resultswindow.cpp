@@ -5,7 +5,7 @@
 #include "platform/filechooser.h"
 #include "platform/messagebox.h"
 #include "store/connection.h"
-#include "store/storeerror.h"
+#include "ui/errorbox.h"
 #include "ui/formlayout.h"
 
 #include <QComboBox>
@@ -26,77 +26,71 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     , m_actions(std::move(actions))
     , m_model(new ResultsModel(this))
 {
-    setObjectName(QStringLiteral("frmResults"));
+    setObjectName(QStringLiteral("resultsWindow"));
     setWindowTitle(QStringLiteral("提交结果"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     m_model->setEvidenceFinder(m_actions.findEvidence);
 
-    m_lblRuns = new QLabel(QStringLiteral("运行(&R)："), this);
-    m_lblRuns->setObjectName(QStringLiteral("lblRuns"));
-    m_cboRuns = new QComboBox(this);
-    m_cboRuns->setObjectName(QStringLiteral("cboRuns"));
-    m_cboRuns->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    m_lblRuns->setBuddy(m_cboRuns);
+    m_runLabel = new QLabel(QStringLiteral("运行(&R)："), this);
+    m_runLabel->setObjectName(QStringLiteral("runLabel"));
+    m_runChoice = new QComboBox(this);
+    m_runChoice->setObjectName(QStringLiteral("runChoice"));
+    m_runChoice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_runLabel->setBuddy(m_runChoice);
 
-    m_tblResults = new QTableView(this);
-    m_tblResults->setObjectName(QStringLiteral("tblResults"));
-    m_tblResults->setAccessibleName(QStringLiteral("提交结果"));
-    m_tblResults->setModel(m_model);
-    m_tblResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tblResults->setSelectionBehavior(QAbstractItemView::SelectItems);
-    m_tblResults->setWordWrap(false);
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("resultTable"));
+    m_table->setAccessibleName(QStringLiteral("提交结果"));
+    m_table->setModel(m_model);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectItems);
+    m_table->setWordWrap(false);
     // Tab leaves the table for the buttons below instead of walking its cells round and round.
-    m_tblResults->setTabKeyNavigation(false);
-    m_tblResults->verticalHeader()->hide();
-    m_tblResults->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_tblResults->verticalHeader()->setDefaultSectionSize(m_tblResults->fontMetrics().height() + 6);
-    m_tblResults->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_tblResults->horizontalHeader()->setDefaultSectionSize(190);
-    m_tblResults->horizontalHeader()->setMinimumSectionSize(30);
+    m_table->setTabKeyNavigation(false);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_table->horizontalHeader()->setDefaultSectionSize(190);
+    m_table->horizontalHeader()->setMinimumSectionSize(30);
 
-    m_lblSummary = new QLabel(this);
-    m_lblSummary->setObjectName(QStringLiteral("lblSummary"));
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("summary"));
 
-    m_cmdExport = addCommand(this, "cmdExport", QStringLiteral("导出(&E)..."), 0, 0);
-    m_cmdKeepFailed = addCommand(this, "cmdKeepFailed", QStringLiteral("只保留失败的(&K)"), 0, 0, 120);
-    m_cmdClose = addCommand(this, "cmdClose", QStringLiteral("关闭(&C)"), 0, 0);
-    for (controls::Command* b : {m_cmdExport, m_cmdKeepFailed, m_cmdClose})
-        b->setFixedSize(b->size());
+    m_exportButton = makeCommand(this, "exportButton", QStringLiteral("导出(&E)..."));
+    m_keepFailedButton = makeCommand(this, "keepFailedButton", QStringLiteral("只保留失败的(&K)"), 120);
+    m_closeButton = makeCommand(this, "closeButton", QStringLiteral("关闭(&C)"));
 
     auto* top = new QHBoxLayout;
-    top->addWidget(m_lblRuns);
-    top->addWidget(m_cboRuns, 1);
+    top->addWidget(m_runLabel);
+    top->addWidget(m_runChoice, 1);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(m_lblSummary, 1);
-    bottom->addWidget(m_cmdExport);
-    bottom->addWidget(m_cmdKeepFailed);
-    bottom->addWidget(m_cmdClose);
+    bottom->addWidget(m_summary, 1);
+    bottom->addWidget(m_exportButton);
+    bottom->addWidget(m_keepFailedButton);
+    bottom->addWidget(m_closeButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(top);
-    layout->addWidget(m_tblResults, 1);
+    layout->addWidget(m_table, 1);
     layout->addLayout(bottom);
     resizeToFit(this, 820, 460);
 
-    connect(m_cboRuns, &QComboBox::currentIndexChanged, this, &ResultsWindow::cboRuns_Changed);
-    connect(m_cmdExport, &controls::Command::Click, this, &ResultsWindow::cmdExport_Click);
-    connect(m_cmdKeepFailed, &controls::Command::Click, this, &ResultsWindow::cmdKeepFailed_Click);
-    connect(m_cmdClose, &controls::Command::Click, this, &QDialog::accept);
-    connect(m_tblResults, &QAbstractItemView::activated, this, &ResultsWindow::tblResults_Activated);
+    connect(m_runChoice, &QComboBox::currentIndexChanged, this, &ResultsWindow::showChosenRun);
+    connect(m_exportButton, &controls::Command::Click, this, &ResultsWindow::exportCsv);
+    connect(m_keepFailedButton, &controls::Command::Click, this, &ResultsWindow::keepOnlyFailed);
+    connect(m_closeButton, &controls::Command::Click, this, &QDialog::accept);
+    connect(m_table, &QAbstractItemView::activated, this, &ResultsWindow::openEvidence);
 
-    Form_Load();
+    loadRuns();
 }
 
-void ResultsWindow::Form_Load()
+void ResultsWindow::loadRuns()
 {
     QList<store::results::RunSummary> runs;
-    try {
-        runs = store::results::runs(m_connection);
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
-    }
-    const QSignalBlocker quiet(m_cboRuns);
+    showingStoreError(this, [&] { runs = store::results::runs(m_connection); });
+    const QSignalBlocker quiet(m_runChoice);
     for (const store::results::RunSummary& r : runs) {
         QString text = r.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
                        QStringLiteral("　%1 个帐号 × %2 个网址　已提交 %3，失败 %4")
@@ -108,64 +102,60 @@ void ResultsWindow::Form_Load()
             text += QStringLiteral("（已中止）");
         else if (!r.finished.isValid())
             text += QStringLiteral("（未完成）");
-        m_cboRuns->addItem(text, r.id);
+        m_runChoice->addItem(text, r.id);
     }
     showRun(0);
 }
 
 void ResultsWindow::showRun(qint64 run)
 {
-    int index = m_cboRuns->findData(run);
+    int index = m_runChoice->findData(run);
     if (index < 0)
-        index = m_cboRuns->count() > 0 ? 0 : -1;
-    if (index >= 0 && index == m_cboRuns->currentIndex())
-        cboRuns_Changed(index);
+        index = m_runChoice->count() > 0 ? 0 : -1;
+    if (index >= 0 && index == m_runChoice->currentIndex())
+        showChosenRun(index);
     else
-        m_cboRuns->setCurrentIndex(index);
+        m_runChoice->setCurrentIndex(index);
     if (index < 0)
-        cboRuns_Changed(-1);
+        showChosenRun(-1);
 }
 
-void ResultsWindow::cboRuns_Changed(int index)
+void ResultsWindow::showChosenRun(int index)
 {
     store::results::RunResults results;
-    if (index >= 0) {
-        try {
-            results = store::results::load(m_connection, m_cboRuns->itemData(index).toLongLong());
-        } catch (const store::StoreError& e) {
-            MessageBox::error(this, e.description());
-        }
-    }
+    if (index >= 0)
+        showingStoreError(
+            this, [&] { results = store::results::load(m_connection, m_runChoice->itemData(index).toLongLong()); });
     m_model->setResults(std::move(results));
-    m_tblResults->horizontalHeader()->resizeSection(ResultsModel::Number, 40);
-    m_tblResults->horizontalHeader()->resizeSection(ResultsModel::Url, 220);
-    m_tblResults->horizontalHeader()->resizeSection(ResultsModel::Title, 150);
+    m_table->horizontalHeader()->resizeSection(ResultsModel::Number, 40);
+    m_table->horizontalHeader()->resizeSection(ResultsModel::Url, 220);
+    m_table->horizontalHeader()->resizeSection(ResultsModel::Title, 150);
     updateSummary();
 }
 
 void ResultsWindow::updateSummary()
 {
     const bool any = m_model->rowCount() > 0;
-    m_cmdExport->setEnabled(any);
-    m_cmdKeepFailed->setEnabled(any && bool(m_actions.removeFromList));
-    if (m_cboRuns->count() == 0) {
-        m_lblSummary->setText(QStringLiteral("还没有提交结果。每次提交的结果都会保存在这里（最近 %1 次）。")
-                                  .arg(store::results::kRunsKept));
+    m_exportButton->setEnabled(any);
+    m_keepFailedButton->setEnabled(any && bool(m_actions.removeFromList));
+    if (m_runChoice->count() == 0) {
+        m_summary->setText(QStringLiteral("还没有提交结果。每次提交的结果都会保存在这里（最近 %1 次）。")
+                               .arg(store::results::kRunsKept));
         return;
     }
     int counts[5] = {};
     for (int r = 0; r < m_model->rowCount(); ++r)
         for (int a = 0; a < m_model->columnCount() - ResultsModel::FirstAccount; ++a)
             ++counts[int(m_model->cell(r, a).outcome)];
-    m_lblSummary->setText(QStringLiteral("✔ 已提交 %1　✘ 没有找到提交按钮 %2　◷ 超时 %3　⊘ 站点被跳过 %4　· 未执行 %5")
-                              .arg(counts[int(Outcome::Submitted)])
-                              .arg(counts[int(Outcome::NoButton)])
-                              .arg(counts[int(Outcome::TimedOut)])
-                              .arg(counts[int(Outcome::SiteSkipped)])
-                              .arg(counts[int(Outcome::NotReached)]));
+    m_summary->setText(QStringLiteral("✔ 已提交 %1　✘ 没有找到提交按钮 %2　◷ 超时 %3　⊘ 站点被跳过 %4　· 未执行 %5")
+                           .arg(counts[int(Outcome::Submitted)])
+                           .arg(counts[int(Outcome::NoButton)])
+                           .arg(counts[int(Outcome::TimedOut)])
+                           .arg(counts[int(Outcome::SiteSkipped)])
+                           .arg(counts[int(Outcome::NotReached)]));
 }
 
-void ResultsWindow::cmdExport_Click()
+void ResultsWindow::exportCsv()
 {
     const store::results::RunSummary& run = m_model->results().run;
     const FileChooser::Choice choice = FileChooser::save(
@@ -176,16 +166,12 @@ void ResultsWindow::cmdExport_Click()
     QString path = choice.path;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".csv");
-    try {
-        bookmarks::writeWholeFile(path, m_model->toCsv());
-    } catch (const bookmarks::FileError& e) {
-        MessageBox::error(this, e.description());
+    if (!showingFileError(this, [&] { bookmarks::writeWholeFile(path, m_model->toCsv()); }))
         return;
-    }
     MessageBox::information(this, QStringLiteral("已把提交结果导出到“%1”。").arg(path));
 }
 
-void ResultsWindow::cmdKeepFailed_Click()
+void ResultsWindow::keepOnlyFailed()
 {
     const QStringList submitted = m_model->submittedSomewhere();
     if (submitted.isEmpty()) {
@@ -201,7 +187,7 @@ void ResultsWindow::cmdKeepFailed_Click()
     MessageBox::information(this, QStringLiteral("已从网址列表中移除 %1 个网址，还剩 %2 个。").arg(removed).arg(left));
 }
 
-void ResultsWindow::tblResults_Activated(const QModelIndex& index)
+void ResultsWindow::openEvidence(const QModelIndex& index)
 {
     const QString evidence = index.data(ResultsModel::EvidenceRole).toString();
     if (evidence.isEmpty() || !m_actions.open)

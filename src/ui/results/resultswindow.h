@@ -41,23 +41,26 @@ public:
     ResultsModel* model() const { return m_model; }
 
 private:
-    void Form_Load();
-    void cboRuns_Changed(int index);
-    void cmdExport_Click();
-    void cmdKeepFailed_Click();
-    void tblResults_Activated(const QModelIndex& index);
+    // Fills the choice of runs from the store.
+    void loadRuns();
+    void showChosenRun(int index);
+    void exportCsv();
+    // "只保留失败的": removes from the URL list what this run submitted somewhere.
+    void keepOnlyFailed();
+    // Opens the evidence of a failed cell.
+    void openEvidence(const QModelIndex& index);
     void updateSummary();
 
     store::Connection& m_connection;
     Actions m_actions;
     ResultsModel* m_model;
-    QLabel* m_lblRuns;
-    QComboBox* m_cboRuns;
-    QTableView* m_tblResults;
-    QLabel* m_lblSummary;
-    controls::Command* m_cmdExport;
-    controls::Command* m_cmdKeepFailed;
-    controls::Command* m_cmdClose;
+    QLabel* m_runLabel;
+    QComboBox* m_runChoice;
+    QTableView* m_table;
+    QLabel* m_summary;
+    controls::Command* m_exportButton;
+    controls::Command* m_keepFailedButton;
+    controls::Command* m_closeButton;
 };
 
 } // namespace tvx::ui

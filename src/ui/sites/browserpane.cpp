@@ -3,6 +3,7 @@
 #include "controls/button/command.h"
 #include "platform/pickerpage.h"
 #include "platform/webbrowser.h"
+#include "ui/formlayout.h"
 
 #include <QChildEvent>
 #include <QHBoxLayout>
@@ -15,38 +16,35 @@
 
 #include <limits>
 
-namespace tvx::ui::sites {
+namespace tvx::ui {
 
 BrowserPane::BrowserPane(QWidget* parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("paneBrowser"));
+    setObjectName(QStringLiteral("browserPane"));
     // A profile without a storage name lives in memory only and shares nothing with other profiles.
     m_profile = new QWebEngineProfile(this);
 
     auto* bar = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("网址"), this);
-    m_txtAddress = new QLineEdit(this);
-    m_txtAddress->setObjectName(QStringLiteral("txtAddress"));
-    m_txtAddress->setMaxLength(std::numeric_limits<int>::max());
-    m_txtAddress->setAccessibleName(QStringLiteral("网页地址"));
-    label->setBuddy(m_txtAddress);
-    m_cmdGo = new controls::Command(this);
-    m_cmdGo->setObjectName(QStringLiteral("cmdGo"));
-    m_cmdGo->setCaption(QStringLiteral("打开"));
-    m_cmdGo->setFixedSize(60, 24);
+    m_addressEdit = new QLineEdit(this);
+    m_addressEdit->setObjectName(QStringLiteral("addressEdit"));
+    m_addressEdit->setMaxLength(std::numeric_limits<int>::max());
+    m_addressEdit->setAccessibleName(QStringLiteral("网页地址"));
+    label->setBuddy(m_addressEdit);
+    m_openButton = makeCommand(this, "openButton", QStringLiteral("打开"), 60, 24);
     bar->addWidget(label);
-    bar->addWidget(m_txtAddress, 1);
-    bar->addWidget(m_cmdGo);
+    bar->addWidget(m_addressEdit, 1);
+    bar->addWidget(m_openButton);
 
-    m_lblStatus = new QLabel(this);
-    m_lblStatus->setObjectName(QStringLiteral("lblPickStatus"));
-    m_lblStatus->setWordWrap(true);
-    m_lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_lblStatus->setText(QStringLiteral("在这里打开网站的登录页，按表单中的“拾取”按钮后点击网页上的输入框或按钮。"));
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("pickStatus"));
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_status->setText(QStringLiteral("在这里打开网站的登录页，按表单中的“拾取”按钮后点击网页上的输入框或按钮。"));
 
     m_view = new QWebEngineView(this);
-    m_view->setObjectName(QStringLiteral("wbPane"));
+    m_view->setObjectName(QStringLiteral("pageView"));
     m_view->setAccessibleName(QStringLiteral("网页"));
     m_page = new platform::PickerPage(m_profile, m_view);
     m_browser = new platform::WebBrowser(m_view, m_page, this);
@@ -54,7 +52,7 @@ BrowserPane::BrowserPane(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(bar);
-    layout->addWidget(m_lblStatus);
+    layout->addWidget(m_status);
     layout->addWidget(m_view, 1);
 
     // The widget that shows the page comes with the first page (and again after a renderer restart),
@@ -62,11 +60,11 @@ BrowserPane::BrowserPane(QWidget* parent)
     // bottom; they are put back right after the address bar.
     m_view->installEventFilter(this);
 
-    connect(m_cmdGo, &controls::Command::Click, this, &BrowserPane::cmdGo_Click);
-    connect(m_txtAddress, &QLineEdit::returnPressed, this, &BrowserPane::cmdGo_Click);
+    connect(m_openButton, &controls::Command::Click, this, &BrowserPane::openTyped);
+    connect(m_addressEdit, &QLineEdit::returnPressed, this, &BrowserPane::openTyped);
     connect(m_page, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
-        if (!m_txtAddress->hasFocus())
-            m_txtAddress->setText(url.toString() == QLatin1String("about:blank") ? QString() : url.toString());
+        if (!m_addressEdit->hasFocus())
+            m_addressEdit->setText(url.toString() == QLatin1String("about:blank") ? QString() : url.toString());
     });
     connect(m_page, &platform::PickerPage::picked, this, &BrowserPane::picked);
     connect(m_page, &platform::PickerPage::pickCancelled, this, &BrowserPane::pickCancelled);
@@ -89,17 +87,17 @@ bool BrowserPane::eventFilter(QObject* watched, QEvent* event)
         const Qt::FocusPolicy viewPolicy = m_view->focusPolicy();
         const Qt::FocusPolicy pagePolicy = page->focusPolicy();
         m_view->setFocusPolicy(Qt::TabFocus);
-        QWidget::setTabOrder(m_cmdGo, m_view); // the view together with its page widget
-        QWidget::setTabOrder(m_cmdGo, page);
+        QWidget::setTabOrder(m_openButton, m_view); // the view together with its page widget
+        QWidget::setTabOrder(m_openButton, page);
         m_view->setFocusPolicy(viewPolicy);
         page->setFocusPolicy(pagePolicy);
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void BrowserPane::cmdGo_Click()
+void BrowserPane::openTyped()
 {
-    QString text = m_txtAddress->text().trimmed();
+    QString text = m_addressEdit->text().trimmed();
     if (text.isEmpty())
         return;
     if (!text.contains(QStringLiteral("://")) && !text.startsWith(QLatin1String("about:")))
@@ -109,7 +107,7 @@ void BrowserPane::cmdGo_Click()
 
 void BrowserPane::open(const QString& address)
 {
-    m_txtAddress->setText(address);
+    m_addressEdit->setText(address);
     m_browser->navigate(address);
 }
 
@@ -138,20 +136,20 @@ bool BrowserPane::picking() const
 
 void BrowserPane::setStatus(const QString& text)
 {
-    m_lblStatus->setText(text);
+    m_status->setText(text);
 }
 
 QString BrowserPane::status() const
 {
-    return m_lblStatus->text();
+    return m_status->text();
 }
 
 void BrowserPane::setDriven(bool driven)
 {
     if (driven)
         stopPicking();
-    m_txtAddress->setEnabled(!driven);
-    m_cmdGo->setEnabled(!driven);
+    m_addressEdit->setEnabled(!driven);
+    m_openButton->setEnabled(!driven);
 }
 
-} // namespace tvx::ui::sites
+} // namespace tvx::ui

@@ -17,7 +17,7 @@ class PickerPage;
 class WebBrowser;
 } // namespace tvx::platform
 
-namespace tvx::ui::sites {
+namespace tvx::ui {
 
 // The site definitions window's browser: an address box, the page, and a line that says what the
 // picker took. It has a profile of its own, kept in memory only, so nothing of it (cookies of a login
@@ -46,22 +46,23 @@ public:
     platform::WebBrowser* browser() const { return m_browser; }
 
 signals:
-    void picked(const tvx::sites::PickedElement& element);
+    void picked(const sites::PickedElement& element);
     void pickCancelled();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void cmdGo_Click();
+    // Opens the address typed in the address box.
+    void openTyped();
 
     QWebEngineProfile* m_profile = nullptr;
-    QLineEdit* m_txtAddress = nullptr;
-    controls::Command* m_cmdGo = nullptr;
-    QLabel* m_lblStatus = nullptr;
+    QLineEdit* m_addressEdit = nullptr;
+    controls::Command* m_openButton = nullptr;
+    QLabel* m_status = nullptr;
     QWebEngineView* m_view = nullptr;
     platform::PickerPage* m_page = nullptr;
     platform::WebBrowser* m_browser = nullptr;
 };
 
-} // namespace tvx::ui::sites
+} // namespace tvx::ui

@@ -16,6 +16,7 @@
 #include "store/sitecolumns.h"
 #include "store/storeerror.h"
 #include "templatedialog.h"
+#include "ui/errorbox.h"
 #include "ui/formlayout.h"
 
 #include <QComboBox>
@@ -32,7 +33,7 @@
 
 #include <algorithm>
 
-namespace tvx::ui::sites {
+namespace tvx::ui {
 
 namespace sitecolumn = tvx::store::sitecolumn;
 
@@ -41,15 +42,6 @@ constexpr int kIdRole = Qt::UserRole;
 const QString kDeliveredNote =
     QStringLiteral("这是程序附带的网站定义，只能查看。要修改，请按“复制”制作一份可以修改的副本。");
 const QString kNewNote = QStringLiteral("新的网站定义，尚未保存。");
-
-controls::Command* makeCommand(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* button = new controls::Command(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setCaption(caption);
-    button->setFixedSize(95, 27);
-    return button;
-}
 
 QTreeWidget* makeReport(QWidget* parent, const char* name, const QStringList& headers)
 {
@@ -73,7 +65,7 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     , m_sites(store.gcnnStore)
     , m_clock(std::make_unique<platform::SystemClock>())
 {
-    setObjectName(QStringLiteral("frmSites"));
+    setObjectName(QStringLiteral("siteDefinitions"));
     setWindowTitle(QStringLiteral("网站定义"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -83,124 +75,156 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    auto* listLabel = new QLabel(QStringLiteral("网站"), left);
-    m_lvwSites = makeReport(
-        left, "lvwSites",
+    auto* listAndForm = new QSplitter(Qt::Vertical, left);
+    buildSiteList(listAndForm);
+    buildForm(listAndForm);
+    listAndForm->setSizes({150, 550});
+    leftLayout->addWidget(listAndForm);
+
+    // Right: the browser pane and the site check's results.
+    QTabWidget* panes = buildPanes();
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setObjectName(QStringLiteral("sitesSplitter"));
+    split->addWidget(left);
+    split->addWidget(panes);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({640, 500});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(split, 1);
+    layout->addLayout(buildButtons());
+    setMinimumSize(640, 480);
+    resizeToFit(this, 1160, 760);
+
+    buildCheck();
+    connectSignals();
+}
+
+void SiteDefinitionsDialog::buildSiteList(QSplitter* listAndForm)
+{
+    auto* listBox = new QWidget(listAndForm);
+    auto* listLabel = new QLabel(QStringLiteral("网站"), listBox);
+    m_siteList = makeReport(
+        listBox, "siteList",
         {QStringLiteral("ID"), QStringLiteral("名称"), QStringLiteral("登录地址"), QStringLiteral("提交地址")});
-    m_lvwSites->setAccessibleName(QStringLiteral("网站列表"));
-    m_lvwSites->header()->resizeSection(0, 44);
-    m_lvwSites->header()->resizeSection(1, 150);
-    m_lvwSites->header()->resizeSection(2, 200);
-    listLabel->setBuddy(m_lvwSites);
-    m_lblState = new QLabel(left);
-    m_lblState->setObjectName(QStringLiteral("lblState"));
-    m_lblState->setWordWrap(true);
+    m_siteList->setAccessibleName(QStringLiteral("网站列表"));
+    m_siteList->header()->resizeSection(0, 44);
+    m_siteList->header()->resizeSection(1, 150);
+    m_siteList->header()->resizeSection(2, 200);
+    listLabel->setBuddy(m_siteList);
+    auto* listBoxLayout = new QVBoxLayout(listBox);
+    listBoxLayout->setContentsMargins(0, 0, 0, 0);
+    listBoxLayout->addWidget(listLabel);
+    listBoxLayout->addWidget(m_siteList);
+    listAndForm->addWidget(listBox);
+}
+
+void SiteDefinitionsDialog::buildForm(QSplitter* listAndForm)
+{
+    auto* formBox = new QWidget(listAndForm);
+    m_stateNote = new QLabel(formBox);
+    m_stateNote->setObjectName(QStringLiteral("stateNote"));
+    m_stateNote->setWordWrap(true);
     m_form = new SiteFormWidget;
-    auto* scroll = new QScrollArea(left);
-    scroll->setObjectName(QStringLiteral("scrForm"));
+    auto* scroll = new QScrollArea(formBox);
+    scroll->setObjectName(QStringLiteral("formScroll"));
     scroll->setWidget(m_form);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     // Tab goes from the list straight to the form's first box, not to a frameless stop that shows
     // no focus; the scroll area follows the focus through the form.
     scroll->setFocusPolicy(Qt::NoFocus);
-    auto* listAndForm = new QSplitter(Qt::Vertical, left);
-    auto* listBox = new QWidget(listAndForm);
-    auto* listBoxLayout = new QVBoxLayout(listBox);
-    listBoxLayout->setContentsMargins(0, 0, 0, 0);
-    listBoxLayout->addWidget(listLabel);
-    listBoxLayout->addWidget(m_lvwSites);
-    auto* formBox = new QWidget(listAndForm);
     auto* formBoxLayout = new QVBoxLayout(formBox);
     formBoxLayout->setContentsMargins(0, 0, 0, 0);
-    formBoxLayout->addWidget(m_lblState);
+    formBoxLayout->addWidget(m_stateNote);
     formBoxLayout->addWidget(scroll, 1);
-    listAndForm->addWidget(listBox);
     listAndForm->addWidget(formBox);
-    listAndForm->setSizes({150, 550});
-    leftLayout->addWidget(listAndForm);
+}
 
-    // Right: the browser pane and the site check's results.
+QTabWidget* SiteDefinitionsDialog::buildPanes()
+{
     m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(QStringLiteral("tabPane"));
+    m_tabs->setObjectName(QStringLiteral("paneTabs"));
     m_pane = new BrowserPane(m_tabs);
     m_tabs->addTab(m_pane, QStringLiteral("网页"));
     auto* checkPage = new QWidget(m_tabs);
-    checkPage->setObjectName(QStringLiteral("pageCheck"));
+    checkPage->setObjectName(QStringLiteral("checkPage"));
     auto* accountLabel = new QLabel(QStringLiteral("试运行用的帐号"), checkPage);
-    m_cboAccount = new QComboBox(checkPage);
-    m_cboAccount->setObjectName(QStringLiteral("cboAccount"));
-    accountLabel->setBuddy(m_cboAccount);
-    m_lblCheck = new QLabel(checkPage);
-    m_lblCheck->setObjectName(QStringLiteral("lblCheck"));
-    m_lblCheck->setWordWrap(true);
-    m_lblCheck->setText(
+    m_checkAccount = new QComboBox(checkPage);
+    m_checkAccount->setObjectName(QStringLiteral("checkAccount"));
+    accountLabel->setBuddy(m_checkAccount);
+    m_checkStatus = new QLabel(checkPage);
+    m_checkStatus->setObjectName(QStringLiteral("checkStatus"));
+    m_checkStatus->setWordWrap(true);
+    m_checkStatus->setText(
         QStringLiteral("试运行用一个帐号登录网站、打开提交页，检查每个字段和按钮能否找到，然后退出；不提交任何网摘。"));
-    m_lvwCheck = makeReport(
-        checkPage, "lvwCheck",
+    m_checkResults = makeReport(
+        checkPage, "checkResults",
         {QStringLiteral("页面"), QStringLiteral("项目"), QStringLiteral("查找方式"), QStringLiteral("结果")});
-    m_lvwCheck->setAccessibleName(QStringLiteral("试运行结果"));
-    m_lvwCheck->header()->resizeSection(0, 60);
-    m_lvwCheck->header()->resizeSection(1, 80);
-    m_lvwCheck->header()->resizeSection(2, 170);
+    m_checkResults->setAccessibleName(QStringLiteral("试运行结果"));
+    m_checkResults->header()->resizeSection(0, 60);
+    m_checkResults->header()->resizeSection(1, 80);
+    m_checkResults->header()->resizeSection(2, 170);
     auto* accountRow = new QHBoxLayout;
     accountRow->addWidget(accountLabel);
-    accountRow->addWidget(m_cboAccount, 1);
+    accountRow->addWidget(m_checkAccount, 1);
     auto* checkLayout = new QVBoxLayout(checkPage);
     checkLayout->addLayout(accountRow);
-    checkLayout->addWidget(m_lblCheck);
-    checkLayout->addWidget(m_lvwCheck, 1);
+    checkLayout->addWidget(m_checkStatus);
+    checkLayout->addWidget(m_checkResults, 1);
     m_tabs->addTab(checkPage, QStringLiteral("试运行结果"));
+    return m_tabs;
+}
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->setObjectName(QStringLiteral("splSites"));
-    split->addWidget(left);
-    split->addWidget(m_tabs);
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 1);
-    split->setSizes({640, 500});
-
-    m_cmdNew = makeCommand(this, "cmdNew", QStringLiteral("新建(&N)..."));
-    m_cmdCopy = makeCommand(this, "cmdCopy", QStringLiteral("复制(&C)"));
-    m_cmdDelete = makeCommand(this, "cmdDelete", QStringLiteral("删除(&D)"));
-    m_cmdSave = makeCommand(this, "cmdSave", QStringLiteral("保存(&S)"));
-    m_cmdCheck = makeCommand(this, "cmdCheck", QStringLiteral("试运行(&T)"));
-    m_cmdClose = makeCommand(this, "cmdClose", QStringLiteral("关闭"));
+QHBoxLayout* SiteDefinitionsDialog::buildButtons()
+{
+    m_newButton = makeCommand(this, "newButton", QStringLiteral("新建(&N)..."));
+    m_copyButton = makeCommand(this, "copyButton", QStringLiteral("复制(&C)"));
+    m_deleteButton = makeCommand(this, "deleteButton", QStringLiteral("删除(&D)"));
+    m_saveButton = makeCommand(this, "saveButton", QStringLiteral("保存(&S)"));
+    m_checkButton = makeCommand(this, "checkButton", QStringLiteral("试运行(&T)"));
+    m_closeButton = makeCommand(this, "closeButton", QStringLiteral("关闭"));
     auto* buttons = new QHBoxLayout;
-    for (controls::Command* b : {m_cmdNew, m_cmdCopy, m_cmdDelete, m_cmdSave})
+    for (controls::Command* b : {m_newButton, m_copyButton, m_deleteButton, m_saveButton})
         buttons->addWidget(b);
     buttons->addSpacing(24);
-    buttons->addWidget(m_cmdCheck);
+    buttons->addWidget(m_checkButton);
     buttons->addStretch(1);
-    buttons->addWidget(m_cmdClose);
+    buttons->addWidget(m_closeButton);
+    return buttons;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(split, 1);
-    layout->addLayout(buttons);
-    setMinimumSize(640, 480);
-    resizeToFit(this, 1160, 760);
-
+void SiteDefinitionsDialog::buildCheck()
+{
     m_checkTimer = new platform::QtTicker(1000, this);
-    m_checkTimer->setObjectName(QStringLiteral("tmrCheck"));
-    m_check = std::make_unique<tvx::sites::SiteCheck>(*m_pane->browser(), *m_clock, *m_checkTimer);
-    m_check->rowAdded = [this](const tvx::sites::CheckRow& row) {
+    m_checkTimer->setObjectName(QStringLiteral("checkTimer"));
+    m_check = std::make_unique<sites::SiteCheck>(*m_pane->browser(), *m_clock, *m_checkTimer);
+    m_check->rowAdded = [this](const sites::CheckRow& row) {
         checkRow(row);
     };
     m_check->finished = [this](int faults) {
         checkFinished(faults);
     };
+}
 
-    connect(m_lvwSites, &QTreeWidget::currentItemChanged, this, &SiteDefinitionsDialog::lvwSites_CurrentChanged);
+void SiteDefinitionsDialog::connectSignals()
+{
+    connect(m_siteList, &QTreeWidget::currentItemChanged, this, &SiteDefinitionsDialog::currentSiteChanged);
     connect(m_form, &SiteFormWidget::changed, this, &SiteDefinitionsDialog::updateButtons);
     connect(m_form, &SiteFormWidget::pickRequested, this, &SiteDefinitionsDialog::pickRequested);
     connect(m_pane, &BrowserPane::picked, this, &SiteDefinitionsDialog::picked);
     connect(m_pane, &BrowserPane::pickCancelled, this, [this] { stopPicking(QStringLiteral("已取消拾取。")); });
-    connect(m_cmdNew, &controls::Command::Click, this, &SiteDefinitionsDialog::cmdNew_Click);
-    connect(m_cmdCopy, &controls::Command::Click, this, &SiteDefinitionsDialog::cmdCopy_Click);
-    connect(m_cmdDelete, &controls::Command::Click, this, &SiteDefinitionsDialog::cmdDelete_Click);
-    connect(m_cmdSave, &controls::Command::Click, this, &SiteDefinitionsDialog::cmdSave_Click);
-    connect(m_cmdCheck, &controls::Command::Click, this, &SiteDefinitionsDialog::cmdCheck_Click);
-    connect(m_cmdClose, &controls::Command::Click, this, &SiteDefinitionsDialog::cmdClose_Click);
+    connect(m_newButton, &controls::Command::Click, this, &SiteDefinitionsDialog::newSite);
+    connect(m_copyButton, &controls::Command::Click, this, &SiteDefinitionsDialog::copySite);
+    connect(m_deleteButton, &controls::Command::Click, this, &SiteDefinitionsDialog::deleteSite);
+    connect(m_saveButton, &controls::Command::Click, this, [this] {
+        if (m_own)
+            save();
+    });
+    connect(m_checkButton, &controls::Command::Click, this, &SiteDefinitionsDialog::startOrStopCheck);
+    connect(m_closeButton, &controls::Command::Click, this, &SiteDefinitionsDialog::reject);
 }
 
 SiteDefinitionsDialog::~SiteDefinitionsDialog()
@@ -213,38 +237,36 @@ void SiteDefinitionsDialog::Form_Load()
 {
     m_loaded = {};
     m_own = false;
-    m_lvwCheck->clear();
+    m_checkResults->clear();
     fillList(-1);
-    if (m_lvwSites->topLevelItemCount() > 0)
-        m_lvwSites->setCurrentItem(m_lvwSites->topLevelItem(0));
+    if (m_siteList->topLevelItemCount() > 0)
+        m_siteList->setCurrentItem(m_siteList->topLevelItem(0));
     else
-        showDefinition(tvx::sites::fromTemplate(QStringLiteral("empty")), false);
+        showDefinition(sites::fromTemplate(QStringLiteral("empty")), false);
 }
 
 void SiteDefinitionsDialog::fillList(qint64 selectId)
 {
-    const QSignalBlocker blocker(m_lvwSites);
-    m_lvwSites->clear();
-    try {
-        for (const tvx::sites::SiteStore::Entry& e : m_sites.list()) {
-            auto* item = new QTreeWidgetItem(m_lvwSites, {QString::number(e.id), e.name, e.loginUrl, e.submitUrl});
+    const QSignalBlocker blocker(m_siteList);
+    m_siteList->clear();
+    showingStoreError(this, [&] {
+        for (const sites::SiteStore::Entry& e : m_sites.list()) {
+            auto* item = new QTreeWidgetItem(m_siteList, {QString::number(e.id), e.name, e.loginUrl, e.submitUrl});
             item->setData(0, kIdRole, e.id);
             if (!e.own)
                 item->setToolTip(1, QStringLiteral("程序附带，只读"));
             if (e.id == selectId)
-                m_lvwSites->setCurrentItem(item);
+                m_siteList->setCurrentItem(item);
         }
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
-    }
+    });
 }
 
 bool SiteDefinitionsDialog::selectSite(qint64 id)
 {
-    for (int i = 0; i < m_lvwSites->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_lvwSites->topLevelItem(i);
+    for (int i = 0; i < m_siteList->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_siteList->topLevelItem(i);
         if (item->data(0, kIdRole).toLongLong() == id) {
-            m_lvwSites->setCurrentItem(item);
+            m_siteList->setCurrentItem(item);
             return m_loaded.id == id;
         }
     }
@@ -256,7 +278,7 @@ qint64 SiteDefinitionsDialog::currentId() const
     return m_loaded.id;
 }
 
-void SiteDefinitionsDialog::lvwSites_CurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+void SiteDefinitionsDialog::currentSiteChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous)
 {
     if (m_switching || !current)
         return;
@@ -265,10 +287,10 @@ void SiteDefinitionsDialog::lvwSites_CurrentChanged(QTreeWidgetItem* current, QT
     // Saving fills the list afresh: the items are found again by their IDs.
     const auto reselect = [this](qint64 wanted) {
         m_switching = true;
-        m_lvwSites->setCurrentItem(nullptr);
-        for (int i = 0; i < m_lvwSites->topLevelItemCount(); ++i)
-            if (m_lvwSites->topLevelItem(i)->data(0, kIdRole).toLongLong() == wanted)
-                m_lvwSites->setCurrentItem(m_lvwSites->topLevelItem(i));
+        m_siteList->setCurrentItem(nullptr);
+        for (int i = 0; i < m_siteList->topLevelItemCount(); ++i)
+            if (m_siteList->topLevelItem(i)->data(0, kIdRole).toLongLong() == wanted)
+                m_siteList->setCurrentItem(m_siteList->topLevelItem(i));
         m_switching = false;
     };
     if (!settleChanges()) {
@@ -277,26 +299,22 @@ void SiteDefinitionsDialog::lvwSites_CurrentChanged(QTreeWidgetItem* current, QT
         return;
     }
     reselect(id);
-    try {
-        showDefinition(m_sites.read(id), m_sites.isOwn(id));
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
-    }
+    showingStoreError(this, [&] { showDefinition(m_sites.read(id), m_sites.isOwn(id)); });
 }
 
-void SiteDefinitionsDialog::showDefinition(const tvx::sites::SiteDefinition& definition, bool own)
+void SiteDefinitionsDialog::showDefinition(const sites::SiteDefinition& definition, bool own)
 {
     stopPicking();
     m_loaded = definition;
     m_own = own || definition.id < 0;
     m_form->setDefinition(definition);
     m_form->setReadOnly(!m_own);
-    m_lblState->setText(definition.id < 0 ? kNewNote : own ? QString() : kDeliveredNote);
-    m_lblState->setVisible(!m_lblState->text().isEmpty());
+    m_stateNote->setText(definition.id < 0 ? kNewNote : own ? QString() : kDeliveredNote);
+    m_stateNote->setVisible(!m_stateNote->text().isEmpty());
     if (definition.id < 0) {
-        const QSignalBlocker blocker(m_lvwSites);
-        m_lvwSites->setCurrentItem(nullptr);
-        m_lvwSites->clearSelection();
+        const QSignalBlocker blocker(m_siteList);
+        m_siteList->setCurrentItem(nullptr);
+        m_siteList->clearSelection();
     }
     loadAccounts();
     updateButtons();
@@ -310,13 +328,13 @@ bool SiteDefinitionsDialog::isDirty() const
 void SiteDefinitionsDialog::updateButtons()
 {
     const bool running = m_check->running();
-    m_cmdSave->setEnabled(m_own && !running);
-    m_cmdDelete->setEnabled(m_own && m_loaded.id >= 0 && !running);
-    m_cmdCopy->setEnabled(!running);
-    m_cmdNew->setEnabled(!running);
-    m_lvwSites->setEnabled(!running);
+    m_saveButton->setEnabled(m_own && !running);
+    m_deleteButton->setEnabled(m_own && m_loaded.id >= 0 && !running);
+    m_copyButton->setEnabled(!running);
+    m_newButton->setEnabled(!running);
+    m_siteList->setEnabled(!running);
     m_form->setPickingEnabled(!running);
-    m_cmdCheck->setCaption(running ? QStringLiteral("停止试运行(&T)") : QStringLiteral("试运行(&T)"));
+    m_checkButton->setCaption(running ? QStringLiteral("停止试运行(&T)") : QStringLiteral("试运行(&T)"));
 }
 
 bool SiteDefinitionsDialog::settleChanges()
@@ -333,62 +351,56 @@ bool SiteDefinitionsDialog::settleChanges()
 
 bool SiteDefinitionsDialog::save()
 {
-    tvx::sites::SiteDefinition definition = m_form->definition();
+    sites::SiteDefinition definition = m_form->definition();
     QStringList otherNames;
-    try {
-        for (const tvx::sites::SiteStore::Entry& e : m_sites.list())
+    const bool listed = showingStoreError(this, [&] {
+        for (const sites::SiteStore::Entry& e : m_sites.list())
             if (e.id != definition.id)
                 otherNames.append(e.name);
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
+    });
+    if (!listed)
         return false;
-    }
-    if (const std::optional<tvx::sites::Problem> problem = tvx::sites::checkDefinition(definition, otherNames)) {
+    if (const std::optional<sites::Problem> problem = sites::checkDefinition(definition, otherNames)) {
         MessageBox::information(this, problem->message);
         m_form->focusColumn(problem->column);
         return false;
     }
-    try {
-        m_sites.save(definition);
-    } catch (const store::StoreError& e) {
-        // The form keeps what the user typed.
-        MessageBox::error(this, e.description());
+    // On a failure the form keeps what the user typed.
+    if (!showingStoreError(this, [&] { m_sites.save(definition); }))
         return false;
-    }
     m_loaded = definition;
     m_form->setDefinition(definition);
     fillList(definition.id);
-    m_lblState->clear();
-    m_lblState->hide();
+    m_stateNote->clear();
+    m_stateNote->hide();
     loadAccounts();
     updateButtons();
     return true;
 }
 
-void SiteDefinitionsDialog::cmdNew_Click()
+void SiteDefinitionsDialog::newSite()
 {
     if (!settleChanges())
         return;
-    TemplateDialog frmTemplate(this);
-    frmTemplate.exec();
-    if (!frmTemplate.gblnOK)
+    TemplateDialog templates(this);
+    if (templates.exec() != QDialog::Accepted)
         return;
-    showDefinition(tvx::sites::fromTemplate(frmTemplate.gstrTemplate, frmTemplate.gstrAddress), true);
-    if (!frmTemplate.gstrAddress.isEmpty())
+    showDefinition(sites::fromTemplate(templates.templateKey(), templates.address()), true);
+    if (!templates.address().isEmpty())
         m_pane->open(m_loaded.text(sitecolumn::LoginUrl));
     m_form->focusColumn(sitecolumn::WebName);
 }
 
-void SiteDefinitionsDialog::cmdCopy_Click()
+void SiteDefinitionsDialog::copySite()
 {
     if (!settleChanges())
         return;
-    tvx::sites::SiteDefinition copy = m_form->definition();
+    sites::SiteDefinition copy = m_form->definition();
     copy.id = -1;
     // A name of its own: "名称（副本）", "名称（副本2）"...
     QStringList names;
-    for (int i = 0; i < m_lvwSites->topLevelItemCount(); ++i)
-        names.append(m_lvwSites->topLevelItem(i)->text(1).trimmed());
+    for (int i = 0; i < m_siteList->topLevelItemCount(); ++i)
+        names.append(m_siteList->topLevelItem(i)->text(1).trimmed());
     const QString base = copy.text(sitecolumn::WebName).trimmed() + QStringLiteral("（副本");
     QString name = base + QStringLiteral("）");
     for (int n = 2; names.contains(name); ++n)
@@ -398,55 +410,47 @@ void SiteDefinitionsDialog::cmdCopy_Click()
     m_form->focusColumn(sitecolumn::WebName);
 }
 
-void SiteDefinitionsDialog::cmdDelete_Click()
+void SiteDefinitionsDialog::deleteSite()
 {
     if (!m_own || m_loaded.id < 0)
         return;
     const QString name = m_loaded.text(sitecolumn::WebName);
-    try {
-        const int accounts = m_sites.accountCount(m_loaded.id);
-        const QString question =
-            accounts > 0 ? QStringLiteral("网站“%1”还有 %2 个帐号，删除网站将同时删除这些帐号。真的要删除吗？")
-                               .arg(name)
-                               .arg(accounts)
-                         : QStringLiteral("真的要删除网站“%1”吗？").arg(name);
-        if (!MessageBox::question(this, question))
-            return;
-        m_sites.remove(m_loaded.id);
-    } catch (const store::StoreError& e) {
-        MessageBox::error(this, e.description());
+    int accounts = 0;
+    if (!showingStoreError(this, [&] { accounts = m_sites.accountCount(m_loaded.id); }))
         return;
-    }
+    const QString question = accounts > 0
+                                 ? QStringLiteral("网站“%1”还有 %2 个帐号，删除网站将同时删除这些帐号。真的要删除吗？")
+                                       .arg(name)
+                                       .arg(accounts)
+                                 : QStringLiteral("真的要删除网站“%1”吗？").arg(name);
+    if (!MessageBox::question(this, question))
+        return;
+    if (!showingStoreError(this, [&] { m_sites.remove(m_loaded.id); }))
+        return;
     m_loaded = {};
     fillList(-1);
-    if (m_lvwSites->topLevelItemCount() > 0) {
+    if (m_siteList->topLevelItemCount() > 0) {
         m_own = false; // nothing left to save
-        m_lvwSites->setCurrentItem(m_lvwSites->topLevelItem(0));
+        m_siteList->setCurrentItem(m_siteList->topLevelItem(0));
     } else {
-        showDefinition(tvx::sites::fromTemplate(QStringLiteral("empty")), false);
+        showDefinition(sites::fromTemplate(QStringLiteral("empty")), false);
     }
-}
-
-void SiteDefinitionsDialog::cmdSave_Click()
-{
-    if (m_own)
-        save();
 }
 
 void SiteDefinitionsDialog::loadAccounts()
 {
-    m_cboAccount->clear();
+    m_checkAccount->clear();
     if (m_loaded.id < 0)
         return;
     try {
-        for (const tvx::sites::SiteStore::Account& a : m_sites.accounts(m_loaded.id))
-            m_cboAccount->addItem(a.uid, a.pwd);
+        for (const sites::SiteStore::Account& a : m_sites.accounts(m_loaded.id))
+            m_checkAccount->addItem(a.uid, a.pwd);
     } catch (const store::StoreError&) {
         // The check says so when it is asked for.
     }
 }
 
-void SiteDefinitionsDialog::cmdCheck_Click()
+void SiteDefinitionsDialog::startOrStopCheck()
 {
     if (m_check->running()) {
         m_check->cancel();
@@ -454,43 +458,43 @@ void SiteDefinitionsDialog::cmdCheck_Click()
         checkFinished(-1);
         return;
     }
-    const tvx::sites::SiteDefinition definition = m_form->definition();
+    const sites::SiteDefinition definition = m_form->definition();
     const QString name = definition.text(sitecolumn::WebName).trimmed();
     if (definition.id < 0) {
         MessageBox::information(this,
                                 QStringLiteral("请先保存网站定义，并在“设置网摘帐号”中为它添加帐号，然后再试运行！"));
         return;
     }
-    if (m_cboAccount->count() == 0) {
+    if (m_checkAccount->count() == 0) {
         MessageBox::information(
             this, QStringLiteral("网站“%1”还没有帐号。请先在“设置网摘帐号”中为它添加帐号，然后再试运行！").arg(name));
         return;
     }
     stopPicking();
-    const int account = std::max(0, m_cboAccount->currentIndex());
-    m_lvwCheck->clear();
-    m_lblCheck->setText(QStringLiteral("正在用帐号“%1”试运行“%2”……").arg(m_cboAccount->itemText(account), name));
+    const int account = std::max(0, m_checkAccount->currentIndex());
+    m_checkResults->clear();
+    m_checkStatus->setText(QStringLiteral("正在用帐号“%1”试运行“%2”……").arg(m_checkAccount->itemText(account), name));
     m_tabs->setCurrentIndex(1);
     m_pane->setDriven(true);
     // The check logs in itself: a session the user opened by hand in the pane would keep the site from
     // showing its login form, and the check would find none of its fields.
     m_pane->page()->profile()->cookieStore()->deleteAllCookies();
     m_pane->browser()->setEvents(m_check.get());
-    m_check->start(definition.record(m_cboAccount->itemText(account), m_cboAccount->itemData(account).toString()),
+    m_check->start(definition.record(m_checkAccount->itemText(account), m_checkAccount->itemData(account).toString()),
                    std::clamp(int(m_store.gintTimeout), 5, 120));
     updateButtons();
 }
 
-void SiteDefinitionsDialog::checkRow(const tvx::sites::CheckRow& row)
+void SiteDefinitionsDialog::checkRow(const sites::CheckRow& row)
 {
-    auto* item = new QTreeWidgetItem(m_lvwCheck, {row.page, row.item, row.lookup, row.result});
+    auto* item = new QTreeWidgetItem(m_checkResults, {row.page, row.item, row.lookup, row.result});
     item->setToolTip(3, row.result);
     item->setToolTip(2, row.lookup);
     item->setData(0, Qt::UserRole, row.ok);
     if (!row.ok)
         for (int c = 0; c < 4; ++c)
             item->setForeground(c, QColor(0xc0, 0, 0));
-    m_lvwCheck->scrollToItem(item);
+    m_checkResults->scrollToItem(item);
 }
 
 void SiteDefinitionsDialog::checkFinished(int faults)
@@ -498,15 +502,15 @@ void SiteDefinitionsDialog::checkFinished(int faults)
     m_pane->browser()->setEvents(nullptr);
     m_pane->setDriven(false);
     if (faults == 0)
-        m_lblCheck->setText(QStringLiteral("试运行完毕：所有字段和按钮都能找到。"));
+        m_checkStatus->setText(QStringLiteral("试运行完毕：所有字段和按钮都能找到。"));
     else if (faults > 0)
-        m_lblCheck->setText(QStringLiteral("试运行完毕：有 %1 项问题（红色），请检查对应的字段。").arg(faults));
+        m_checkStatus->setText(QStringLiteral("试运行完毕：有 %1 项问题（红色），请检查对应的字段。").arg(faults));
     else
-        m_lblCheck->setText(QStringLiteral("试运行已停止。"));
+        m_checkStatus->setText(QStringLiteral("试运行已停止。"));
     updateButtons();
 }
 
-void SiteDefinitionsDialog::pickRequested(const tvx::sites::FormRow* row)
+void SiteDefinitionsDialog::pickRequested(const sites::FormRow* row)
 {
     if (m_pickRow == row) {
         stopPicking(QStringLiteral("已取消拾取。"));
@@ -517,24 +521,24 @@ void SiteDefinitionsDialog::pickRequested(const tvx::sites::FormRow* row)
     m_tabs->setCurrentIndex(0);
     if (m_pane->address().isEmpty()) {
         // Nothing open yet: the page the row belongs to.
-        const tvx::sites::SiteDefinition d = m_form->definition();
+        const sites::SiteDefinition d = m_form->definition();
         QString address = d.text(sitecolumn::LoginUrl);
-        if (row->group != tvx::sites::FormGroup::Login && tvx::sites::isWebAddress(d.text(sitecolumn::SubmitUrl)))
+        if (row->group != sites::FormGroup::Login && sites::isWebAddress(d.text(sitecolumn::SubmitUrl)))
             address = d.text(sitecolumn::SubmitUrl);
-        if (tvx::sites::isWebAddress(address))
+        if (sites::isWebAddress(address))
             m_pane->open(address);
     }
     m_pane->startPicking(row->label);
 }
 
-void SiteDefinitionsDialog::picked(const tvx::sites::PickedElement& element)
+void SiteDefinitionsDialog::picked(const sites::PickedElement& element)
 {
-    const tvx::sites::FormRow* row = m_pickRow;
+    const sites::FormRow* row = m_pickRow;
     m_pickRow = nullptr;
     m_form->setPickingRow(nullptr);
     if (!row)
         return;
-    const tvx::sites::PickOutcome outcome = tvx::sites::pickInto(*row, element);
+    const sites::PickOutcome outcome = sites::pickInto(*row, element);
     if (outcome.taken)
         m_form->setValues(outcome.values);
     m_pane->setStatus(outcome.message);
@@ -549,11 +553,6 @@ void SiteDefinitionsDialog::stopPicking(const QString& status)
         m_pane->setStatus(status);
 }
 
-void SiteDefinitionsDialog::cmdClose_Click()
-{
-    reject();
-}
-
 void SiteDefinitionsDialog::reject()
 {
     if (!settleChanges())
@@ -562,4 +561,4 @@ void SiteDefinitionsDialog::reject()
     FormDialog::reject();
 }
 
-} // namespace tvx::ui::sites
+} // namespace tvx::ui

@@ -7,7 +7,9 @@
 #include <memory>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
+class QSplitter;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -29,12 +31,12 @@ struct FormRow;
 struct PickedElement;
 } // namespace tvx::sites
 
-namespace tvx::ui::sites {
+namespace tvx::ui {
 
 class BrowserPane;
 class SiteFormWidget;
 
-// frmSites, "网站定义": the site definitions, edited without SQL. The list shows every site; the form
+// "网站定义": the site definitions, edited without SQL. The list shows every site; the form
 // every column of the selected one. The rows delivered with the program are read-only ("复制" makes an
 // editable copy); the user's own rows are saved one row at a time. Beside the form a browser pane in
 // which the user opens the site and picks its fields by pointing at them, and the results of a site
@@ -55,56 +57,63 @@ public slots:
     void reject() override;
 
 private:
+    // The parts of the window, made in this order (it is also the order Tab visits them in).
+    void buildSiteList(QSplitter* listAndForm);
+    void buildForm(QSplitter* listAndForm);
+    QTabWidget* buildPanes();
+    QHBoxLayout* buildButtons();
+    void buildCheck();
+    void connectSignals();
+
     void Form_Load() override;
     void fillList(qint64 selectId);
-    void lvwSites_CurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
-    void showDefinition(const tvx::sites::SiteDefinition& definition, bool own);
+    void currentSiteChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void showDefinition(const sites::SiteDefinition& definition, bool own);
     void updateButtons();
     bool isDirty() const;
     // Asks whether to save changes; false when the user wants to stay (a save that failed).
     bool settleChanges();
     bool save();
 
-    void cmdNew_Click();
-    void cmdCopy_Click();
-    void cmdDelete_Click();
-    void cmdSave_Click();
-    void cmdCheck_Click();
-    void cmdClose_Click();
+    void newSite();
+    void copySite();
+    void deleteSite();
+    // Starts the site check with the chosen account, or stops the one under way.
+    void startOrStopCheck();
 
-    void pickRequested(const tvx::sites::FormRow* row);
-    void picked(const tvx::sites::PickedElement& element);
+    void pickRequested(const sites::FormRow* row);
+    void picked(const sites::PickedElement& element);
     void stopPicking(const QString& status = {});
 
     void loadAccounts();
-    void checkRow(const tvx::sites::CheckRow& row);
+    void checkRow(const sites::CheckRow& row);
     void checkFinished(int faults);
 
     store::ProgramStore& m_store;
-    tvx::sites::SiteStore m_sites;
-    tvx::sites::SiteDefinition m_loaded; // as stored (or as made by 新建/复制), to tell a change
+    sites::SiteStore m_sites;
+    sites::SiteDefinition m_loaded; // as stored (or as made by 新建/复制), to tell a change
     bool m_own = false;
     bool m_switching = false;
-    const tvx::sites::FormRow* m_pickRow = nullptr;
+    const sites::FormRow* m_pickRow = nullptr;
 
-    QTreeWidget* m_lvwSites = nullptr;
-    QLabel* m_lblState = nullptr;
+    QTreeWidget* m_siteList = nullptr;
+    QLabel* m_stateNote = nullptr;
     SiteFormWidget* m_form = nullptr;
     QTabWidget* m_tabs = nullptr;
     BrowserPane* m_pane = nullptr;
-    QComboBox* m_cboAccount = nullptr;
-    QTreeWidget* m_lvwCheck = nullptr;
-    QLabel* m_lblCheck = nullptr;
-    controls::Command* m_cmdNew = nullptr;
-    controls::Command* m_cmdCopy = nullptr;
-    controls::Command* m_cmdDelete = nullptr;
-    controls::Command* m_cmdSave = nullptr;
-    controls::Command* m_cmdCheck = nullptr;
-    controls::Command* m_cmdClose = nullptr;
+    QComboBox* m_checkAccount = nullptr;
+    QTreeWidget* m_checkResults = nullptr;
+    QLabel* m_checkStatus = nullptr;
+    controls::Command* m_newButton = nullptr;
+    controls::Command* m_copyButton = nullptr;
+    controls::Command* m_deleteButton = nullptr;
+    controls::Command* m_saveButton = nullptr;
+    controls::Command* m_checkButton = nullptr;
+    controls::Command* m_closeButton = nullptr;
 
     std::unique_ptr<platform::SystemClock> m_clock;
     platform::QtTicker* m_checkTimer = nullptr;
-    std::unique_ptr<tvx::sites::SiteCheck> m_check;
+    std::unique_ptr<sites::SiteCheck> m_check;
 };
 
-} // namespace tvx::ui::sites
+} // namespace tvx::ui

@@ -3,6 +3,7 @@
 #include "controls/button/command.h"
 #include "engine/formfill.h"
 #include "store/sitecolumns.h"
+#include "ui/formlayout.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -16,12 +17,12 @@
 #include <algorithm>
 #include <limits>
 
-namespace tvx::ui::sites {
+namespace tvx::ui {
 
 namespace sitecolumn = tvx::store::sitecolumn;
 
-using tvx::sites::FormGroup;
-using tvx::sites::FormRow;
+using sites::FormGroup;
+using sites::FormRow;
 
 namespace {
 constexpr int kPickWidth = 56;
@@ -58,8 +59,7 @@ SiteFormWidget::SiteFormWidget(QWidget* parent)
     layout->addStretch(1);
     // One width for the row labels of every group, so that the boxes line up from group to group.
     int widest = 0;
-    QList<QLabel*> labels = findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lbl[A-Z]")));
-    labels.removeOne(m_separatorExample);
+    const QList<QLabel*> labels = findChildren<QLabel*>(QRegularExpression(QStringLiteral("^label[A-Z]")));
     for (const QLabel* label : labels)
         widest = std::max(widest, label->sizeHint().width());
     for (QLabel* label : labels)
@@ -68,17 +68,17 @@ SiteFormWidget::SiteFormWidget(QWidget* parent)
 
 void SiteFormWidget::addGroup(FormGroup group, QWidget* into)
 {
-    auto* box = new QGroupBox(tvx::sites::groupTitle(group), into);
+    auto* box = new QGroupBox(sites::groupTitle(group), into);
     into->layout()->addWidget(box);
     auto* grid = new QGridLayout(box);
     grid->setColumnStretch(1, 1);
     grid->setVerticalSpacing(2);
     int line = 0;
-    for (const FormRow& row : tvx::sites::formRows()) {
+    for (const FormRow& row : sites::formRows()) {
         if (row.group != group)
             continue;
         auto* label = new QLabel(row.label, box);
-        label->setObjectName(QStringLiteral("lbl") + row.columns.first());
+        label->setObjectName(QStringLiteral("label") + row.columns.first());
         grid->addWidget(label, line, 0, Qt::AlignLeft | Qt::AlignVCenter);
 
         auto* fields = new QWidget(box);
@@ -104,13 +104,13 @@ void SiteFormWidget::addGroup(FormGroup group, QWidget* into)
             if (row.kind == FormRow::Separator) {
                 edit->setMaximumWidth(120);
                 m_separatorExample = new QLabel(fields);
-                m_separatorExample->setObjectName(QStringLiteral("lblTagsExample"));
+                m_separatorExample->setObjectName(QStringLiteral("separatorExample"));
                 hbox->addWidget(m_separatorExample, 1);
                 connect(edit, &QLineEdit::textChanged, this, &SiteFormWidget::updateSeparatorExample);
             }
         } else {
             for (const QString& column : row.columns) {
-                const QString caption = tvx::sites::columnCaption(row, column);
+                const QString caption = sites::columnCaption(row, column);
                 auto* sub = new QLabel(caption, fields);
                 QLineEdit* edit = makeEdit(fields, column, row.label + QLatin1Char(' ') + caption, row.hint);
                 sub->setBuddy(edit);
@@ -121,13 +121,12 @@ void SiteFormWidget::addGroup(FormGroup group, QWidget* into)
                 hbox->addWidget(edit, 1);
                 connect(edit, &QLineEdit::textChanged, this, &SiteFormWidget::changed);
             }
-            auto* pick = new controls::Command(box);
-            pick->setObjectName(QStringLiteral("cmdPick") + row.columns.first());
-            pick->setCaption(QStringLiteral("拾取"));
+            const QByteArray pickName = "pick" + row.columns.first().toLatin1();
+            controls::Command* pick =
+                makeCommand(box, pickName.constData(), QStringLiteral("拾取"), kPickWidth, kPickHeight);
             pick->setAccessibleName(QStringLiteral("拾取") + row.label);
             pick->setAccessibleDescription(
                 QStringLiteral("在右边的网页中点击%1，程序填入它的编号或名称").arg(row.label));
-            pick->setFixedSize(kPickWidth, kPickHeight);
             m_pickButtons.insert(&row, pick);
             grid->addWidget(pick, line, 2);
             const FormRow* r = &row;
@@ -163,7 +162,7 @@ void SiteFormWidget::updateSeparatorExample()
                                               : QStringLiteral("分隔符为“%1”").arg(visibleBlanks(separator)));
 }
 
-void SiteFormWidget::setDefinition(const tvx::sites::SiteDefinition& definition)
+void SiteFormWidget::setDefinition(const sites::SiteDefinition& definition)
 {
     const QSignalBlocker blocker(this);
     m_id = definition.id;
@@ -176,9 +175,9 @@ void SiteFormWidget::setDefinition(const tvx::sites::SiteDefinition& definition)
     updateSeparatorExample();
 }
 
-tvx::sites::SiteDefinition SiteFormWidget::definition() const
+sites::SiteDefinition SiteFormWidget::definition() const
 {
-    tvx::sites::SiteDefinition d;
+    sites::SiteDefinition d;
     d.id = m_id;
     for (auto it = m_edits.cbegin(); it != m_edits.cend(); ++it)
         d.set(it.key(), it.value()->text());
@@ -228,4 +227,4 @@ void SiteFormWidget::setPickingRow(const FormRow* row)
         it.value()->setCaption(it.key() == row ? QStringLiteral("取消") : QStringLiteral("拾取"));
 }
 
-} // namespace tvx::ui::sites
+} // namespace tvx::ui

@@ -14,7 +14,7 @@ namespace tvx::controls {
 class Command;
 }
 
-namespace tvx::ui::sites {
+namespace tvx::ui {
 
 // Every column of a site definition, grouped by page (网站, 登录, 提交, 退出, 其他字段), each with its
 // Chinese label and a one-line hint. Each box is named after its column. Beside every element row
@@ -24,9 +24,9 @@ class SiteFormWidget final : public QWidget {
 public:
     explicit SiteFormWidget(QWidget* parent = nullptr);
 
-    void setDefinition(const tvx::sites::SiteDefinition& definition);
+    void setDefinition(const sites::SiteDefinition& definition);
     // The form's content, with the ID it was given.
-    tvx::sites::SiteDefinition definition() const;
+    sites::SiteDefinition definition() const;
 
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
@@ -34,26 +34,26 @@ public:
     void setValues(const QHash<QString, QString>& values);
     void focusColumn(const QString& column);
     // The pick button of the row being picked shows "取消"; none when `row` is null.
-    void setPickingRow(const tvx::sites::FormRow* row);
+    void setPickingRow(const sites::FormRow* row);
     void setPickingEnabled(bool enabled);
 
 signals:
     void changed();
     // A pick button was pressed: start picking for `row`, or stop when it is the row being picked.
-    void pickRequested(const tvx::sites::FormRow* row);
+    void pickRequested(const sites::FormRow* row);
 
 private:
-    void addGroup(tvx::sites::FormGroup group, QWidget* into);
+    void addGroup(sites::FormGroup group, QWidget* into);
     void updateSeparatorExample();
 
     QHash<QString, QLineEdit*> m_edits;
     QHash<QString, QCheckBox*> m_flags;
-    QHash<const tvx::sites::FormRow*, controls::Command*> m_pickButtons;
+    QHash<const sites::FormRow*, controls::Command*> m_pickButtons;
     QLabel* m_separatorExample = nullptr;
     qint64 m_id = -1;
     bool m_readOnly = false;
     bool m_pickingEnabled = true;
-    const tvx::sites::FormRow* m_pickingRow = nullptr;
+    const sites::FormRow* m_pickingRow = nullptr;
 };
 
-} // namespace tvx::ui::sites
+} // namespace tvx::ui

@@ -3,6 +3,7 @@
 #include "controls/button/command.h"
 #include "platform/messagebox.h"
 #include "sites/sitetemplates.h"
+#include "ui/formlayout.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,109 +13,103 @@
 
 #include <limits>
 
-namespace tvx::ui::sites {
+namespace tvx::ui {
 
 TemplateDialog::TemplateDialog(QWidget* parent)
     : FormDialog(parent)
 {
-    setObjectName(QStringLiteral("frmTemplate"));
+    setObjectName(QStringLiteral("templateDialog"));
     setWindowTitle(QStringLiteral("新建网站定义"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     auto* heading = new QLabel(QStringLiteral("从哪里开始"), this);
-    m_lstTemplates = new QListWidget(this);
-    m_lstTemplates->setObjectName(QStringLiteral("lstTemplates"));
-    heading->setBuddy(m_lstTemplates);
-    m_lstTemplates->setAccessibleName(heading->text());
-    for (const tvx::sites::SiteTemplate& t : tvx::sites::siteTemplates()) {
-        auto* item = new QListWidgetItem(t.label, m_lstTemplates);
+    m_templateList = new QListWidget(this);
+    m_templateList->setObjectName(QStringLiteral("templateList"));
+    heading->setBuddy(m_templateList);
+    m_templateList->setAccessibleName(heading->text());
+    for (const sites::SiteTemplate& t : sites::siteTemplates()) {
+        auto* item = new QListWidgetItem(t.label, m_templateList);
         item->setData(Qt::UserRole, t.key);
     }
-    m_lblDescription = new QLabel(this);
-    m_lblDescription->setObjectName(QStringLiteral("lblDescription"));
-    m_lblDescription->setWordWrap(true);
-    m_lblAddress = new QLabel(QStringLiteral("网址"), this);
-    m_txtAddress = new QLineEdit(this);
-    m_txtAddress->setObjectName(QStringLiteral("txtAddress"));
-    m_txtAddress->setMaxLength(std::numeric_limits<int>::max());
-    m_txtAddress->setPlaceholderText(QStringLiteral("例如 https://links.example.org"));
-    m_lblAddress->setBuddy(m_txtAddress);
+    m_description = new QLabel(this);
+    m_description->setObjectName(QStringLiteral("description"));
+    m_description->setWordWrap(true);
+    m_addressLabel = new QLabel(QStringLiteral("网址"), this);
+    m_addressEdit = new QLineEdit(this);
+    m_addressEdit->setObjectName(QStringLiteral("addressEdit"));
+    m_addressEdit->setMaxLength(std::numeric_limits<int>::max());
+    m_addressEdit->setPlaceholderText(QStringLiteral("例如 https://links.example.org"));
+    m_addressLabel->setBuddy(m_addressEdit);
 
-    m_cmdOK = new controls::Command(this);
-    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    m_cmdOK->setCaption(QStringLiteral("确定"));
-    m_cmdOK->setFixedSize(95, 27);
-    m_cmdOK->setDefault(true);
-    m_cmdCancel = new controls::Command(this);
-    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_cmdCancel->setCaption(QStringLiteral("取消"));
-    m_cmdCancel->setFixedSize(95, 27);
+    m_okButton = makeCommand(this, "okButton", QStringLiteral("确定"));
+    m_okButton->setDefault(true);
+    m_cancelButton = makeCommand(this, "cancelButton", QStringLiteral("取消"));
 
     auto* address = new QHBoxLayout;
-    address->addWidget(m_lblAddress);
-    address->addWidget(m_txtAddress, 1);
+    address->addWidget(m_addressLabel);
+    address->addWidget(m_addressEdit, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(m_cmdOK);
-    buttons->addWidget(m_cmdCancel);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
-    layout->addWidget(m_lstTemplates, 1);
-    layout->addWidget(m_lblDescription);
+    layout->addWidget(m_templateList, 1);
+    layout->addWidget(m_description);
     layout->addLayout(address);
     layout->addLayout(buttons);
     resize(420, 300);
 
-    connect(m_lstTemplates, &QListWidget::currentRowChanged, this, &TemplateDialog::lstTemplates_Changed);
-    connect(m_lstTemplates, &QListWidget::itemDoubleClicked, this, &TemplateDialog::cmdOK_Click);
-    connect(m_cmdOK, &controls::Command::Click, this, &TemplateDialog::cmdOK_Click);
-    connect(m_cmdCancel, &controls::Command::Click, this, &QDialog::reject);
+    connect(m_templateList, &QListWidget::currentRowChanged, this, &TemplateDialog::describeTemplate);
+    connect(m_templateList, &QListWidget::itemDoubleClicked, this, &TemplateDialog::acceptChoice);
+    connect(m_okButton, &controls::Command::Click, this, &TemplateDialog::acceptChoice);
+    connect(m_cancelButton, &controls::Command::Click, this, &QDialog::reject);
 }
 
 void TemplateDialog::Form_Load()
 {
-    gblnOK = false;
-    m_lstTemplates->setCurrentRow(0);
-    lstTemplates_Changed();
+    m_templateKey.clear();
+    m_address.clear();
+    m_templateList->setCurrentRow(0);
+    describeTemplate();
 }
 
-void TemplateDialog::lstTemplates_Changed()
+void TemplateDialog::describeTemplate()
 {
-    const int row = m_lstTemplates->currentRow();
-    const auto& templates = tvx::sites::siteTemplates();
+    const int row = m_templateList->currentRow();
+    const auto& templates = sites::siteTemplates();
     const bool address = row >= 0 && templates.at(row).needsAddress;
-    m_lblDescription->setText(row >= 0 ? templates.at(row).description : QString());
-    m_lblAddress->setEnabled(address);
-    m_txtAddress->setEnabled(address);
+    m_description->setText(row >= 0 ? templates.at(row).description : QString());
+    m_addressLabel->setEnabled(address);
+    m_addressEdit->setEnabled(address);
 }
 
-void TemplateDialog::cmdOK_Click()
+void TemplateDialog::acceptChoice()
 {
-    const int row = m_lstTemplates->currentRow();
+    const int row = m_templateList->currentRow();
     if (row < 0) {
         MessageBox::information(this, QStringLiteral("请选择一项！"));
-        m_lstTemplates->setFocus();
+        m_templateList->setFocus();
         return;
     }
-    const tvx::sites::SiteTemplate& t = tvx::sites::siteTemplates().at(row);
+    const sites::SiteTemplate& t = sites::siteTemplates().at(row);
     if (t.needsAddress) {
-        if (m_txtAddress->text().trimmed().isEmpty()) {
+        if (m_addressEdit->text().trimmed().isEmpty()) {
             MessageBox::information(this, QStringLiteral("请输入%1的网址！").arg(t.label));
-            m_txtAddress->setFocus();
+            m_addressEdit->setFocus();
             return;
         }
-        const std::optional<QString> address = tvx::sites::instanceAddress(m_txtAddress->text());
+        const std::optional<QString> address = sites::instanceAddress(m_addressEdit->text());
         if (!address) {
-            MessageBox::information(this, QStringLiteral("“%1”不是有效的网址！").arg(m_txtAddress->text().trimmed()));
-            m_txtAddress->setFocus();
-            m_txtAddress->selectAll();
+            MessageBox::information(this, QStringLiteral("“%1”不是有效的网址！").arg(m_addressEdit->text().trimmed()));
+            m_addressEdit->setFocus();
+            m_addressEdit->selectAll();
             return;
         }
-        gstrAddress = *address;
+        m_address = *address;
     }
-    gstrTemplate = t.key;
-    gblnOK = true;
+    m_templateKey = t.key;
     accept();
 }
 
-} // namespace tvx::ui::sites
+} // namespace tvx::ui

@@ -10,7 +10,7 @@ namespace tvx::controls {
 class Command;
 }
 
-namespace tvx::ui::sites {
+namespace tvx::ui {
 
 // "新建网站定义": what a new site definition starts from, an empty one or a template of a known service,
 // with the address of the user's instance for a template that needs one.
@@ -19,21 +19,24 @@ class TemplateDialog final : public FormDialog {
 public:
     explicit TemplateDialog(QWidget* parent = nullptr);
 
-    bool gblnOK = false;
-    QString gstrTemplate; // the chosen template's key
-    QString gstrAddress;  // the instance address, made whole ("http://host/path")
+    // What was chosen, once the dialog has been accepted: the template's key, and for a template that
+    // needs one the instance address made whole ("http://host/path"), else "".
+    QString templateKey() const { return m_templateKey; }
+    QString address() const { return m_address; }
 
 private:
     void Form_Load() override;
-    void lstTemplates_Changed();
-    void cmdOK_Click();
+    void describeTemplate();
+    void acceptChoice();
 
-    QListWidget* m_lstTemplates = nullptr;
-    QLabel* m_lblDescription = nullptr;
-    QLabel* m_lblAddress = nullptr;
-    QLineEdit* m_txtAddress = nullptr;
-    controls::Command* m_cmdOK = nullptr;
-    controls::Command* m_cmdCancel = nullptr;
+    QString m_templateKey;
+    QString m_address;
+    QListWidget* m_templateList = nullptr;
+    QLabel* m_description = nullptr;
+    QLabel* m_addressLabel = nullptr;
+    QLineEdit* m_addressEdit = nullptr;
+    controls::Command* m_okButton = nullptr;
+    controls::Command* m_cancelButton = nullptr;
 };
 
-} // namespace tvx::ui::sites
+} // namespace tvx::ui
