@@ -77,7 +77,7 @@
     try { element.dispatchEvent(new Event(type, { bubbles: true })); } catch (e) {}
   }
   function focusOn(element) {
-    try { if (typeof element.focus === 'function') element.focus(); } catch (e) {}
+    try { if (typeof element.focus === 'function') element.focus({ preventScroll: true }); } catch (e) {}
   }
   function leave(element) {
     try { if (typeof element.blur === 'function') element.blur(); } catch (e) {}
