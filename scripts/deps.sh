@@ -15,6 +15,9 @@ packages=(
   clang-14 libclang-rt-14-dev
   shaarli php-cli php-cgi
 )
+# Node.js and npm install and bundle the test sites built with React and Vue (tests/frameworks); a
+# machine that has them already (another Node.js package brings its own npm) keeps its own.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -68,6 +68,7 @@ void SubmissionEngine::stageLogin()
         return;
     }
     PageStep step;
+    step.awaitElements = true; // a login form drawn by the page's script after the load
     forms::FillLoginFields(step.ops, m_site);
     const forms::Press press = forms::PressLoginButton(step.ops, m_site, m_quirks);
     SubmitPlan submit;
@@ -140,6 +141,7 @@ SubmissionEngine::SubmitPlan SubmissionEngine::planSubmitPage(QList<PageOp>& ops
 void SubmissionEngine::stageSubmit()
 {
     PageStep step;
+    step.awaitElements = true; // a submit form drawn by the page's script after the load
     const SubmitPlan plan = planSubmitPage(step.ops);
     if (step.ops.isEmpty()) {
         StepResult nothing;

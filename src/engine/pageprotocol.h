@@ -12,13 +12,18 @@
 namespace tvx::engine::pageprotocol {
 
 // The plan: {"presence":lookup|null, "ops":[statement...], "otherwise":[statement...], "probe":bool,
-// "deadline":ms, "formSubmitEvent":name}.
+// "deadline":ms, "formSubmitEvent":name, "awaitElements":bool, "answer":text, "requestEvent":name,
+// "settleMs":ms}.
 inline constexpr QLatin1StringView kPresence{"presence"};
 inline constexpr QLatin1StringView kOps{"ops"};
 inline constexpr QLatin1StringView kOtherwise{"otherwise"};
 inline constexpr QLatin1StringView kProbe{"probe"};
 inline constexpr QLatin1StringView kDeadline{"deadline"};
 inline constexpr QLatin1StringView kFormSubmitEvent{"formSubmitEvent"};
+inline constexpr QLatin1StringView kAwaitElements{"awaitElements"};
+inline constexpr QLatin1StringView kAnswer{"answer"};
+inline constexpr QLatin1StringView kRequestEvent{"requestEvent"};
+inline constexpr QLatin1StringView kSettleMs{"settleMs"};
 
 // A lookup: {"by":"id"|"name", "key":text}. A statement is a lookup with
 // {"kind":..., "value":text, "checked":bool, "endIfPressed":bool} besides.
@@ -57,7 +62,8 @@ constexpr QLatin1StringView stepKindName(PageOp::Kind kind)
 }
 
 // The report: {"present":bool, "failed":bool, "outcomes":[int...], "href":text|null, "found":[text...],
-// "navigating":bool}, or {"late":true} for a step that reached the page after it was given up.
+// "navigating":bool}, or {"late":true} for a step that reached the page after it was given up, or
+// {"waiting":true} for one that waits for its elements and reports later (as a console line).
 inline constexpr QLatin1StringView kPresent{"present"};
 inline constexpr QLatin1StringView kFailed{"failed"};
 inline constexpr QLatin1StringView kOutcomes{"outcomes"};
@@ -65,5 +71,6 @@ inline constexpr QLatin1StringView kHref{"href"};
 inline constexpr QLatin1StringView kFound{"found"};
 inline constexpr QLatin1StringView kNavigating{"navigating"};
 inline constexpr QLatin1StringView kLate{"late"};
+inline constexpr QLatin1StringView kWaiting{"waiting"};
 
 } // namespace tvx::engine::pageprotocol

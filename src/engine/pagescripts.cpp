@@ -54,6 +54,12 @@ QString documentAnnouncement(const QString& token)
     return called(function, {jsonString(token)});
 }
 
+QString requestWatchHook(const QString& eventName)
+{
+    static const QString function = scriptText("requestwatchhook.js");
+    return called(function, {jsonString(eventName)});
+}
+
 QString formSubmitHook(const QString& eventName)
 {
     static const QString function = scriptText("formsubmithook.js");

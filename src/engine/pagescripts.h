@@ -23,6 +23,11 @@ QString documentAnnouncement(const QString& token);
 // fires the event `eventName` (bubbling) at the form.
 QString formSubmitHook(const QString& eventName);
 
+// Lets a waiting page step see the page's own requests under way: fetch() and XMLHttpRequest fire
+// `eventName`-start and `eventName`-end at the window, and `eventName`-ask has every request still
+// under way told again.
+QString requestWatchHook(const QString& eventName);
+
 // The function that carries out one page step; it is called with the step's plan as its argument
 // (engine/pageprotocol.h names the plan's parts and those of the report it returns).
 const QString& pageStepRunner();

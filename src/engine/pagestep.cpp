@@ -76,7 +76,11 @@ QString encodePageStep(const PageStep& step, const StepGuard& guard)
                          encodeOps(step.ops) + QLatin1Char(',') + member(kOtherwise) + encodeOps(step.otherwise) +
                          QLatin1Char(',') + member(kProbe) + literal(step.probe) + QLatin1Char(',') +
                          member(kDeadline) + QString::number(qMax<qint64>(guard.deadlineMs, 0)) + QLatin1Char(',') +
-                         member(kFormSubmitEvent) + jsonString(guard.formSubmitEvent) + QLatin1Char('}');
+                         member(kFormSubmitEvent) + jsonString(guard.formSubmitEvent) + QLatin1Char(',') +
+                         member(kAwaitElements) + literal(step.awaitElements) + QLatin1Char(',') +
+                         member(kAnswer) + jsonString(guard.answer) + QLatin1Char(',') + member(kRequestEvent) +
+                         jsonString(guard.requestEvent) + QLatin1Char(',') + member(kSettleMs) +
+                         QString::number(kPageSettleMs) + QLatin1Char('}');
     return pagescripts::pageStepRunner() + QLatin1Char('(') + plan + QLatin1Char(')');
 }
 
@@ -86,6 +90,10 @@ StepResult decodeStepResult(const QVariant& value)
     if (value.typeId() != QMetaType::QVariantMap)
         return result;
     const QVariantMap map = value.toMap();
+    if (map.value(kWaiting).toBool()) {
+        result.waiting = true;
+        return result;
+    }
     if (!map.contains(kPresent) || !map.contains(kOutcomes))
         return result;
     result.delivered = true;

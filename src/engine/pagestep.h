@@ -50,6 +50,10 @@ struct PageStep {
     // A probe looks every element up by the same rules and reports what it found, but writes, presses
     // and submits nothing (the site check).
     bool probe = false;
+    // A page whose script draws its form after the load: when the elements the statements name (or
+    // the presence test's element) are not there yet, the page waits for them until they appear or the
+    // page has settled without them, at most until the step is given up; then the step runs.
+    bool awaitElements = false;
 
     bool isEmpty() const { return !presence && ops.isEmpty() && otherwise.isEmpty(); }
 };
@@ -67,6 +71,9 @@ struct StepResult {
     // A probe: per statement, the element found ("input type=text id=f_uid"), empty when none.
     QStringList found;
     bool navigating = false; // a press started (or scheduled) a navigation of the page
+    // The page waits for the step's elements; the step's report comes later, as a console line that
+    // starts with the guard's `answer` (decodeStepResult of the rest, read as JSON).
+    bool waiting = false;
 
     int outcome(int index) const { return index >= 0 && index < outcomes.size() ? outcomes.at(index) : 0; }
     bool ran(int index) const { return index >= 0 && index < outcomes.size(); }
@@ -75,10 +82,19 @@ struct StepResult {
 // How the page guards a step: a step that starts after `deadlineMs` (milliseconds since the epoch,
 // 0: never) has been given up and does nothing; `formSubmitEvent` names the event by which the page
 // announces a form its own script submits (empty: none).
+// A step that waits for its elements reports as a console line starting with `answer` (no waiting
+// without one), and sees the page's own requests under way by the events of `requestEvent`
+// (engine/pagescripts.h requestWatchHook).
 struct StepGuard {
     qint64 deadlineMs = 0;
     QString formSubmitEvent;
+    QString answer;
+    QString requestEvent;
 };
+
+// How long a page must stay still (no change of its document, none of its own requests under way)
+// before a step that waits for its elements takes it as settled without them.
+inline constexpr int kPageSettleMs = 500;
 
 // The script that carries out `step` in the page's isolated world and returns its result object
 // (engine/pageprotocol.h names the parts of both). Every value is JSON-encoded into pure ASCII, never

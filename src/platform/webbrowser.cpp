@@ -3,6 +3,7 @@
 #include "workerpage.h"
 
 #include <QDateTime>
+#include <QJsonDocument>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
 #include <QWebEngineView>
@@ -59,7 +60,25 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
         }
         loadEnded(info);
     });
-    connect(m_page, &WorkerPage::documentCreated, this, [this] { m_leaving = false; });
+    connect(m_page, &WorkerPage::documentCreated, this, [this] {
+        m_leaving = false;
+        // A step waiting in the document that went away will never report.
+        if (m_stepWaiting)
+            QMetaObject::invokeMethod(this, [this, serial = m_stepSerial] { finishStep(serial, {}); },
+                                      Qt::QueuedConnection);
+    });
+    // A step that waited for its elements reports by a console line "serial:report".
+    connect(m_page, &WorkerPage::stepReported, this, [this](const QString& line) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        bool ok = false;
+        const quint64 serial = line.left(colon).toULongLong(&ok);
+        if (colon < 0 || !ok || serial != m_stepSerial || !m_pending)
+            return;
+        emit stepAnswered();
+        const engine::StepResult result =
+            engine::decodeStepResult(QJsonDocument::fromJson(line.mid(colon + 1).toUtf8()).toVariant());
+        QMetaObject::invokeMethod(this, [this, serial, result] { finishStep(serial, result); }, Qt::QueuedConnection);
+    });
     connect(m_page, &WorkerPage::closeRequested, this, [this] {
         // A document the run has already asked to leave (its next page or script waits for a press's
         // answer, or for the load under way to stop) speaks for no step of the run: a share page's
@@ -231,6 +250,7 @@ void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const 
     emit requestMade();
     const quint64 serial = ++m_stepSerial;
     m_pending = std::move(done);
+    m_stepWaiting = false;
     m_startsAtStep = m_loadStarts;
     if (m_rendererGone) {
         // No renderer, no document: the step cannot be delivered, and waiting for the guard would only
@@ -246,15 +266,23 @@ void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const 
     engine::StepGuard pageGuard;
     pageGuard.deadlineMs = QDateTime::currentMSecsSinceEpoch() + guardMs - qMin(guardMs / 4, 1000);
     pageGuard.formSubmitEvent = m_page->formSubmitEvent();
+    pageGuard.requestEvent = m_page->requestEvent();
+    pageGuard.answer = m_page->stepToken() + QString::number(serial) + QLatin1Char(':');
     m_page->runJavaScript(engine::encodePageStep(step, pageGuard), QWebEngineScript::ApplicationWorld,
                           [self = QPointer<WebBrowser>(this), serial](const QVariant& value) {
                               if (!self)
                                   return;
+                              const engine::StepResult result = engine::decodeStepResult(value);
+                              if (result.waiting) {
+                                  if (serial == self->m_stepSerial && self->m_pending)
+                                      self->m_stepWaiting = true;
+                                  return; // answered by stepReported
+                              }
                               emit self->stepAnswered();
                               // Through the event queue: the engine is never answered from inside
                               // its own request, whatever state the page is in.
                               QMetaObject::invokeMethod(
-                                  self, [self, serial, result = engine::decodeStepResult(value)] {
+                                  self, [self, serial, result] {
                                       if (self)
                                           self->finishStep(serial, result);
                                   },
@@ -269,6 +297,7 @@ void WebBrowser::finishStep(quint64 serial, const engine::StepResult& result)
     if (serial != m_stepSerial || !m_pending)
         return;
     m_guard.stop();
+    m_stepWaiting = false;
     if (result.navigating)
         awaitPressNavigation();
     auto done = std::move(m_pending);

@@ -78,6 +78,7 @@ private:
     QTimer m_guard;
     std::function<int()> m_guardMs;
     quint64 m_stepSerial = 0;
+    bool m_stepWaiting = false; // the page step under way waits in the page for its elements
     std::function<void(const engine::StepResult&)> m_pending;
     bool m_loading = false;         // a load has started and its end has not been reported
     // A navigation of the run has started and has brought no document yet: the one shown is being left.

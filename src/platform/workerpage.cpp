@@ -34,6 +34,8 @@ WorkerPage::WorkerPage(QWebEngineProfile* profile, QObject* parent)
     , m_closeToken(QStringLiteral("tavrinex-close-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
     , m_documentToken(QStringLiteral("tavrinex-document-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
     , m_formSubmitEvent(QStringLiteral("tavrinex-submit-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_requestEvent(QStringLiteral("tavrinex-request-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_stepToken(QStringLiteral("tavrinex-step-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
@@ -57,8 +59,8 @@ void WorkerPage::installScripts()
 {
     // Before any script of the page runs, in every document and frame: the page's alert and
     // showModalDialog become empty functions; in the top document window.close() reports to the
-    // program, a new top document announces itself, and a form submitted by the page's script is
-    // announced to the page step.
+    // program, a new top document announces itself, a form submitted by the page's script is
+    // announced to the page step, and so are the page's own requests under way.
     scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-showModalDialog"),
                                      engine::pagescripts::disarmShowModalDialog(), true));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-alert"), engine::pagescripts::disarmAlert(), true));
@@ -68,6 +70,8 @@ void WorkerPage::installScripts()
                                      engine::pagescripts::documentAnnouncement(m_documentToken), false));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-form-submit-hook"),
                                      engine::pagescripts::formSubmitHook(m_formSubmitEvent), false));
+    scripts().insert(mainWorldScript(QStringLiteral("tvx-request-watch-hook"),
+                                     engine::pagescripts::requestWatchHook(m_requestEvent), false));
 }
 
 void FormOnlyInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
@@ -111,6 +115,8 @@ void WorkerPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const Q
         emit closeRequested();
     else if (message == m_documentToken)
         emit documentCreated();
+    else if (message.startsWith(m_stepToken))
+        emit stepReported(message.mid(m_stepToken.size()));
 }
 
 QWebEnginePage* WorkerPage::createWindow(WebWindowType)

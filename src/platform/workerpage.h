@@ -28,6 +28,10 @@ public:
     const QString& closeToken() const { return m_closeToken; }
     // The event by which a form that the page's script submits is announced to a page step.
     const QString& formSubmitEvent() const { return m_formSubmitEvent; }
+    // The events by which the page's own requests under way are told to a waiting page step.
+    const QString& requestEvent() const { return m_requestEvent; }
+    // The start of the console line by which a page step that waited for its elements reports.
+    const QString& stepToken() const { return m_stepToken; }
 
     // From now on the page loads no images, media, fonts or favicons, and has no plugins and no PDF
     // viewer: a run never looks at a picture. Style sheets and scripts still load.
@@ -38,6 +42,8 @@ signals:
     // A new document has been made in the top frame (the one a navigation brought, before its own
     // scripts run).
     void documentCreated();
+    // A page step that waited reported: the console line after stepToken().
+    void stepReported(const QString& report);
 
 protected:
     void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
@@ -54,6 +60,8 @@ private:
     QString m_closeToken;
     QString m_documentToken;
     QString m_formSubmitEvent;
+    QString m_requestEvent;
+    QString m_stepToken;
 };
 
 } // namespace tvx::platform

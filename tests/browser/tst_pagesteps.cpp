@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QWebEngineView>
 
 using namespace tvx;
@@ -134,6 +135,54 @@ private slots:
         r = run(step);
         QVERIFY(!r.present);
         QCOMPARE(eval(QStringLiteral("document.getElementById('a').value")).toString(), QStringLiteral("absent"));
+    }
+
+    // A field is written as typing writes it, so the page's own listeners see it; a form drawn after
+    // a request of the page is waited for while the request is under way; a page that settles without
+    // the elements gets the step as it is, which then fails as ever.
+    void typingAndFormsDrawnLater()
+    {
+        const QString listen = QStringLiteral(
+            "<script>window.seen = [];['focus', 'input', 'change', 'blur', 'click'].forEach(t =>"
+            " document.addEventListener(t, e => seen.push(t + ':' + e.target.id + '=' + e.target.value +"
+            " (e.target.type === 'checkbox' ? e.target.checked : '')), true));</script>");
+        m_server.addPage(QStringLiteral("/typing"), html(QStringLiteral("<input id=f><input id=c type=checkbox>"), listen));
+        open(QStringLiteral("/typing"));
+        PageStep step;
+        step.ops = {PageOp{PageOp::SetValue, byId(QStringLiteral("f")), QStringLiteral("值")},
+                    PageOp{PageOp::SetChecked, byId(QStringLiteral("c")), {}, true}};
+        QCOMPARE(run(step).outcomes, QList<int>({1, 1}));
+        QCOMPARE(eval(QStringLiteral("seen.join(' ')")).toString(),
+                 QStringLiteral("focus:f= input:f=值 change:f=值 blur:f=值 focus:c=onfalse click:c=ontrue "
+                                "input:c=ontrue change:c=ontrue blur:c=ontrue"));
+
+        // The form comes with the answer to a request the page makes at its load, answered later than
+        // a page would settle without it.
+        m_server.addHeldPage(QStringLiteral("/later-data"), {}, "ok");
+        m_server.addPage(QStringLiteral("/later"),
+                         html({}, listen + QStringLiteral("<script>fetch('/later-data').then(r => r.text()).then(() =>"
+                                                          " document.body.insertAdjacentHTML('beforeend',"
+                                                          " '<input id=f><button id=b>b</button>'));</script>")));
+        open(QStringLiteral("/later"));
+        QTimer release;
+        release.setSingleShot(true);
+        connect(&release, &QTimer::timeout, this, [this] { m_server.releaseHeld(); });
+        release.start(3 * engine::kPageSettleMs);
+        step.awaitElements = true;
+        step.ops = {PageOp{PageOp::SetValue, byId(QStringLiteral("f")), QStringLiteral("later")},
+                    PageOp{PageOp::Click, byId(QStringLiteral("b"))}};
+        StepResult r = run(step);
+        QVERIFY(r.delivered && !r.failed);
+        QCOMPARE(r.outcomes, QList<int>({1, 1}));
+        QCOMPARE(eval(QStringLiteral("seen.join(' ')")).toString(),
+                 QStringLiteral("focus:f= input:f=later change:f=later blur:f=later click:b="));
+
+        // Nothing ever comes: the step runs on the settled page, and fails.
+        open(QStringLiteral("/typing?none"));
+        step.ops = {PageOp{PageOp::SetValue, byId(QStringLiteral("absent")), QStringLiteral("x")}};
+        r = run(step);
+        QVERIFY(r.delivered && r.failed);
+        QCOMPARE(r.outcomes, QList<int>({0}));
     }
 
     void buttonScans()

@@ -155,11 +155,13 @@ private slots:
         step.ops.append(PageOp{PageOp::SetValue, {ElementLookup::Id, hostile}, hostile});
         const QString script = encodePageStep(step);
         QVERIFY(script.endsWith(
-            QStringLiteral("\"otherwise\":[],\"probe\":false,\"deadline\":0,\"formSubmitEvent\":\"\"})")));
-        // The page's guard: the deadline as a number, the announcing event as data.
-        QVERIFY(encodePageStep(step, {1700000000123, hostile})
+            QStringLiteral("\"otherwise\":[],\"probe\":false,\"deadline\":0,\"formSubmitEvent\":\"\","
+                           "\"awaitElements\":false,\"answer\":\"\",\"requestEvent\":\"\",\"settleMs\":500})")));
+        // The page's guard: the deadline as a number, the announcing events and the answer line as data.
+        QVERIFY(encodePageStep(step, {1700000000123, hostile, hostile, hostile})
                     .endsWith(QStringLiteral("\"deadline\":1700000000123,\"formSubmitEvent\":") + literal +
-                              QStringLiteral("})")));
+                              QStringLiteral(",\"awaitElements\":false,\"answer\":") + literal +
+                              QStringLiteral(",\"requestEvent\":") + literal + QStringLiteral(",\"settleMs\":500})")));
         QVERIFY(script.contains(QStringLiteral("{\"presence\":{\"by\":\"name\",\"key\":\"u\"},\"ops\":[{\"kind\":"
                                                "\"setValue\",\"by\":\"id\",\"key\":") +
                                 literal + QStringLiteral(",\"value\":") + literal +

@@ -65,6 +65,58 @@
     });
     return text;
   }
+  // Writes a value as typing does, so that the page's own code sees it: the field gets the focus, the
+  // value goes through the element's own kind of value setter (a framework's value tracker on the
+  // element itself is passed by, so the input event reads as a change), then input and change
+  // (bubbling) and the blur.
+  var valueSetters = [];
+  [HTMLInputElement, HTMLTextAreaElement, HTMLSelectElement].forEach(function (kind) {
+    try { valueSetters.push([kind, Object.getOwnPropertyDescriptor(kind.prototype, 'value').set]); } catch (e) {}
+  });
+  function announce(element, type) {
+    try { element.dispatchEvent(new Event(type, { bubbles: true })); } catch (e) {}
+  }
+  function focusOn(element) {
+    try { if (typeof element.focus === 'function') element.focus({ preventScroll: true }); } catch (e) {}
+  }
+  function leave(element) {
+    try { if (typeof element.blur === 'function') element.blur(); } catch (e) {}
+  }
+  function typeInto(element, value) {
+    focusOn(element);
+    var setter = null;
+    for (var i = 0; i < valueSetters.length; i++) {
+      if (element instanceof valueSetters[i][0])
+        setter = valueSetters[i][1];
+    }
+    if (setter)
+      setter.call(element, value);
+    else
+      element.value = value;
+    announce(element, 'input');
+    announce(element, 'change');
+    leave(element);
+  }
+  var checkedSetter = Object.getOwnPropertyDescriptor(HTMLInputElement.prototype, 'checked').set;
+  // A check box is set as a click sets it (click, input and change, as the browser fires them); one
+  // whose click the page turns back is set directly and told by input and change.
+  function checkBox(element, checked) {
+    var type = element instanceof HTMLInputElement ? String(element.type).toLowerCase() : '';
+    if (type !== 'checkbox' && type !== 'radio') {
+      element.checked = checked;
+      return;
+    }
+    if (element.checked === checked)
+      return;
+    focusOn(element);
+    element.click();
+    if (element.checked !== checked) {
+      checkedSetter.call(element, checked);
+      announce(element, 'input');
+      announce(element, 'change');
+    }
+    leave(element);
+  }
   function press(e) {
     if (probe) {
       if (found.length <= outcomes.length)
@@ -95,15 +147,15 @@
     "fillIfPresent": function (op) { // no failure when the element is absent
       var element = find(op);
       if (element)
-        element.value = op.value;
+        typeInto(element, op.value);
       return 1;
     },
     "setValue": function (op) {
-      find(op).value = op.value;
+      typeInto(find(op), op.value);
       return 1;
     },
     "setChecked": function (op) {
-      find(op).checked = op.checked;
+      checkBox(find(op), op.checked);
       return 1;
     },
     "press": function (op) {
@@ -175,8 +227,24 @@
       return scans[op.kind](op.value);
     throw new Error('unknown statement');
   }
-  function runAll(ops) {
-    for (var i = 0; i < ops.length; i++) {
+  // Whether the statement writes into a field (and the page's reaction to it may be still to come).
+  function writes(op) {
+    return op.kind === "fillIfPresent" || op.kind === "setValue" || op.kind === "setChecked";
+  }
+  // Runs `ops` from `start`. With `later` (a step that may report later), a press that follows what
+  // was written waits for the page's own reaction first: a framework that draws its state into the
+  // form in a task or microtask of its own (Vue) has done so before the press, as after typing. Gives
+  // true once every statement has run, false when the rest goes on in `later`.
+  function runAll(ops, start, later) {
+    var wrote = false;
+    for (var i = start; i < ops.length; i++) {
+      if (later && wrote && !writes(ops[i])) {
+        var next = i;
+        setTimeout(function () { later(next); }, 0);
+        return false;
+      }
+      if (writes(ops[i]))
+        wrote = true;
       var outcome = 0;
       try {
         outcome = run(ops[i]);
@@ -189,35 +257,171 @@
       if (ops[i].endIfPressed && outcome > 0)
         break;
     }
+    return true;
   }
 
-  var present = true;
-  if (plan.presence !== null) {
+  function findsPresence() {
+    if (plan.presence === null)
+      return true;
     try {
-      present = find(plan.presence) !== null;
+      return find(plan.presence) !== null;
     } catch (e) {
-      present = false;
+      return false;
     }
   }
-  watch(window, 'submit', onSubmit, true);
-  if (plan.formSubmitEvent)
-    watch(window, plan.formSubmitEvent, onScriptSubmit, true);
-  if (typeof navigation === 'object' && navigation)
-    watch(navigation, 'navigate', onNavigate, false);
-  try {
-    runAll(present ? plan.ops : plan.otherwise);
-  } finally {
-    for (var w = 0; w < watched.length; w++)
-      watched[w][0].removeEventListener(watched[w][1], watched[w][2], watched[w][3]);
+
+  // Whether the elements the step names are all there: the presence test's element when there is one
+  // (its absence is decided once the page has settled), else every element the statements look up and,
+  // for a press by caption, an input of that caption.
+  function inputMatches(test) {
+    var any = false;
+    scan('input', function (e) {
+      if (isInput(e) && test(String(e.value))) {
+        any = true;
+        return false;
+      }
+    });
+    return any;
   }
-  for (var s = 0; s < submits.length; s++) {
-    try {
-      if (!submits[s].defaultPrevented && targetsThisWindow(submits[s].target, submits[s].submitter))
-        navigating = true;
-    } catch (e) {
-      navigating = true;
+  function elementsThere() {
+    if (plan.presence !== null)
+      return findsPresence();
+    for (var i = 0; i < plan.ops.length; i++) {
+      var op = plan.ops[i];
+      try {
+        if (has.call(onElement, op.kind)) {
+          if (!find(op))
+            return false;
+        } else if (op.kind === "pressFirstInputByTrimmedValue") {
+          var wanted = trimBlanks(op.value);
+          if (!inputMatches(function (v) { return trimBlanks(v) === wanted; }))
+            return false;
+        } else if (op.kind === "pressInputsByValueIgnoringCase") {
+          var lower = op.value.toLowerCase();
+          if (!inputMatches(function (v) { return v.toLowerCase() === lower; }))
+            return false;
+        }
+      } catch (e) {
+        return false;
+      }
     }
+    return true;
   }
-  return { "present": present, "failed": failed, "outcomes": outcomes, "href": href, "found": found,
-           "navigating": navigating };
+
+  // Carries the step out. With `deliver` (a step that may report later) the report goes there when
+  // the step had to wait for the page on the way, and act gives null; otherwise act gives the report.
+  function act(deliver) {
+    var present = findsPresence();
+    var ops = present ? plan.ops : plan.otherwise;
+    watch(window, 'submit', onSubmit, true);
+    if (plan.formSubmitEvent)
+      watch(window, plan.formSubmitEvent, onScriptSubmit, true);
+    if (typeof navigation === 'object' && navigation)
+      watch(navigation, 'navigate', onNavigate, false);
+    function finished() {
+      for (var w = 0; w < watched.length; w++)
+        watched[w][0].removeEventListener(watched[w][1], watched[w][2], watched[w][3]);
+      for (var s = 0; s < submits.length; s++) {
+        try {
+          if (!submits[s].defaultPrevented && targetsThisWindow(submits[s].target, submits[s].submitter))
+            navigating = true;
+        } catch (e) {
+          navigating = true;
+        }
+      }
+      return { "present": present, "failed": failed, "outcomes": outcomes, "href": href, "found": found,
+               "navigating": navigating };
+    }
+    function goOn(from) {
+      // The rest of a step that the run has given up meanwhile does nothing.
+      if (from > 0 && plan.deadline > 0 && Date.now() > plan.deadline) {
+        finished();
+        deliver({ "late": true });
+        return null;
+      }
+      var all = true;
+      try {
+        all = runAll(ops, from, deliver && !probe ? goOn : null);
+      } catch (e) {
+        failed = true;
+      }
+      if (!all)
+        return null;
+      var report = finished();
+      if (from > 0)
+        deliver(report);
+      return report;
+    }
+    return goOn(0);
+  }
+
+  // A page whose script draws the form after its load: the step watches the document until the
+  // elements are there, or the page has settled without them (no change of the document and none of
+  // its own requests under way for `settleMs`), or the step is due to be given up; then it acts and
+  // reports later.
+  function awaitElements() {
+    var requests = 0;
+    var quiet = null;
+    var observer = null;
+    var done = false;
+    var listeners = [];
+    function listen(type, listener) {
+      window.addEventListener(type, listener, true);
+      listeners.push([type, listener]);
+    }
+    function finish() {
+      if (done)
+        return;
+      done = true;
+      if (observer)
+        observer.disconnect();
+      clearTimeout(quiet);
+      clearTimeout(last);
+      for (var i = 0; i < listeners.length; i++)
+        window.removeEventListener(listeners[i][0], listeners[i][1], true);
+      var result;
+      try {
+        result = act(deliver);
+      } catch (e) {
+        result = { "present": true, "failed": true, "outcomes": outcomes, "href": null, "found": found,
+                   "navigating": navigating };
+      }
+      if (result)
+        deliver(result);
+    }
+    function restartQuiet() {
+      clearTimeout(quiet);
+      quiet = requests > 0 ? null : setTimeout(finish, plan.settleMs);
+    }
+    function changed() {
+      if (done)
+        return;
+      if (elementsThere())
+        finish();
+      else
+        restartQuiet();
+    }
+    if (plan.requestEvent) {
+      listen(plan.requestEvent + '-start', function () { requests++; restartQuiet(); });
+      listen(plan.requestEvent + '-end', function () { requests = Math.max(0, requests - 1); restartQuiet(); });
+      // The requests already under way are told again, one start each.
+      announce(window, plan.requestEvent + '-ask');
+    }
+    // A little before the deadline, so that the presses after the writes still come in time.
+    var last = setTimeout(finish, Math.max(0, plan.deadline - Date.now() - 100));
+    observer = new MutationObserver(changed);
+    observer.observe(doc, { childList: true, subtree: true, attributes: true, characterData: true });
+    restartQuiet();
+  }
+
+  // A step that reports later does so by a console line that starts with `answer` (bound now: the
+  // page cannot replace it).
+  var reportLine = plan.answer ? console.log.bind(console) : null;
+  var deliver = reportLine ? function (report) { reportLine(plan.answer + JSON.stringify(report)); } : null;
+  if (deliver && !probe && plan.awaitElements && plan.deadline > 0 && !elementsThere()) {
+    awaitElements();
+    return { "waiting": true };
+  }
+  var done = act(deliver);
+  return done !== null ? done : { "waiting": true };
 })

@@ -1,0 +1,168 @@
+// Whole runs against sites built with the real React 18 and Vue 3 packages (bundled at test set-up),
+// served on 127.0.0.1: controlled and v-model inputs whose values live in the page's state, a submit
+// form drawn after a fetch, Save buttons enabled only by an input event. The sites post the state
+// (hidden fields), not the text fields, so only values the page's own code saw arrive.
+#include "store/programstore.h"
+#include "support/eventwait.h"
+#include "support/messagerecorder.h"
+#include "support/tempstore.h"
+#include "support/testhttpserver.h"
+#include "ui/main/mainwindow.h"
+#include "ui/main/runlogmodel.h"
+#include "ui/main/urllistmodel.h"
+#include "engine/submissionengine.h"
+#include "platform/webbrowser.h"
+#include "platform/workerpage.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+using namespace tvx;
+
+namespace {
+
+QByteArray bundle(const char* site)
+{
+    QFile file(QStringLiteral(TVX_FRAMEWORK_SITES "/%1.js").arg(QLatin1String(site)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+tvx::Bookmark bm(int n)
+{
+    return {QStringLiteral("http://example.com/page%1?a=1&b=2").arg(n), QStringLiteral("第%1个标题").arg(n),
+            QStringLiteral("新闻 科技"), QStringLiteral("摘要 %1").arg(n)};
+}
+
+// The pages of one framework site under /`site`: its login and submit pages are the bundle drawing
+// the page named; the submit page's React form waits for /react/api/me, answered a moment later.
+void addSite(test::TestHttpServer& server, const char* site)
+{
+    const QString root = QLatin1Char('/') + QLatin1String(site);
+    const QByteArray script = bundle(site);
+    QVERIFY2(!script.isEmpty(), site);
+    server.addRoute(root + QStringLiteral(".js"), [script](const test::TestHttpServer::Request&) {
+        return test::TestHttpServer::Reply{200, "application/javascript", script, {}};
+    });
+    for (const char* page : {"login", "submit"}) {
+        const QByteArray shell = "<!doctype html><html><head><meta charset=\"utf-8\"><title>" + QByteArray(site) +
+                                 "</title></head><body><div id=\"app\"></div><script>window.tvxPage='" + page +
+                                 "';</script><script src=\"/" + site + ".js\"></script></body></html>";
+        server.addRoute(root + QLatin1Char('/') + QLatin1String(page), [shell](const test::TestHttpServer::Request& r) {
+            return test::TestHttpServer::Reply{200, "text/html; charset=utf-8",
+                                               r.method == "POST" ? QByteArrayLiteral("<p>OK</p>") : shell, {}};
+        });
+    }
+    server.addPage(root + QStringLiteral("/logout"), "<p>bye</p>");
+    server.addRoute(root + QStringLiteral("/api/me"), [](const test::TestHttpServer::Request&) {
+        QThread::msleep(300);
+        return test::TestHttpServer::Reply{200, "application/json", "{\"user\":\"me\"}", {}};
+    });
+}
+
+QString row(int id, const QString& name, const QString& root, const QString& columns)
+{
+    return QStringLiteral("INSERT INTO BookMarkWeb (ID, WebName) VALUES (%1, '%2');"
+                          "UPDATE BookMarkWeb SET AllowLogin=1, IsScript=0, LoginUrl='%3/login', LogoutUrl='%3/logout',"
+                          " SubmitUrl='%3/submit', UidFieldId='uid', PwdFieldId='pwd', TitleFieldId='title',"
+                          " UrlFieldId='url', TagsFieldId='tags', TagsSplit=',', OtherFieldID1='shared',"
+                          " OtherFieldValue1='true', %4 WHERE ID=%1;"
+                          "INSERT INTO Accounts VALUES(%1, '%2-user', '%2-pw');")
+        .arg(id)
+        .arg(name, root, columns);
+}
+
+struct FrameworkRun {
+    FrameworkRun(const QString& sql)
+        : db(sql)
+        , window(store, {db.path(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), server.origin(),
+                                                          server.origin()}})
+    {
+        window.show();
+        QSignalSpy blanked(window.workerBrowser()->page(), &QWebEnginePage::loadFinished);
+        window.Form_Load();
+        blanked.wait(30000);
+        store.gintTimeout = 5;
+        for (int i = 1; i <= 2; ++i)
+            window.urlListModel()->append(bm(i));
+    }
+    bool runToEnd()
+    {
+        window.engine().cmdAllSubmit_Click();
+        return test::waitUntil([&] { return !window.engine().state().mblnRunning; }, 120000);
+    }
+    QStringList log() const
+    {
+        QStringList lines;
+        for (int i = 0; i < window.runLogModel()->rowCount(); ++i)
+            lines.append(window.runLogModel()->index(i, 1).data().toString());
+        return lines;
+    }
+    QList<test::TestHttpServer::Request> posts(const QString& path) const
+    {
+        QList<test::TestHttpServer::Request> out;
+        for (const auto& r : server.requests())
+            if (r.method == "POST" && r.path == path)
+                out.append(r);
+        return out;
+    }
+
+    static inline test::TestHttpServer server;
+    test::MessageRecorder boxes;
+    test::TempStore db;
+    store::ProgramStore store;
+    ui::MainWindow window;
+};
+
+} // namespace
+
+class TestFrameworkSites : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(FrameworkRun::server.isListening());
+        addSite(FrameworkRun::server, "react");
+        addSite(FrameworkRun::server, "vue");
+    }
+
+    // React: a controlled login form drawn by the framework after the load, a submit form drawn after
+    // a fetch, a Save button (by id) enabled by the title's input event, a controlled check box.
+    // Vue: v-model fields and check box, login and Save buttons found by their captions, Save enabled
+    // once the title has a value.
+    void everyBookmarkArrivesWithEveryField()
+    {
+        const QString origin = FrameworkRun::server.origin();
+        FrameworkRun r(row(0, QStringLiteral("react"), origin + QStringLiteral("/react"),
+                           QStringLiteral("LoginButtonName='go', SubmitButtonId='save'")) +
+                       row(1, QStringLiteral("vue"), origin + QStringLiteral("/vue"),
+                           QStringLiteral("LoginButtonValue='登录', SubmitButtonValue='保存'")));
+        QVERIFY(r.runToEnd());
+        QCOMPARE(r.boxes.texts(), QStringList{QStringLiteral("网摘提交完毕！")});
+        for (const QString site : {QStringLiteral("react"), QStringLiteral("vue")}) {
+            const auto logins = r.posts(QLatin1Char('/') + site + QStringLiteral("/login"));
+            QCOMPARE(logins.size(), 1);
+            QCOMPARE(logins.at(0).param(QStringLiteral("user")), site + QStringLiteral("-user"));
+            QCOMPARE(logins.at(0).param(QStringLiteral("password")), site + QStringLiteral("-pw"));
+            const auto subs = r.posts(QLatin1Char('/') + site + QStringLiteral("/submit"));
+            QCOMPARE(subs.size(), 2);
+            for (int i = 0; i < 2; ++i) {
+                QCOMPARE(subs.at(i).param(QStringLiteral("title")), bm(i + 1).title);
+                QCOMPARE(subs.at(i).param(QStringLiteral("url")), bm(i + 1).url);
+                QCOMPARE(subs.at(i).param(QStringLiteral("tags")), QStringLiteral("新闻,科技"));
+                QCOMPARE(subs.at(i).param(QStringLiteral("shared")), QStringLiteral("true"));
+            }
+            QCOMPARE(FrameworkRun::server.hits(QLatin1Char('/') + site + QStringLiteral("/logout")), 1);
+        }
+        const QStringList log = r.log();
+        QCOMPARE(log.filter(QStringLiteral("错误")), QStringList());
+        QVERIFY(log.contains(QStringLiteral("向\"vue\"提交信息完毕!")));
+    }
+};
+
+QTEST_MAIN(TestFrameworkSites)
+#include "tst_frameworksites.moc"
