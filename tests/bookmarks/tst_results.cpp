@@ -307,8 +307,9 @@ private slots:
         c.open(file.path());
         const QString markup = test::markupLikeText();
         const QString formula = QStringLiteral("=HYPERLINK(\"http://evil.example/\",\"点我\")");
-        const qint64 run = beginRun(c, kStart, {{1, QStringLiteral("http://a.example.com/"), markup},
-                                                {2, QStringLiteral("http://b.example.com/"), formula}});
+        const qint64 run = beginRun(c, kStart,
+                                    {{1, QStringLiteral("http://a.example.com/"), markup},
+                                     {2, QStringLiteral("http://b.example.com/"), formula}});
         record(c, run, {{0, {QStringLiteral("站点"), markup}}},
                {{0, 0, Outcome::Submitted, 4, kStart.addSecs(1)}, {0, 1, Outcome::NoButton, 3, kStart.addSecs(2)}});
         finishRun(c, run, kStart.addSecs(9), false);
@@ -318,8 +319,9 @@ private slots:
         const ui::ResultsModel* m = w.model();
         QCOMPARE(test::shownText(m->index(0, ui::ResultsModel::Title).data(Qt::ToolTipRole).toString()), markup);
         QCOMPARE(m->index(0, ui::ResultsModel::Title).data().toString(), markup);
-        QCOMPARE(test::shownText(m->headerData(ui::ResultsModel::FirstAccount, Qt::Horizontal, Qt::ToolTipRole).toString()),
-                 QStringLiteral("站点 / ") + markup);
+        QCOMPARE(
+            test::shownText(m->headerData(ui::ResultsModel::FirstAccount, Qt::Horizontal, Qt::ToolTipRole).toString()),
+            QStringLiteral("站点 / ") + markup);
         QVERIFY(test::shownText(m->index(0, ui::ResultsModel::FirstAccount).data(Qt::ToolTipRole).toString())
                     .startsWith(QStringLiteral("站点 / ") + markup + QStringLiteral("\nhttp://a.example.com/\n")));
 
@@ -332,7 +334,8 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(csv.readAll().mid(3)).split(QStringLiteral("\r\n"));
         // The formula a title could carry is text to a spreadsheet: an apostrophe, and quoted.
-        QCOMPARE(lines.at(2), QStringLiteral("2,http://b.example.com/,\"'=HYPERLINK(\"\"http://evil.example/\"\",\"\"点我\"\")\",没有找到提交按钮 2026-03-04 09:30:02"));
+        QCOMPARE(lines.at(2), QStringLiteral("2,http://b.example.com/,\"'=HYPERLINK(\"\"http://evil.example/"
+                                             "\"\",\"\"点我\"\")\",没有找到提交按钮 2026-03-04 09:30:02"));
     }
 };
 

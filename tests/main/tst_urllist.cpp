@@ -323,7 +323,9 @@ private slots:
         const QString markup = test::markupLikeText();
         m.add(QStringLiteral("http://a.example/"), markup, true, {}, markup + QStringLiteral("\n第二行"));
         m.w.runHost().addLog(markup);
-        const auto tip = [](const QModelIndex& index) { return test::shownText(index.data(Qt::ToolTipRole).toString()); };
+        const auto tip = [](const QModelIndex& index) {
+            return test::shownText(index.data(Qt::ToolTipRole).toString());
+        };
         QCOMPARE(m.w.urlListModel()->index(0, ui::UrlListModel::Title).data().toString(), markup);
         QCOMPARE(tip(m.w.urlListModel()->index(0, ui::UrlListModel::Title)), markup);
         QCOMPARE(tip(m.w.urlListModel()->index(0, ui::UrlListModel::Summary)), markup + QStringLiteral("\n第二行"));
