@@ -22,7 +22,7 @@ int main(int argc, char* argv[])
 
     // A second copy on the same store brings the first one's window to the front and ends.
     tvx::platform::OneCopyGuard oneCopy(tvx::platform::storePath());
-    if (!oneCopy.claim())
+    if (!oneCopy.claimOrSay())
         return 0;
 
     tvx::store::ProgramStore store;

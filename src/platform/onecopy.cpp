@@ -1,7 +1,10 @@
 #include "onecopy.h"
 
+#include "messagebox.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -48,7 +51,7 @@ bool OneCopyGuard::claim()
         return true;
     if (!m_lock.tryLock(0)) {
         if (m_lock.error() == QLockFile::LockFailedError) {
-            tellTheFirstCopy();
+            m_answered = tellTheFirstCopy();
             return false;
         }
         // The lock file cannot be made (a folder the user may not write): the store itself cannot be
@@ -71,6 +74,17 @@ bool OneCopyGuard::claim()
         }
     });
     return true;
+}
+
+bool OneCopyGuard::claimOrSay()
+{
+    if (claim())
+        return true;
+    if (!m_answered)
+        ui::MessageBox::information(
+            nullptr, QStringLiteral("另一个 Tavrinex 正在使用配置文件“%1”，但没有响应。请先关闭它，然后再启动程序。")
+                         .arg(QDir::toNativeSeparators(m_storePath)));
+    return false;
 }
 
 bool OneCopyGuard::tellTheFirstCopy() const

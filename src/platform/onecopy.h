@@ -24,6 +24,9 @@ public:
     // another copy holds it; that copy has been asked to come to the front (as far as it answers
     // within a few seconds).
     bool claim();
+    // As claim(); when another copy holds the store but did not answer (it hangs, or runs on another
+    // machine that shares the folder), says so in a box, so that a start never ends without a word.
+    bool claimOrSay();
 
     // The socket name for a store: the same for every spelling of its path.
     static QString socketName(const QString& storePath);
@@ -34,6 +37,7 @@ signals:
 
 private:
     bool tellTheFirstCopy() const;
+    bool m_answered = false;
 
     QString m_storePath;
     QLockFile m_lock;

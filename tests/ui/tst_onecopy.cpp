@@ -3,9 +3,11 @@
 // the first was killed, starts as ever.
 #include "platform/onecopy.h"
 #include "support/eventwait.h"
+#include "support/messagerecorder.h"
 #include "support/tempstore.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
@@ -85,6 +87,20 @@ private slots:
         QVERIFY(finished(first, 10000));
         platform::OneCopyGuard next(store.path());
         QVERIFY(next.claim());
+    }
+
+    void aCopyThatDoesNotAnswerIsNamed()
+    {
+        // A lock held by a copy that does not listen (one that hangs, or on another machine).
+        test::TempStore store;
+        QLockFile held(store.path() + QStringLiteral(".lock"));
+        QVERIFY(held.tryLock(0));
+        test::MessageRecorder boxes;
+        platform::OneCopyGuard later(store.path());
+        QVERIFY(!later.claimOrSay());
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(boxes.last().text.startsWith(QStringLiteral("另一个 Tavrinex 正在使用配置文件“")));
+        QVERIFY(boxes.last().text.contains(QStringLiteral("tvx.cfg”，但没有响应。")));
     }
 };
 
