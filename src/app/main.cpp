@@ -1,3 +1,4 @@
+#include "platform/onecopy.h"
 #include "platform/paths.h"
 #include "platform/programfont.h"
 #include "platform/programlanguage.h"
@@ -19,9 +20,20 @@ int main(int argc, char* argv[])
     tvx::platform::applyProgramFont(app);
     tvx::platform::applyProgramLanguage(app);
 
+    // A second copy on the same store brings the first one's window to the front and ends.
+    tvx::platform::OneCopyGuard oneCopy(tvx::platform::storePath());
+    if (!oneCopy.claimOrSay())
+        return 0;
+
     tvx::store::ProgramStore store;
     tvx::ui::MainWindow window(store, {tvx::platform::storePath(), tvx::platform::helpPath(),
                                        tvx::WebHosts::production(), nullptr, true});
+    QObject::connect(&oneCopy, &tvx::platform::OneCopyGuard::anotherStart, &window, [&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     window.Form_Load();
     return app.exec();

@@ -31,6 +31,26 @@ int headerColumn(QString name)
     return -1;
 }
 
+// A spreadsheet takes a cell that begins with one of these for a formula (or, for a tab or a carriage
+// return, drops what makes it text); titles and summaries come from pages and files, so such a cell
+// is written after an apostrophe, which spreadsheets show as text. A cell that is an apostrophe
+// before such a cell gets one more, so that reading back takes exactly one away.
+bool needsFormulaGuard(QStringView cell)
+{
+    while (!cell.isEmpty() && cell.front() == QLatin1Char('\''))
+        cell = cell.mid(1);
+    if (cell.isEmpty())
+        return false;
+    const QChar c = cell.front();
+    return c == QLatin1Char('=') || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('@') ||
+           c == QLatin1Char('\t') || c == QLatin1Char('\r');
+}
+
+QString withoutFormulaGuard(const QString& cell)
+{
+    return cell.startsWith(QLatin1Char('\'')) && needsFormulaGuard(QStringView(cell).mid(1)) ? cell.mid(1) : cell;
+}
+
 QString normalisedLineEnds(QString text)
 {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -157,7 +177,7 @@ QList<ImportedItem> read(const QString& text, const ReadProgress& progress)
             continue;
         const auto field = [&](int c) {
             const int i = columns[c];
-            return i >= 0 && i < record.fields.size() ? record.fields.at(i) : QString();
+            return i >= 0 && i < record.fields.size() ? withoutFormulaGuard(record.fields.at(i)) : QString();
         };
         ImportedItem item;
         item.line = record.line;
@@ -174,8 +194,10 @@ QString csvRecord(const QStringList& fields)
 {
     QStringList out;
     out.reserve(fields.size());
-    for (const QString& f : fields) {
-        const bool quote = f.contains(QLatin1Char(',')) || f.contains(QLatin1Char('"')) ||
+    for (const QString& field : fields) {
+        const bool guard = needsFormulaGuard(field);
+        const QString f = guard ? QLatin1Char('\'') + field : field;
+        const bool quote = guard || f.contains(QLatin1Char(',')) || f.contains(QLatin1Char('"')) ||
                            f.contains(QLatin1Char('\n')) || f.contains(QLatin1Char('\r')) ||
                            (!f.isEmpty() && (f.front().isSpace() || f.back().isSpace()));
         if (quote) {

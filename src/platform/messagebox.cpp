@@ -38,6 +38,8 @@ bool MessageBox::show(QWidget* parent, Icon icon, const QString& title, const QS
         return answerer()(Shown{icon, title, text});
     QMessageBox box(parent);
     box.setWindowTitle(title);
+    // A failure's description may quote a file name, an address or a page's text.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case Icon::Information:

@@ -223,6 +223,31 @@ private slots:
         QVERIFY(csv.contains("\"摘要\n第二行 <b>粗</b>\"\r\n"));
     }
 
+    void aCellASpreadsheetWouldComputeIsWrittenAsTextAndReadsBack()
+    {
+        const QList<Bookmark> list{
+            {"https://a.example/", "=HYPERLINK(\"http://evil.example/\",\"点我\")", "", "+1 摘要"},
+            {"https://b.example/", "-2", "@sum", "@SUM(A1:A9)"},
+            {"https://c.example/", "'=已是文字", "", "'普通的撇号"},
+            {"https://d.example/", "a=b", "", "''+两个撇号"},
+        };
+        const QByteArray csv = delimited::writeCsv(list);
+        const QStringList lines = QString::fromUtf8(csv.mid(3)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.at(1),
+                 QStringLiteral(
+                     "https://a.example/,\"'=HYPERLINK(\"\"http://evil.example/\"\",\"\"点我\"\")\",,\"'+1 摘要\""));
+        QCOMPARE(lines.at(2), QStringLiteral("https://b.example/,\"'-2\",\"'@sum\",\"'@SUM(A1:A9)\""));
+        QCOMPARE(lines.at(3), QStringLiteral("https://c.example/,\"''=已是文字\",,'普通的撇号"));
+        QCOMPARE(lines.at(4), QStringLiteral("https://d.example/,a=b,,\"'''+两个撇号\""));
+        QCOMPARE(delimited::csvRecord({QStringLiteral("\tx"), QStringLiteral("\ry")}),
+                 QStringLiteral("\"'\tx\",\"'\ry\""));
+        // Our own import takes the apostrophe away again: the list comes back as it was.
+        QList<Bookmark> back;
+        for (const ImportedItem& i : readBookmarkBytes(csv).items)
+            back.append(i.bookmark);
+        QCOMPARE(back, list);
+    }
+
     void shaarliReadsOurExportWithEveryField()
     {
         // Shaarli imports a bookmark file with its own parser (Debian's php-netscape-bookmark-parser);

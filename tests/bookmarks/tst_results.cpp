@@ -6,6 +6,7 @@
 #include "store/connection.h"
 #include "store/resulttables.h"
 #include "support/messagerecorder.h"
+#include "support/showntext.h"
 #include "support/tempstore.h"
 #include "support/widgets.h"
 #include "ui/main/urllistmodel.h"
@@ -297,6 +298,44 @@ private slots:
         child<controls::Command>(w, "keepFailedButton")->click();
         QVERIFY(removed.isEmpty());
         QVERIFY(boxes.last().text.contains(QStringLiteral("网址列表保持不变")));
+    }
+
+    void textFromPagesShowsAsTextAndExportsAsText()
+    {
+        test::TempStore file;
+        store::Connection c;
+        c.open(file.path());
+        const QString markup = test::markupLikeText();
+        const QString formula = QStringLiteral("=HYPERLINK(\"http://evil.example/\",\"点我\")");
+        const qint64 run = beginRun(c, kStart,
+                                    {{1, QStringLiteral("http://a.example.com/"), markup},
+                                     {2, QStringLiteral("http://b.example.com/"), formula}});
+        record(c, run, {{0, {QStringLiteral("站点"), markup}}},
+               {{0, 0, Outcome::Submitted, 4, kStart.addSecs(1)}, {0, 1, Outcome::NoButton, 3, kStart.addSecs(2)}});
+        finishRun(c, run, kStart.addSecs(9), false);
+        test::MessageRecorder boxes;
+        ui::ResultsWindow w(c, {});
+        w.showRun(run);
+        const ui::ResultsModel* m = w.model();
+        QCOMPARE(test::shownText(m->index(0, ui::ResultsModel::Title).data(Qt::ToolTipRole).toString()), markup);
+        QCOMPARE(m->index(0, ui::ResultsModel::Title).data().toString(), markup);
+        QCOMPARE(
+            test::shownText(m->headerData(ui::ResultsModel::FirstAccount, Qt::Horizontal, Qt::ToolTipRole).toString()),
+            QStringLiteral("站点 / ") + markup);
+        QVERIFY(test::shownText(m->index(0, ui::ResultsModel::FirstAccount).data(Qt::ToolTipRole).toString())
+                    .startsWith(QStringLiteral("站点 / ") + markup + QStringLiteral("\nhttp://a.example.com/\n")));
+
+        QTemporaryDir dir;
+        {
+            Chooser chooser(dir.filePath(QStringLiteral("results")));
+            child<controls::Command>(w, "exportButton")->click();
+        }
+        QFile csv(dir.filePath(QStringLiteral("results.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(csv.readAll().mid(3)).split(QStringLiteral("\r\n"));
+        // The formula a title could carry is text to a spreadsheet: an apostrophe, and quoted.
+        QCOMPARE(lines.at(2), QStringLiteral("2,http://b.example.com/,\"'=HYPERLINK(\"\"http://evil.example/"
+                                             "\"\",\"\"点我\"\")\",没有找到提交按钮 2026-03-04 09:30:02"));
     }
 };
 

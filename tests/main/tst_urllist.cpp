@@ -3,6 +3,7 @@
 #include "platform/programfont.h"
 #include "store/programstore.h"
 #include "support/messagerecorder.h"
+#include "support/showntext.h"
 #include "support/widgets.h"
 #include "support/testclock.h"
 #include "ui/main/adddialog.h"
@@ -314,6 +315,23 @@ private slots:
         };
         QCOMPARE(cellText(m.list(), 0, ui::UrlListModel::Title), QStringLiteral("可读的标题"));
         QCOMPARE(cellText(m.log(), 0, ui::RunLogModel::Message), QStringLiteral("可读的日志"));
+    }
+
+    void pageTextShowsAsTextInTheListsAndTheirTips()
+    {
+        Window m;
+        const QString markup = test::markupLikeText();
+        m.add(QStringLiteral("http://a.example/"), markup, true, {}, markup + QStringLiteral("\n第二行"));
+        m.w.runHost().addLog(markup);
+        const auto tip = [](const QModelIndex& index) {
+            return test::shownText(index.data(Qt::ToolTipRole).toString());
+        };
+        QCOMPARE(m.w.urlListModel()->index(0, ui::UrlListModel::Title).data().toString(), markup);
+        QCOMPARE(tip(m.w.urlListModel()->index(0, ui::UrlListModel::Title)), markup);
+        QCOMPARE(tip(m.w.urlListModel()->index(0, ui::UrlListModel::Summary)), markup + QStringLiteral("\n第二行"));
+        QCOMPARE(tip(m.w.urlListModel()->index(0, ui::UrlListModel::Url)), QStringLiteral("http://a.example/"));
+        const QAbstractItemModel* log = m.log()->model();
+        QCOMPARE(tip(log->index(log->rowCount() - 1, ui::RunLogModel::Message)), markup);
     }
 
     void screenshotWithRows()

@@ -9,6 +9,7 @@
 #include "store/programstore.h"
 #include "support/eventwait.h"
 #include "support/messagerecorder.h"
+#include "support/showntext.h"
 #include "support/tempstore.h"
 #include "support/testhttpserver.h"
 #include "support/widgets.h"
@@ -16,6 +17,7 @@
 #include "ui/sites/sitedefinitionsdialog.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
@@ -236,6 +238,22 @@ private slots:
             10000));
         QCOMPARE(eval(pane()->page(), QStringLiteral("seen.join(',')")).toString(),
                  QStringLiteral("pointerdown,mousedown,mouseup,click"));
+    }
+
+    void anIdThatLooksLikeMarkupShowsAsItsCharacters()
+    {
+        // The id and the button's text are the page's; the status line quotes them as they stand.
+        m_server.addPage(QStringLiteral("/markup"),
+                         "<!DOCTYPE html><html><head><meta charset='utf-8'></head><body>"
+                         "<form action='/posted'><p><span>标题</span> <input type='text' class='hostile' "
+                         "id='&lt;img src=&quot;file:///etc/hostname&quot;&gt; &amp; &lt;b&gt;粗&lt;/b&gt;'></p></form>"
+                         "</body></html>");
+        QVERIFY(open(m_server.url(QStringLiteral("/markup")).toString()));
+        pick("pickTitleFieldId", QStringLiteral("input.hostile"));
+        QCOMPARE(box("TitleFieldId")->text(), test::markupLikeText());
+        const QString shown = test::shownText(child<QLabel>(*m_dlg, "pickStatus"));
+        QVERIFY2(shown.contains(QStringLiteral("编号(id)“") + test::markupLikeText() + QStringLiteral("”")),
+                 qPrintable(shown));
     }
 
     void thePanesCookiesStayInThePane()

@@ -8,6 +8,7 @@
 #include "store/programstore.h"
 #include "support/eventwait.h"
 #include "support/messagerecorder.h"
+#include "support/showntext.h"
 #include "support/tempstore.h"
 #include "support/widgets.h"
 #include "ui/sites/sitedefinitionsdialog.h"
@@ -32,6 +33,8 @@ class TestSiteCheck : public QObject {
     std::unique_ptr<test::TempStore> m_db;
     store::ProgramStore m_store;
     qint64 m_broken = -1;
+    // The lookups of the last check, as their tool tips show them.
+    QStringList m_lookupTips;
 
     // Runs the check of site `id` in a fresh window; the result rows as "item|result", and whether each
     // was marked good.
@@ -47,10 +50,12 @@ class TestSiteCheck : public QObject {
         if (!test::waitUntil([&] { return button->caption() == QStringLiteral("试运行(&T)"); }, 60000))
             return rows;
         auto* list = child<QTreeWidget>(dlg, "checkResults");
+        m_lookupTips.clear();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* row = list->topLevelItem(i);
             rows.insert(row->text(0) + QLatin1Char('/') + row->text(1),
                         {row->text(3), row->data(0, Qt::UserRole).toBool()});
+            m_lookupTips.append(test::shownText(row->toolTip(2)));
         }
         return rows;
     }
@@ -73,6 +78,8 @@ private slots:
         broken.set(QStringLiteral("TitleFieldId"), QStringLiteral("f_titel"));
         broken.set(QStringLiteral("SubmitButtonId"), {});
         broken.set(QStringLiteral("SubmitButtonName"), QStringLiteral("send"));
+        // An id as a page could give it, which looks like markup.
+        broken.set(QStringLiteral("TagsFieldId"), test::markupLikeText());
         m_broken = sites.save(broken);
         m_db->exec(QStringLiteral("INSERT INTO Accounts VALUES(%1,'broken','pw2');").arg(m_broken));
     }
@@ -118,6 +125,7 @@ private slots:
         QCOMPARE(rows.value(QStringLiteral("提交页/提交按钮")), qMakePair(QStringLiteral("没有找到"), false));
         QVERIFY(rows.value(QStringLiteral("提交页/网址框")).second);
         QVERIFY(rows.value(QStringLiteral("登录页/密码框")).second);
+        QVERIFY2(m_lookupTips.filter(test::markupLikeText()).size() == 1, qPrintable(m_lookupTips.join(u'|')));
         QVERIFY(m_site.submissions().empty());
         QCOMPARE(m_site.logouts(), std::vector<std::string>{"byid/broken"});
     }

@@ -1,5 +1,7 @@
 #include "runlogmodel.h"
 
+#include "platform/plaintext.h"
+
 namespace tvx::ui {
 
 int RunLogModel::rowCount(const QModelIndex& parent) const
@@ -17,7 +19,8 @@ QVariant RunLogModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_lines.size() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     const Line& line = m_lines.at(index.row());
-    return index.column() == Time ? line.time : line.message;
+    const QString& text = index.column() == Time ? line.time : line.message;
+    return role == Qt::ToolTipRole ? platform::plainToolTip(text) : text;
 }
 
 QVariant RunLogModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -1,5 +1,7 @@
 #include "urllistmodel.h"
 
+#include "platform/plaintext.h"
+
 namespace tvx::ui {
 
 int UrlListModel::rowCount(const QModelIndex& parent) const
@@ -29,10 +31,14 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    if (role == Qt::DisplayRole) {
-        const QVariant text = data(index, Qt::ToolTipRole);
-        return index.column() == Number ? text : QVariant(oneLine(text.toString()));
-    }
+    const QString text = cellText(index);
+    if (role == Qt::ToolTipRole)
+        return platform::plainToolTip(text);
+    return index.column() == Number ? text : oneLine(text);
+}
+
+QString UrlListModel::cellText(const QModelIndex& index) const
+{
     const Row& row = m_rows.at(index.row());
     switch (index.column()) {
     case Number:

@@ -42,6 +42,7 @@ public:
     const Row& rowAt(int position) const { return m_rows.at(position); }
 
 private:
+    QString cellText(const QModelIndex& index) const;
     QString newKey(qint64 number);
 
     QList<Row> m_rows;

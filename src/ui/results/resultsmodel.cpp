@@ -2,6 +2,7 @@
 
 #include "bookmarks/delimited.h"
 #include "evidence/evidencestore.h"
+#include "platform/plaintext.h"
 
 #include <QBrush>
 #include <QColor>
@@ -151,14 +152,10 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     if (index.column() < FirstAccount) {
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
             return {};
-        switch (index.column()) {
-        case Number:
-            return QString::number(b.number);
-        case Url:
-            return b.url;
-        default:
-            return b.title;
-        }
+        const QString text = index.column() == Number ? QString::number(b.number)
+                             : index.column() == Url  ? b.url
+                                                      : b.title;
+        return role == Qt::ToolTipRole ? platform::plainToolTip(text) : text;
     }
     const int account = index.column() - FirstAccount;
     const Cell c = cell(index.row(), account);
@@ -179,7 +176,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
             tip += QLatin1Char('\n') + c.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (!data(index, EvidenceRole).toString().isEmpty())
             tip += QStringLiteral("\n双击查看失败时的截图和网页");
-        return tip;
+        return platform::plainToolTip(tip);
     }
     case OutcomeRole:
         return int(c.outcome);
@@ -204,7 +201,10 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
     case Title:
         return QStringLiteral("标题");
     default:
-        return section - FirstAccount < m_results.accounts.size() ? accountName(section - FirstAccount) : QVariant();
+        if (section - FirstAccount >= m_results.accounts.size())
+            return {};
+        const QString name = accountName(section - FirstAccount);
+        return role == Qt::ToolTipRole ? platform::plainToolTip(name) : name;
     }
 }
 

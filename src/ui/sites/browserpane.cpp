@@ -2,6 +2,7 @@
 
 #include "controls/button/command.h"
 #include "platform/pickerpage.h"
+#include "platform/plaintext.h"
 #include "platform/webbrowser.h"
 #include "ui/formlayout.h"
 
@@ -40,6 +41,8 @@ BrowserPane::BrowserPane(QWidget* parent)
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("pickStatus"));
     m_status->setWordWrap(true);
+    // It quotes the picked element's id, name or text as the page has it.
+    platform::showPlainText(m_status);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_status->setText(QStringLiteral("在这里打开网站的登录页，按表单中的“拾取”按钮后点击网页上的输入框或按钮。"));
 

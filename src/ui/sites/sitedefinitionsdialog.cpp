@@ -4,6 +4,7 @@
 #include "controls/button/command.h"
 #include "platform/messagebox.h"
 #include "platform/pickerpage.h"
+#include "platform/plaintext.h"
 #include "platform/qtticker.h"
 #include "platform/systemclock.h"
 #include "platform/webbrowser.h"
@@ -127,6 +128,7 @@ void SiteDefinitionsDialog::buildForm(QSplitter* listAndForm)
     m_stateNote = new QLabel(formBox);
     m_stateNote->setObjectName(QStringLiteral("stateNote"));
     m_stateNote->setWordWrap(true);
+    platform::showPlainText(m_stateNote);
     m_form = new SiteFormWidget;
     auto* scroll = new QScrollArea(formBox);
     scroll->setObjectName(QStringLiteral("formScroll"));
@@ -158,6 +160,8 @@ QTabWidget* SiteDefinitionsDialog::buildPanes()
     m_checkStatus = new QLabel(checkPage);
     m_checkStatus->setObjectName(QStringLiteral("checkStatus"));
     m_checkStatus->setWordWrap(true);
+    // It names the account and the site, which the user typed or a page gave.
+    platform::showPlainText(m_checkStatus);
     m_checkStatus->setText(
         QStringLiteral("试运行用一个帐号登录网站、打开提交页，检查每个字段和按钮能否找到，然后退出；不提交任何网摘。"));
     m_checkResults = makeReport(
@@ -488,8 +492,8 @@ void SiteDefinitionsDialog::startOrStopCheck()
 void SiteDefinitionsDialog::checkRow(const sites::CheckRow& row)
 {
     auto* item = new QTreeWidgetItem(m_checkResults, {row.page, row.item, row.lookup, row.result});
-    item->setToolTip(3, row.result);
-    item->setToolTip(2, row.lookup);
+    item->setToolTip(3, platform::plainToolTip(row.result));
+    item->setToolTip(2, platform::plainToolTip(row.lookup));
     item->setData(0, Qt::UserRole, row.ok);
     if (!row.ok)
         for (int c = 0; c < 4; ++c)

@@ -2,6 +2,7 @@
 
 #include "controls/button/command.h"
 #include "engine/formfill.h"
+#include "platform/plaintext.h"
 #include "store/sitecolumns.h"
 #include "ui/formlayout.h"
 
@@ -105,6 +106,7 @@ void SiteFormWidget::addGroup(FormGroup group, QWidget* into)
                 edit->setMaximumWidth(120);
                 m_separatorExample = new QLabel(fields);
                 m_separatorExample->setObjectName(QStringLiteral("separatorExample"));
+                platform::showPlainText(m_separatorExample);
                 hbox->addWidget(m_separatorExample, 1);
                 connect(edit, &QLineEdit::textChanged, this, &SiteFormWidget::updateSeparatorExample);
             }
