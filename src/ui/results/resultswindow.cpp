@@ -28,8 +28,12 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
 {
     setObjectName(QStringLiteral("resultsWindow"));
     setWindowTitle(QStringLiteral("提交结果"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    // An ordinary window rather than a dialog kept above the main window: it may go behind it.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowModality(Qt::NonModal);
+    // Closing the main window ends the program, whether or not this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     m_model->setEvidenceFinder(m_actions.findEvidence);
 
     m_runLabel = new QLabel(QStringLiteral("运行(&R)："), this);
@@ -91,6 +95,7 @@ void ResultsWindow::loadRuns()
     QList<store::results::RunSummary> runs;
     showingStoreError(this, [&] { runs = store::results::runs(m_connection); });
     const QSignalBlocker quiet(m_runChoice);
+    m_runChoice->clear();
     for (const store::results::RunSummary& r : runs) {
         QString text = r.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
                        QStringLiteral("　%1 个帐号 × %2 个网址　已提交 %3，失败 %4")
@@ -105,6 +110,12 @@ void ResultsWindow::loadRuns()
         m_runChoice->addItem(text, r.id);
     }
     showRun(0);
+}
+
+void ResultsWindow::reload(qint64 run)
+{
+    loadRuns();
+    showRun(run);
 }
 
 void ResultsWindow::showRun(qint64 run)
@@ -176,6 +187,11 @@ void ResultsWindow::keepOnlyFailed()
     const QStringList submitted = m_model->submittedSomewhere();
     if (submitted.isEmpty()) {
         MessageBox::information(this, QStringLiteral("这次提交没有成功提交的网址，网址列表保持不变。"));
+        return;
+    }
+    // The window stays open while runs come and go; a run reads the list from its first row to its last.
+    if (m_actions.listLocked && m_actions.listLocked()) {
+        MessageBox::information(this, QStringLiteral("提交正在进行，网址列表现在不能更改。请在提交结束后再试。"));
         return;
     }
     if (!MessageBox::question(

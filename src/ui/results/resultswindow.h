@@ -21,6 +21,8 @@ namespace tvx::ui {
 
 // "提交结果": the results of the last runs, one table per run (bookmarks × accounts), exported to CSV
 // on request; "只保留失败的" leaves in the URL list only the bookmarks this run submitted nowhere.
+// A window of its own beside the main window, not modal: the run log, the URL list and the rest of
+// the program stay usable while it is open.
 class ResultsWindow final : public QDialog {
     Q_OBJECT
 public:
@@ -32,12 +34,16 @@ public:
         ResultsModel::EvidenceFinder findEvidence;
         // Opens a file or folder for the user.
         std::function<bool(const QString& path)> open;
+        // Whether the URL list may not change now (a run is reading it); unset: it may always change.
+        std::function<bool()> listLocked;
     };
 
     ResultsWindow(store::Connection& connection, Actions actions, QWidget* parent = nullptr);
 
     // Shows the run with this id (the newest when 0 or unknown).
     void showRun(qint64 run);
+    // Reads the runs from the store again (a run may have ended since), then shows `run` as showRun does.
+    void reload(qint64 run);
     ResultsModel* model() const { return m_model; }
 
 private:
