@@ -1,6 +1,7 @@
 // Failure evidence in whole runs: the main window drives real Qt WebEngine through the demonstration
 // site; a failing step leaves a picture of its page and its document, named by site, account, bookmark
-// and step, found again from the run log's error line; a clean run leaves nothing.
+// and step, found again from the run log's error line and from the results window's cell; a clean run
+// leaves nothing.
 #include "demosite.h"
 #include "engine/submissionengine.h"
 #include "evidence/evidencestore.h"
@@ -9,17 +10,20 @@
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
 #include "support/widgets.h"
+#include "ui/bookmarks/bookmarkservices.h"
 #include "ui/evidence/evidencerecorder.h"
 #include "ui/evidence/logevidence.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/runlogmodel.h"
 #include "ui/main/runlogview.h"
 #include "ui/main/urllistmodel.h"
+#include "ui/results/resultswindow.h"
 
 #include <QDir>
 #include <QImage>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -179,6 +183,46 @@ private slots:
             QVERIFY(QFileInfo(e.png).fileName().contains(QStringLiteral("登录页")));
             QVERIFY(!QImage(e.png).isNull());
         }
+    }
+
+    void aResultsCellOpensTheFailureItNames()
+    {
+        // The submit page has no such button: nothing is pressed, and the step then times out. The
+        // cell says "没有找到提交按钮" and opens that step's evidence; its menu offers the time-out's too.
+        Run r({"byid"}, 1, QStringLiteral("UPDATE BookMarkWeb SET SubmitButtonId='no-such-button' WHERE ID=0;"));
+        QStringList opened;
+        r.window.bookmarks().setOpener([&opened](const QString& path) {
+            opened.append(path);
+            return true;
+        });
+        QVERIFY(r.runToEnd());
+        const evidence::EvidenceStore& store = r.window.evidence().recorder().store();
+        const QList<evidence::Evidence> kept = store.entries(store.runs().first());
+        QCOMPARE(kept.size(), 2);
+        QCOMPARE(kept.at(0).failure, QStringLiteral("nothing-to-press"));
+        QCOMPARE(kept.at(1).failure, QStringLiteral("timeout"));
+
+        r.window.bookmarks().showResults();
+        ui::ResultsWindow* results = r.window.bookmarks().resultsWindow();
+        QVERIFY(results && results->isVisible());
+        const QModelIndex cell = results->model()->index(0, ui::ResultsModel::FirstAccount);
+        QVERIFY(cell.data().toString().contains(QStringLiteral("没有找到提交按钮")));
+        // Its time is the step's that found nothing, not the time-out's three seconds later.
+        const QDateTime at = results->model()->cell(0, 0).at;
+        QVERIFY(qAbs(at.msecsTo(kept.at(0).captured)) < qAbs(at.msecsTo(kept.at(1).captured)));
+        auto* table = child<QTableView>(*results, "resultTable");
+        emit table->activated(cell);
+        QCOMPARE(opened, QStringList{kept.at(0).png});
+
+        emit table->customContextMenuRequested(table->visualRect(cell).center());
+        auto* menu = child<QMenu>(*results, "mnuCellEvidence");
+        const QList<QAction*> offered = menu->actions();
+        QCOMPARE(offered.size(), 2);
+        QCOMPARE(menu->defaultAction(), offered.at(0));
+        QVERIFY(offered.at(0)->text().startsWith(QStringLiteral("提交页_无按钮")));
+        offered.at(1)->trigger();
+        menu->close();
+        QCOMPARE(opened.last(), kept.at(1).png);
     }
 
     void aDocumentReadsBackAsThePageShowedIt()

@@ -28,11 +28,9 @@ BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListMode
     , m_model(model)
     , m_connection(connection)
     , m_listLocked(std::move(listLocked))
-    , m_findEvidence([](const store::results::RunResults& run, int account, int bookmark) {
-        return evidenceFor(evidence::EvidenceStore(), run, account, bookmark);
-    })
     , m_open([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
 {
+    setEvidenceRoot({});
     m_keeper = new UrlListKeeper(
         model, connection,
         [this](const QString& d) {
@@ -69,6 +67,17 @@ BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListMode
 }
 
 BookmarkServices::~BookmarkServices() = default;
+
+void BookmarkServices::setEvidenceRoot(const QString& root)
+{
+    const QString folder = root.isEmpty() ? evidence::EvidenceStore::defaultRoot() : root;
+    m_findEvidence = [folder](const store::results::RunResults& run, int account, int bookmark) {
+        return evidenceFor(evidence::EvidenceStore(folder), run, account, bookmark);
+    };
+    m_listEvidence = [folder](const store::results::RunResults& run, int account, int bookmark) {
+        return cellEvidence(evidence::EvidenceStore(folder), run, account, bookmark);
+    };
+}
 
 engine::RunRecorder& BookmarkServices::recorder() const
 {
@@ -134,6 +143,7 @@ void BookmarkServices::showResults(qint64 run, bool activate)
             return removeFromList(urls);
         };
         actions.findEvidence = m_findEvidence;
+        actions.listEvidence = m_listEvidence;
         actions.open = m_open;
         actions.listLocked = m_listLocked;
         m_resultsWindow = new ResultsWindow(m_connection, std::move(actions), m_window);

@@ -63,6 +63,8 @@ public:
 
     // Where the evidence of a failed cell lies; by default the failure evidence in the user's data.
     void setEvidenceFinder(ResultsModel::EvidenceFinder finder) { m_findEvidence = std::move(finder); }
+    // The evidence folder the run keeps its failures in (empty: the user's data folder).
+    void setEvidenceRoot(const QString& root);
     // How a file or folder is opened for the user; tests replace it.
     void setOpener(std::function<bool(const QString&)> open) { m_open = std::move(open); }
 
@@ -84,6 +86,7 @@ private:
     QMenu* m_menu;
     QAction* m_import;
     ResultsModel::EvidenceFinder m_findEvidence;
+    ResultsModel::EvidenceLister m_listEvidence;
     std::function<bool(const QString&)> m_open;
     bool m_storeFailureShown = false;
     bool m_showAfterRun = false;

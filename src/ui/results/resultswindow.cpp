@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -35,6 +36,7 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     // Closing the main window ends the program, whether or not this one is open.
     setAttribute(Qt::WA_QuitOnClose, false);
     m_model->setEvidenceFinder(m_actions.findEvidence);
+    m_model->setEvidenceLister(m_actions.listEvidence);
 
     m_runLabel = new QLabel(QStringLiteral("运行(&R)："), this);
     m_runLabel->setObjectName(QStringLiteral("runLabel"));
@@ -58,6 +60,10 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_table->horizontalHeader()->setDefaultSectionSize(190);
     m_table->horizontalHeader()->setMinimumSectionSize(30);
+
+    m_cellMenu = new QMenu(QStringLiteral("失败时的证据"), this);
+    m_cellMenu->setObjectName(QStringLiteral("mnuCellEvidence"));
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
 
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("summary"));
@@ -86,6 +92,7 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     connect(m_keepFailedButton, &controls::Command::Click, this, &ResultsWindow::keepOnlyFailed);
     connect(m_closeButton, &controls::Command::Click, this, &QDialog::accept);
     connect(m_table, &QAbstractItemView::activated, this, &ResultsWindow::openEvidence);
+    connect(m_table, &QWidget::customContextMenuRequested, this, &ResultsWindow::cellMenu);
 
     loadRuns();
 }
@@ -205,11 +212,36 @@ void ResultsWindow::keepOnlyFailed()
 
 void ResultsWindow::openEvidence(const QModelIndex& index)
 {
-    const QString evidence = index.data(ResultsModel::EvidenceRole).toString();
-    if (evidence.isEmpty() || !m_actions.open)
+    openFile(index.data(ResultsModel::EvidenceRole).toString());
+}
+
+void ResultsWindow::openFile(const QString& path)
+{
+    if (path.isEmpty() || !m_actions.open)
         return;
-    if (!m_actions.open(evidence))
-        MessageBox::error(this, QStringLiteral("无法打开“%1”。").arg(evidence));
+    if (!m_actions.open(path))
+        MessageBox::error(this, QStringLiteral("无法打开“%1”。").arg(path));
+}
+
+void ResultsWindow::cellMenu(const QPoint& at)
+{
+    const QModelIndex index = m_table->indexAt(at);
+    const QList<CellEvidence> kept = m_model->evidenceList(index);
+    if (kept.isEmpty())
+        return;
+    const int named = namedEvidence(kept, m_model->cell(index.row(), index.column() - ResultsModel::FirstAccount).outcome);
+    m_cellMenu->clear();
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        const CellEvidence& e = kept.at(i);
+        QAction* action = m_cellMenu->addAction(
+            QStringLiteral("%1（%2）").arg(e.step, e.captured.toString(QStringLiteral("HH:mm:ss"))));
+        action->setObjectName(QStringLiteral("mnuCellEvidence%1").arg(i));
+        const QString path = e.path;
+        connect(action, &QAction::triggered, this, [this, path] { openFile(path); });
+        if (i == named)
+            m_cellMenu->setDefaultAction(action);
+    }
+    m_cellMenu->popup(m_table->viewport()->mapToGlobal(at));
 }
 
 } // namespace tvx::ui

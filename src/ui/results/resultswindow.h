@@ -7,6 +7,7 @@
 #include <functional>
 
 class QComboBox;
+class QMenu;
 class QLabel;
 class QTableView;
 
@@ -34,6 +35,8 @@ public:
         ResultsModel::EvidenceFinder findEvidence;
         // Opens a file or folder for the user.
         std::function<bool(const QString& path)> open;
+        // All the evidence of a cell, for its context menu (unset: the menu offers none).
+        ResultsModel::EvidenceLister listEvidence;
         // Whether the URL list may not change now (a run is reading it); unset: it may always change.
         std::function<bool()> listLocked;
     };
@@ -55,6 +58,9 @@ private:
     void keepOnlyFailed();
     // Opens the evidence of a failed cell.
     void openEvidence(const QModelIndex& index);
+    // A cell's context menu: every piece of evidence of its bookmark, the one it names first.
+    void cellMenu(const QPoint& at);
+    void openFile(const QString& path);
     void updateSummary();
 
     store::Connection& m_connection;
@@ -63,6 +69,7 @@ private:
     QLabel* m_runLabel;
     QComboBox* m_runChoice;
     QTableView* m_table;
+    QMenu* m_cellMenu;
     QLabel* m_summary;
     controls::Command* m_exportButton;
     controls::Command* m_keepFailedButton;
