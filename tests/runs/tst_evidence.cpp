@@ -9,16 +9,19 @@
 #include "support/eventwait.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
+#include "support/testhttpserver.h"
 #include "support/widgets.h"
 #include "ui/bookmarks/bookmarkservices.h"
 #include "ui/evidence/evidencerecorder.h"
 #include "ui/evidence/logevidence.h"
+#include "ui/evidence/pagesnapshot.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/runlogmodel.h"
 #include "ui/main/runlogview.h"
 #include "ui/main/urllistmodel.h"
 #include "ui/results/resultswindow.h"
 
+#include <QColor>
 #include <QDir>
 #include <QImage>
 #include <QMenu>
@@ -136,9 +139,10 @@ private slots:
             for (const QString& piece : {QStringLiteral("演示站点（按钮无效）"), QStringLiteral("dead-user"),
                                          QStringLiteral("第%1个网址").arg(b + 1)})
                 QVERIFY2(name.contains(piece), qPrintable(name));
-            // The picture is the worker browser's page; the document is the submit page as it stood.
+            // The picture is the whole page at a desktop width; the document is the submit page as it stood.
             const QImage picture(e.png);
-            QCOMPARE(picture.size(), r.window.workerBrowser()->size());
+            QCOMPARE(picture.width(), ui::PageSnapshot::kWidth);
+            QVERIFY(picture.height() > r.window.workerBrowser()->height());
             QFile html(e.html);
             QVERIFY(html.open(QIODevice::ReadOnly));
             const QString document = QString::fromUtf8(html.readAll());
@@ -223,6 +227,52 @@ private slots:
         offered.at(1)->trigger();
         menu->close();
         QCOMPARE(opened.last(), kept.at(1).png);
+    }
+
+    void aLongPageIsKeptWholeAtADesktopWidth()
+    {
+        // A page far taller and wider than the worker browser, its bottom line coloured by its style
+        // sheet; it would go elsewhere by itself (a refresh, a script) if it were shown again live.
+        test::TestHttpServer server;
+        server.addPage(QStringLiteral("/long"),
+                       QByteArrayLiteral("<html><head><link rel=\"stylesheet\" href=\"/look.css\">"
+                                         "<meta http-equiv=\"refresh\" content=\"1;url=/gone\"></head>"
+                                         "<body style=\"margin:0\"><div style=\"height:2400px\">top</div>"
+                                         "<div id=\"bottom\" style=\"height:60px\">提交按钮在这里</div>"
+                                         "<script>document.body.insertAdjacentHTML('beforeend',"
+                                         "'<p id=added>added</p>');</script></body></html>"));
+        server.addRoute(QStringLiteral("/look.css"), [](const test::TestHttpServer::Request&) {
+            test::TestHttpServer::Reply reply;
+            reply.contentType = QByteArrayLiteral("text/css");
+            reply.body = QByteArrayLiteral("#bottom{background:#ff0000}");
+            return reply;
+        });
+        QWebEngineView worker;
+        worker.resize(675, 189);
+        worker.show();
+        QSignalSpy loaded(worker.page(), &QWebEnginePage::loadFinished);
+        worker.load(server.url(QStringLiteral("/long")));
+        QVERIFY(loaded.wait(30000));
+        QTemporaryDir dir;
+        ui::EvidenceRecorder recorder(&worker, {}, std::make_shared<evidence::EvidenceStore>(dir.path()));
+        const QDateTime start = QDateTime::currentDateTime();
+        recorder.runStarted(start, 1, 1);
+        recorder.accountStarted(1, QStringLiteral("演示站点"), QStringLiteral("user"));
+        recorder.stepFailed(3, 1, engine::RunRecorder::Failure::NothingToPress);
+        // The worker browser moves on at once, as a run does.
+        worker.setHtml(QStringLiteral("<p>next</p>"));
+        QVERIFY(recorder.flush(30000));
+        QCOMPARE(worker.size(), QSize(675, 189));
+        const QList<evidence::Evidence> kept = recorder.store().entries(start);
+        QCOMPARE(kept.size(), 1);
+        const QImage picture(kept.first().png);
+        QCOMPARE(picture.width(), ui::PageSnapshot::kWidth);
+        QVERIFY2(picture.height() >= 2460, qPrintable(QString::number(picture.height())));
+        const QRgb bottom = picture.pixel(ui::PageSnapshot::kWidth - 10, 2430);
+        QVERIFY2(qRed(bottom) > 200 && qGreen(bottom) < 60 && qBlue(bottom) < 60, qPrintable(QColor(bottom).name()));
+        // The page's own script ran once, live; drawn again, nothing was sent anywhere.
+        QVERIFY(QFile(kept.first().html).open(QIODevice::ReadOnly));
+        QCOMPARE(server.hits(QStringLiteral("/gone")), 0);
     }
 
     void aDocumentReadsBackAsThePageShowedIt()
