@@ -38,7 +38,8 @@ QString sites(const demosite::DemoSite& site)
     return q(demosite::siteRowSql(0, "byid", site.base())) + q(demosite::siteRowSql(1, "byid", site.base())) +
            QStringLiteral("UPDATE BookMarkWeb SET WebName='无按钮站点', SubmitButtonId='no-such-button' WHERE ID=1;") +
            q(demosite::siteRowSql(2, "byid", site.base())) +
-           QStringLiteral("UPDATE BookMarkWeb SET WebName='连不上的站点', LoginUrl='http://127.0.0.1:9/login' WHERE ID=2;") +
+           QStringLiteral(
+               "UPDATE BookMarkWeb SET WebName='连不上的站点', LoginUrl='http://127.0.0.1:9/login' WHERE ID=2;") +
            QStringLiteral("INSERT INTO Accounts VALUES(0,'good','pw');INSERT INTO Accounts VALUES(1,'nobutton','pw');"
                           "INSERT INTO Accounts VALUES(2,'refused','pw');");
 }

@@ -15,9 +15,9 @@ namespace tvx::ui {
 
 // One piece of failure evidence kept for a cell of a run.
 struct CellEvidence {
-    QString path;       // the picture of the page, else the page's document
-    QString failure;    // as the evidence store names it ("nothing-to-press", "timeout"...)
-    QString step;       // as its file name says it: "提交页_无按钮"
+    QString path;    // the picture of the page, else the page's document
+    QString failure; // as the evidence store names it ("nothing-to-press", "timeout"...)
+    QString step;    // as its file name says it: "提交页_无按钮"
     QDateTime captured;
 };
 

@@ -17,6 +17,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tvx::ui {
 
 using store::results::Outcome;
@@ -52,6 +54,8 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_table->setWordWrap(false);
+    // Addresses differ at their ends more often than at their starts.
+    m_table->setTextElideMode(Qt::ElideMiddle);
     // Tab leaves the table for the buttons below instead of walking its cells round and round.
     m_table->setTabKeyNavigation(false);
     m_table->verticalHeader()->hide();
@@ -145,9 +149,15 @@ void ResultsWindow::showChosenRun(int index)
         showingStoreError(
             this, [&] { results = store::results::load(m_connection, m_runChoice->itemData(index).toLongLong()); });
     m_model->setResults(std::move(results));
-    m_table->horizontalHeader()->resizeSection(ResultsModel::Number, 40);
-    m_table->horizontalHeader()->resizeSection(ResultsModel::Url, 220);
-    m_table->horizontalHeader()->resizeSection(ResultsModel::Title, 150);
+    // The bookmark's columns as wide as their texts, within bounds that leave room for the accounts.
+    const auto fit = [this](int column, int least, int most) {
+        m_table->resizeColumnToContents(column);
+        QHeaderView* header = m_table->horizontalHeader();
+        header->resizeSection(column, std::clamp(header->sectionSize(column), least, most));
+    };
+    fit(ResultsModel::Number, 30, 60);
+    fit(ResultsModel::Url, 120, 360);
+    fit(ResultsModel::Title, 80, 240);
     updateSummary();
 }
 
@@ -229,7 +239,8 @@ void ResultsWindow::cellMenu(const QPoint& at)
     const QList<CellEvidence> kept = m_model->evidenceList(index);
     if (kept.isEmpty())
         return;
-    const int named = namedEvidence(kept, m_model->cell(index.row(), index.column() - ResultsModel::FirstAccount).outcome);
+    const int named =
+        namedEvidence(kept, m_model->cell(index.row(), index.column() - ResultsModel::FirstAccount).outcome);
     m_cellMenu->clear();
     for (qsizetype i = 0; i < kept.size(); ++i) {
         const CellEvidence& e = kept.at(i);
