@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkgconf ccache
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
   libsqlite3-dev libcpp-httplib-dev libxml2-dev
-  fonts-noto-cjk qt6-translations-l10n
+  fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n
   at-spi2-core python3-pyatspi dbus xvfb
   appstream desktop-file-utils dpkg-dev file
   e2fsprogs

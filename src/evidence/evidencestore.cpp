@@ -50,7 +50,7 @@ QString part(const QString& text)
     return out.left(end);
 }
 
-QString failureName(const QString& failure)
+QString nameOfFailure(const QString& failure)
 {
     if (failure == QLatin1String("timeout"))
         return QStringLiteral("超时");
@@ -111,6 +111,11 @@ QString EvidenceStore::runFolder(const QDateTime& start) const
     return m_root + QLatin1Char('/') + folderName(start);
 }
 
+QString EvidenceStore::failureName(const QString& failure)
+{
+    return nameOfFailure(failure);
+}
+
 QString EvidenceStore::stageName(int stage)
 {
     switch (stage) {
@@ -140,10 +145,10 @@ Evidence EvidenceStore::add(Evidence entry, const QByteArray& png, const QByteAr
         return entry;
     QList<Evidence> entries = first ? QList<Evidence>() : readIndex(folder);
     // One pass over the pattern: a "%1" in a site's name or a user id stays as it is.
-    const QString base =
-        QStringLiteral("%1_%2_%3_第%4个网址_%5_%6")
-            .arg(QStringLiteral("%1").arg(entries.size() + 1, 3, 10, QLatin1Char('0')), part(entry.site),
-                 part(entry.uid), QString::number(entry.bookmark), stageName(entry.stage), failureName(entry.failure));
+    const QString base = QStringLiteral("%1_%2_%3_第%4个网址_%5_%6")
+                             .arg(QStringLiteral("%1").arg(entries.size() + 1, 3, 10, QLatin1Char('0')),
+                                  part(entry.site), part(entry.uid), QString::number(entry.bookmark),
+                                  stageName(entry.stage), nameOfFailure(entry.failure));
     const auto write = [&folder](const QString& name, const QByteArray& bytes) {
         QSaveFile file(folder + QLatin1Char('/') + name);
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())

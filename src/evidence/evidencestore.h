@@ -62,6 +62,8 @@ public:
     // The name a run's folder has, and the step's name in file names ("登录页", "提交页"...).
     static QString folderName(const QDateTime& start);
     static QString stageName(int stage);
+    // A failure's name in file names ("超时", "无按钮"...).
+    static QString failureName(const QString& failure);
 
 private:
     QList<Evidence> readIndex(const QString& folder) const;

@@ -201,6 +201,39 @@ private slots:
         QCOMPARE(visited, QStringList({"resultTable", "exportButton", "keepFailedButton", "closeButton", "runChoice"}));
     }
 
+    // At its default size every text of the table is whole; an address too long for its column keeps
+    // its end, where addresses differ.
+    void textsFitAndAddressesStayApart()
+    {
+        test::TempStore file;
+        store::Connection c;
+        c.open(file.path());
+        recordRun(c);
+        const QString longStart = QStringLiteral("http://bookmarks.invalid/tvx-sites/a-rather-long-folder/of-pages/");
+        const qint64 second = beginRun(c, kStart.addSecs(3600),
+                                       {{1, longStart + QStringLiteral("first.html"), QStringLiteral("甲")},
+                                        {2, longStart + QStringLiteral("second.html"), QStringLiteral("乙")}});
+        finishRun(c, second, kStart.addSecs(3700), false);
+        ui::ResultsWindow w(c, {});
+        w.show();
+        w.showRun(second - 1);
+        auto* table = child<QTableView>(w, "resultTable");
+        const ui::ResultsModel* m = w.model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            for (int col = 0; col < m->columnCount(); ++col) {
+                const QModelIndex cell = m->index(r, col);
+                QVERIFY2(table->visualRect(cell).width() >= table->sizeHintForIndex(cell).width(),
+                         qPrintable(cell.data().toString()));
+            }
+        w.showRun(second);
+        const int width = table->visualRect(m->index(0, ui::ResultsModel::Url)).width() - 8;
+        const QString first = table->fontMetrics().elidedText(m->index(0, ui::ResultsModel::Url).data().toString(),
+                                                              table->textElideMode(), width);
+        const QString next = table->fontMetrics().elidedText(m->index(1, ui::ResultsModel::Url).data().toString(),
+                                                             table->textElideMode(), width);
+        QVERIFY2(first != next, qPrintable(first));
+    }
+
     void theTableMarksEveryStateAndExports()
     {
         test::TempStore file;

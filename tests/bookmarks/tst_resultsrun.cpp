@@ -1,6 +1,7 @@
 // The results of a real run in Qt WebEngine through the demonstration site: a good site, one whose
 // submit page has nothing to press and one that cannot be reached, two bookmarks each. The results
-// window opens by itself when the run has ended and shows what became of every bookmark.
+// window opens by itself when the run has ended, shows what became of every bookmark, and leaves the
+// main window usable.
 #include "controls/button/command.h"
 #include "demosite.h"
 #include "engine/submissionengine.h"
@@ -10,10 +11,12 @@
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
 #include "support/widgets.h"
+#include "ui/bookmarks/bookmarkservices.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/urllistmodel.h"
 #include "ui/results/resultswindow.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -35,7 +38,8 @@ QString sites(const demosite::DemoSite& site)
     return q(demosite::siteRowSql(0, "byid", site.base())) + q(demosite::siteRowSql(1, "byid", site.base())) +
            QStringLiteral("UPDATE BookMarkWeb SET WebName='无按钮站点', SubmitButtonId='no-such-button' WHERE ID=1;") +
            q(demosite::siteRowSql(2, "byid", site.base())) +
-           QStringLiteral("UPDATE BookMarkWeb SET WebName='连不上的站点', LoginUrl='http://127.0.0.1:9/login' WHERE ID=2;") +
+           QStringLiteral(
+               "UPDATE BookMarkWeb SET WebName='连不上的站点', LoginUrl='http://127.0.0.1:9/login' WHERE ID=2;") +
            QStringLiteral("INSERT INTO Accounts VALUES(0,'good','pw');INSERT INTO Accounts VALUES(1,'nobutton','pw');"
                           "INSERT INTO Accounts VALUES(2,'refused','pw');");
 }
@@ -60,13 +64,14 @@ private slots:
         w.urlListModel()->append({QStringLiteral("http://example.com/a"), QStringLiteral("甲"), {}, {}});
         w.urlListModel()->append({QStringLiteral("http://example.com/b"), QStringLiteral("乙"), {}, {}});
 
-        // The window that opens after the run: read it, keep only the failed bookmarks, close it.
+        // The window that opens after the run: read it, keep only the failed bookmarks. It blocks nothing.
         QStringList header;
         QList<QList<int>> outcomes; // per bookmark, per account
+        ui::ResultsWindow* results = nullptr;
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
-            auto* results = qobject_cast<ui::ResultsWindow*>(QApplication::activeModalWidget());
-            if (!results)
+            results = w.findChild<ui::ResultsWindow*>();
+            if (!results || !results->isVisible())
                 return;
             poll.stop();
             const ui::ResultsModel* m = results->model();
@@ -78,15 +83,41 @@ private slots:
                     row.append(m->index(r, c).data(ui::ResultsModel::OutcomeRole).toInt());
                 outcomes.append(row);
             }
-            test::child<controls::Command>(*results, "keepFailedButton")->click(); // answered yes
-            results->accept();
         });
         poll.start(20);
 
         w.engine().cmdAllSubmit_Click();
         QVERIFY(test::waitUntil([&] { return !w.engine().state().mblnRunning; }, 120000));
         QVERIFY(test::waitUntil([&] { return !outcomes.isEmpty(); }, 30000));
+        QVERIFY(!QApplication::activeModalWidget());
+        // Opened after the run without the keyboard: it stays in the main window.
+        QVERIFY(results->testAttribute(Qt::WA_ShowWithoutActivating));
 
+        // While it is open, the main window answers the mouse: its run log, its URL list, its exit question.
+        // (Clicks through the window system, where a modal window would hold them back.)
+        const auto click = [&w](QWidget* target, QPoint at) {
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, target->mapTo(&w, at));
+        };
+        auto* log = test::child<QAbstractItemView>(w, "lvwLog");
+        const QModelIndex lastLine = log->model()->index(log->model()->rowCount() - 1, 1);
+        click(log->viewport(), log->visualRect(lastLine).center());
+        QCOMPARE(log->currentIndex().row(), lastLine.row());
+        auto* list = test::child<QAbstractItemView>(w, "lvwURLList");
+        const QModelIndex second = list->model()->index(1, 0);
+        click(list->viewport(), list->visualRect(second).center());
+        QCOMPARE(list->currentIndex().row(), 1);
+        boxes.answerNext(false);
+        auto* exit = test::child<QWidget>(w, "cmdExit");
+        click(exit, exit->rect().center());
+        QCOMPARE(boxes.last().text, QStringLiteral("真的要退出Tavrinex吗？"));
+        QVERIFY(w.isVisible());
+        // Asked for again, the one window comes back to the front with the newest run.
+        w.bookmarks().showResults();
+        QCOMPARE(w.findChildren<ui::ResultsWindow*>().size(), 1);
+        QVERIFY(!results->testAttribute(Qt::WA_ShowWithoutActivating));
+
+        test::child<controls::Command>(*results, "keepFailedButton")->click(); // answered yes
+        results->close();
         QCOMPARE(header, QStringList({"演示站点（按编号） / good", "无按钮站点 / nobutton", "连不上的站点 / refused"}));
         const int submitted = int(Outcome::Submitted);
         const int noButton = int(Outcome::NoButton);

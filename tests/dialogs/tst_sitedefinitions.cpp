@@ -193,6 +193,12 @@ private slots:
             id = dlg.currentId();
             QVERIFY(id > 4);
             QVERIFY(child<controls::Command>(dlg, "deleteButton")->isEnabled());
+            // Said above the form until the form changes again.
+            auto* note = child<QLabel>(dlg, "stateNote");
+            QCOMPARE(note->text(), QStringLiteral("已保存网站定义“%1”。").arg(typed.value("WebName").trimmed()));
+            QVERIFY(note->isVisible());
+            box(dlg, QStringLiteral("WebName"))->insert(QStringLiteral("改"));
+            QVERIFY(!note->isVisible());
         }
         // A window opened afresh shows the row as typed; the file holds it.
         SiteDefinitionsDialog again(f.store);

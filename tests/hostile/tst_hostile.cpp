@@ -15,6 +15,8 @@
 #include "support/messagerecorder.h"
 #include "support/processcensus.h"
 #include "support/tempstore.h"
+#include "ui/evidence/evidencerecorder.h"
+#include "ui/evidence/logevidence.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/runlogmodel.h"
 #include "ui/main/urllistmodel.h"
@@ -164,6 +166,10 @@ class TestHostile : public QObject {
     // What every run must leave behind, whatever its pages did.
     void checkAftermath()
     {
+        // The failures' whole-page pictures are drawn once the run has ended, each in a view of its own
+        // off screen that goes when it is done: waited for, so that what is counted below is the run's.
+        QVERIFY(m_window->evidence().recorder().flush(30000));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(m_boxes.texts(), QStringList{kDone});
         QVERIFY(!engine().busy());
         QVERIFY(m_window->workerAdapter()->settled());

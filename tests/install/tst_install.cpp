@@ -325,8 +325,9 @@ private slots:
 
         r = runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("--field"), deb, QStringLiteral("Depends")});
         const QString depends = r.out;
-        for (const char* package : {"libqt6webenginewidgets6", "libqt6webenginecore6 ", "libqt6webenginecore6-bin",
-                                    "libqt6widgets6", "libqt6gui6", "libsqlite3-0", "fonts-noto-cjk", "qt6-translations-l10n"})
+        for (const char* package :
+             {"libqt6webenginewidgets6", "libqt6webenginecore6 ", "libqt6webenginecore6-bin", "libqt6widgets6",
+              "libqt6gui6", "libsqlite3-0", "fonts-noto-cjk", "fonts-noto-color-emoji", "qt6-translations-l10n"})
             QVERIFY2(depends.contains(QLatin1String(package)), qPrintable(QLatin1String(package) + depends));
 
         const QString unpacked = m_temp.path() + QStringLiteral("/deb");

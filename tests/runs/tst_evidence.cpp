@@ -1,6 +1,7 @@
 // Failure evidence in whole runs: the main window drives real Qt WebEngine through the demonstration
 // site; a failing step leaves a picture of its page and its document, named by site, account, bookmark
-// and step, found again from the run log's error line; a clean run leaves nothing.
+// and step, found again from the run log's error line and from the results window's cell; a clean run
+// leaves nothing.
 #include "demosite.h"
 #include "engine/submissionengine.h"
 #include "evidence/evidencestore.h"
@@ -8,18 +9,24 @@
 #include "support/eventwait.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
+#include "support/testhttpserver.h"
 #include "support/widgets.h"
+#include "ui/bookmarks/bookmarkservices.h"
 #include "ui/evidence/evidencerecorder.h"
 #include "ui/evidence/logevidence.h"
+#include "ui/evidence/pagesnapshot.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/runlogmodel.h"
 #include "ui/main/runlogview.h"
 #include "ui/main/urllistmodel.h"
+#include "ui/results/resultswindow.h"
 
+#include <QColor>
 #include <QDir>
 #include <QImage>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -132,9 +139,10 @@ private slots:
             for (const QString& piece : {QStringLiteral("演示站点（按钮无效）"), QStringLiteral("dead-user"),
                                          QStringLiteral("第%1个网址").arg(b + 1)})
                 QVERIFY2(name.contains(piece), qPrintable(name));
-            // The picture is the worker browser's page; the document is the submit page as it stood.
+            // The picture is the whole page at a desktop width; the document is the submit page as it stood.
             const QImage picture(e.png);
-            QCOMPARE(picture.size(), r.window.workerBrowser()->size());
+            QCOMPARE(picture.width(), ui::PageSnapshot::kWidth);
+            QVERIFY(picture.height() > r.window.workerBrowser()->height());
             QFile html(e.html);
             QVERIFY(html.open(QIODevice::ReadOnly));
             const QString document = QString::fromUtf8(html.readAll());
@@ -179,6 +187,92 @@ private slots:
             QVERIFY(QFileInfo(e.png).fileName().contains(QStringLiteral("登录页")));
             QVERIFY(!QImage(e.png).isNull());
         }
+    }
+
+    void aResultsCellOpensTheFailureItNames()
+    {
+        // The submit page has no such button: nothing is pressed, and the step then times out. The
+        // cell says "没有找到提交按钮" and opens that step's evidence; its menu offers the time-out's too.
+        Run r({"byid"}, 1, QStringLiteral("UPDATE BookMarkWeb SET SubmitButtonId='no-such-button' WHERE ID=0;"));
+        QStringList opened;
+        r.window.bookmarks().setOpener([&opened](const QString& path) {
+            opened.append(path);
+            return true;
+        });
+        QVERIFY(r.runToEnd());
+        const evidence::EvidenceStore& store = r.window.evidence().recorder().store();
+        const QList<evidence::Evidence> kept = store.entries(store.runs().first());
+        QCOMPARE(kept.size(), 2);
+        QCOMPARE(kept.at(0).failure, QStringLiteral("nothing-to-press"));
+        QCOMPARE(kept.at(1).failure, QStringLiteral("timeout"));
+
+        r.window.bookmarks().showResults();
+        ui::ResultsWindow* results = r.window.bookmarks().resultsWindow();
+        QVERIFY(results && results->isVisible());
+        const QModelIndex cell = results->model()->index(0, ui::ResultsModel::FirstAccount);
+        QVERIFY(cell.data().toString().contains(QStringLiteral("没有找到提交按钮")));
+        // Its time is the step's that found nothing, not the time-out's three seconds later.
+        const QDateTime at = results->model()->cell(0, 0).at;
+        QVERIFY(qAbs(at.msecsTo(kept.at(0).captured)) < qAbs(at.msecsTo(kept.at(1).captured)));
+        auto* table = child<QTableView>(*results, "resultTable");
+        emit table->activated(cell);
+        QCOMPARE(opened, QStringList{kept.at(0).png});
+
+        emit table->customContextMenuRequested(table->visualRect(cell).center());
+        auto* menu = child<QMenu>(*results, "mnuCellEvidence");
+        const QList<QAction*> offered = menu->actions();
+        QCOMPARE(offered.size(), 2);
+        QCOMPARE(menu->defaultAction(), offered.at(0));
+        QVERIFY(offered.at(0)->text().startsWith(QStringLiteral("提交页_无按钮")));
+        offered.at(1)->trigger();
+        menu->close();
+        QCOMPARE(opened.last(), kept.at(1).png);
+    }
+
+    void aLongPageIsKeptWholeAtADesktopWidth()
+    {
+        // A page far taller and wider than the worker browser, its bottom line coloured by its style
+        // sheet; it would go elsewhere by itself (a refresh, a script) if it were shown again live.
+        test::TestHttpServer server;
+        server.addPage(QStringLiteral("/long"),
+                       QByteArrayLiteral("<html><head><link rel=\"stylesheet\" href=\"/look.css\">"
+                                         "<meta http-equiv=\"refresh\" content=\"1;url=/gone\"></head>"
+                                         "<body style=\"margin:0\"><div style=\"height:2400px\">top</div>"
+                                         "<div id=\"bottom\" style=\"height:60px\">提交按钮在这里</div>"
+                                         "<script>document.body.insertAdjacentHTML('beforeend',"
+                                         "'<p id=added>added</p>');</script></body></html>"));
+        server.addRoute(QStringLiteral("/look.css"), [](const test::TestHttpServer::Request&) {
+            test::TestHttpServer::Reply reply;
+            reply.contentType = QByteArrayLiteral("text/css");
+            reply.body = QByteArrayLiteral("#bottom{background:#ff0000}");
+            return reply;
+        });
+        QWebEngineView worker;
+        worker.resize(675, 189);
+        worker.show();
+        QSignalSpy loaded(worker.page(), &QWebEnginePage::loadFinished);
+        worker.load(server.url(QStringLiteral("/long")));
+        QVERIFY(loaded.wait(30000));
+        QTemporaryDir dir;
+        ui::EvidenceRecorder recorder(&worker, {}, std::make_shared<evidence::EvidenceStore>(dir.path()));
+        const QDateTime start = QDateTime::currentDateTime();
+        recorder.runStarted(start, 1, 1);
+        recorder.accountStarted(1, QStringLiteral("演示站点"), QStringLiteral("user"));
+        recorder.stepFailed(3, 1, engine::RunRecorder::Failure::NothingToPress);
+        // The worker browser moves on at once, as a run does.
+        worker.setHtml(QStringLiteral("<p>next</p>"));
+        QVERIFY(recorder.flush(30000));
+        QCOMPARE(worker.size(), QSize(675, 189));
+        const QList<evidence::Evidence> kept = recorder.store().entries(start);
+        QCOMPARE(kept.size(), 1);
+        const QImage picture(kept.first().png);
+        QCOMPARE(picture.width(), ui::PageSnapshot::kWidth);
+        QVERIFY2(picture.height() >= 2460, qPrintable(QString::number(picture.height())));
+        const QRgb bottom = picture.pixel(ui::PageSnapshot::kWidth - 10, 2430);
+        QVERIFY2(qRed(bottom) > 200 && qGreen(bottom) < 60 && qBlue(bottom) < 60, qPrintable(QColor(bottom).name()));
+        // The page's own script ran once, live; drawn again, nothing was sent anywhere.
+        QVERIFY(QFile(kept.first().html).open(QIODevice::ReadOnly));
+        QCOMPARE(server.hits(QStringLiteral("/gone")), 0);
     }
 
     void aDocumentReadsBackAsThePageShowedIt()

@@ -35,6 +35,8 @@ class TestSiteCheck : public QObject {
     qint64 m_broken = -1;
     // The lookups of the last check, as their tool tips show them.
     QStringList m_lookupTips;
+    // Texts of the last check's report that its columns cut at the window's default size.
+    QStringList m_cut;
 
     // Runs the check of site `id` in a fresh window; the result rows as "item|result", and whether each
     // was marked good.
@@ -51,8 +53,14 @@ class TestSiteCheck : public QObject {
             return rows;
         auto* list = child<QTreeWidget>(dlg, "checkResults");
         m_lookupTips.clear();
+        m_cut.clear();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* row = list->topLevelItem(i);
+            for (int c = 0; c < list->columnCount(); ++c) {
+                const QModelIndex cell = list->model()->index(i, c);
+                if (list->visualRect(cell).width() < list->sizeHintForIndex(cell).width())
+                    m_cut.append(row->text(c));
+            }
             rows.insert(row->text(0) + QLatin1Char('/') + row->text(1),
                         {row->text(3), row->data(0, Qt::UserRole).toBool()});
             m_lookupTips.append(test::shownText(row->toolTip(2)));
@@ -90,6 +98,7 @@ private slots:
         test::MessageRecorder messages;
         const auto rows = check(0);
         QVERIFY(rows.size() >= 10);
+        QCOMPARE(m_cut, QStringList()); // every text of the report whole at the default size
         for (auto it = rows.cbegin(); it != rows.cend(); ++it)
             QVERIFY2(it.value().second, qPrintable(it.key() + QLatin1Char(' ') + it.value().first));
         QVERIFY(rows.value(QStringLiteral("登录页/用户名框")).first.startsWith(QStringLiteral("按编号找到")));
@@ -121,6 +130,7 @@ private slots:
     {
         m_site.clearRecords();
         const auto rows = check(m_broken);
+        QCOMPARE(m_cut, QStringList());
         QCOMPARE(rows.value(QStringLiteral("提交页/标题框")), qMakePair(QStringLiteral("没有找到"), false));
         QCOMPARE(rows.value(QStringLiteral("提交页/提交按钮")), qMakePair(QStringLiteral("没有找到"), false));
         QVERIFY(rows.value(QStringLiteral("提交页/网址框")).second);

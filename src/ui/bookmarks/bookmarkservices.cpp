@@ -28,11 +28,9 @@ BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListMode
     , m_model(model)
     , m_connection(connection)
     , m_listLocked(std::move(listLocked))
-    , m_findEvidence([](const store::results::RunResults& run, int account, int bookmark) {
-        return evidenceFor(evidence::EvidenceStore(), run, account, bookmark);
-    })
     , m_open([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
 {
+    setEvidenceRoot({});
     m_keeper = new UrlListKeeper(
         model, connection,
         [this](const QString& d) {
@@ -45,13 +43,11 @@ BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListMode
         this);
 
     m_recorder = std::make_unique<ResultsRecorder>(*m_results, model, [this](bool) {
-        // Once the engine's handler has returned: the window is modal and runs its own event loop.
+        // Once the engine's handler has returned. The keyboard stays in the main window, where the
+        // user has just answered the run's last box.
         const qint64 run = m_results->lastRun();
         if (m_showAfterRun && run > 0)
-            QTimer::singleShot(0, this, [this, run] {
-                if (!m_resultsShown)
-                    showResults(run);
-            });
+            QTimer::singleShot(0, this, [this, run] { showResults(run, false); });
     });
 
     // The list's own menu, raised by the right button and by the keyboard's menu key alike.
@@ -71,6 +67,17 @@ BookmarkServices::BookmarkServices(QWidget* window, QTreeView* list, UrlListMode
 }
 
 BookmarkServices::~BookmarkServices() = default;
+
+void BookmarkServices::setEvidenceRoot(const QString& root)
+{
+    const QString folder = root.isEmpty() ? evidence::EvidenceStore::defaultRoot() : root;
+    m_findEvidence = [folder](const store::results::RunResults& run, int account, int bookmark) {
+        return evidenceFor(evidence::EvidenceStore(folder), run, account, bookmark);
+    };
+    m_listEvidence = [folder](const store::results::RunResults& run, int account, int bookmark) {
+        return cellEvidence(evidence::EvidenceStore(folder), run, account, bookmark);
+    };
+}
 
 engine::RunRecorder& BookmarkServices::recorder() const
 {
@@ -122,21 +129,33 @@ QPair<int, int> BookmarkServices::removeFromList(const QStringList& urls)
     return {int(positions.size()), m_model.rowCount()};
 }
 
-void BookmarkServices::showResults(qint64 run)
+ResultsWindow* BookmarkServices::resultsWindow() const
+{
+    return m_resultsWindow;
+}
+
+void BookmarkServices::showResults(qint64 run, bool activate)
 {
     m_results->flush();
-    ResultsWindow::Actions actions;
-    if (!m_listLocked())
+    if (!m_resultsWindow) {
+        ResultsWindow::Actions actions;
         actions.removeFromList = [this](const QStringList& urls) {
             return removeFromList(urls);
         };
-    actions.findEvidence = m_findEvidence;
-    actions.open = m_open;
-    ResultsWindow results(m_connection, std::move(actions), m_window);
-    results.showRun(run);
-    m_resultsShown = true;
-    results.exec();
-    m_resultsShown = false;
+        actions.findEvidence = m_findEvidence;
+        actions.listEvidence = m_listEvidence;
+        actions.open = m_open;
+        actions.listLocked = m_listLocked;
+        m_resultsWindow = new ResultsWindow(m_connection, std::move(actions), m_window);
+        m_resultsWindow->showRun(run);
+    } else {
+        m_resultsWindow->reload(run);
+    }
+    m_resultsWindow->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    m_resultsWindow->show();
+    m_resultsWindow->raise();
+    if (activate)
+        m_resultsWindow->activateWindow();
 }
 
 void BookmarkServices::storeWriteFailed(const QString& what, const QString& description)

@@ -3,6 +3,7 @@
 #include "ui/results/resultsmodel.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@ namespace tvx::ui {
 
 class BookmarkTransfer;
 class ResultsRecorder;
+class ResultsWindow;
 class ResultWriter;
 class UrlListKeeper;
 class UrlListModel;
@@ -45,8 +47,11 @@ public:
     void importBookmarks();
     void exportBookmarks();
     void exportSelectedBookmarks();
-    // The results window, on the run with this id (the newest when 0).
-    void showResults(qint64 run = 0);
+    // The results window, on the run with this id (the newest when 0): opened, or raised when it is
+    // open already; `activate` false leaves the keyboard where it is (the window opening after a run).
+    void showResults(qint64 run = 0, bool activate = true);
+    // The results window when it has been opened (hidden or not), else null.
+    ResultsWindow* resultsWindow() const;
 
     BookmarkTransfer& transfer() const { return *m_transfer; }
     ResultWriter& results() const { return *m_results; }
@@ -58,6 +63,8 @@ public:
 
     // Where the evidence of a failed cell lies; by default the failure evidence in the user's data.
     void setEvidenceFinder(ResultsModel::EvidenceFinder finder) { m_findEvidence = std::move(finder); }
+    // The evidence folder the run keeps its failures in (empty: the user's data folder).
+    void setEvidenceRoot(const QString& root);
     // How a file or folder is opened for the user; tests replace it.
     void setOpener(std::function<bool(const QString&)> open) { m_open = std::move(open); }
 
@@ -79,10 +86,11 @@ private:
     QMenu* m_menu;
     QAction* m_import;
     ResultsModel::EvidenceFinder m_findEvidence;
+    ResultsModel::EvidenceLister m_listEvidence;
     std::function<bool(const QString&)> m_open;
     bool m_storeFailureShown = false;
     bool m_showAfterRun = false;
-    bool m_resultsShown = false;
+    QPointer<ResultsWindow> m_resultsWindow;
 };
 
 } // namespace tvx::ui

@@ -1,5 +1,7 @@
 #include "evidencerecorder.h"
 
+#include "pagesnapshot.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
@@ -16,6 +18,8 @@ namespace tvx::ui {
 namespace {
 // How long the document may take to come; then the picture is written without it.
 constexpr int kDocumentGuardMs = 5000;
+// setHtml takes documents up to 2 MB; a larger one keeps the view's picture.
+constexpr qsizetype kMaxDrawnBytes = 1900 * 1024;
 
 // The writer yields to the run and to the browser: its thread runs at a lower priority (nice 10).
 void lowerPriority()
@@ -56,6 +60,7 @@ EvidenceRecorder::EvidenceRecorder(QWebEngineView* worker, std::function<int()> 
     , m_worker(worker)
     , m_logLines(std::move(logLines))
     , m_store(std::move(store))
+    , m_snapshot(new PageSnapshot(this))
 {
     m_writer.setMaxThreadCount(1);
 }
@@ -119,19 +124,34 @@ void EvidenceRecorder::stepFailed(int stage, int row, Failure failure)
     // before any navigation the engine asks for afterwards).
     if (m_worker) {
         pending->picture = m_worker->grab().toImage();
+        const QUrl address = m_worker->page()->url();
         ++m_inFlight;
         auto answered = std::make_shared<bool>(false);
-        const auto done = [this, pending, answered](const QString& html) {
+        const auto done = [this, pending, answered, address](const QString& html) {
             if (*answered)
                 return;
             *answered = true;
-            --m_inFlight;
             // The document is kept as UTF-8 whatever its page was served in, and its head may still
             // name that encoding (a Chinese site's "gbk"); the byte-order mark tells a browser that
             // opens the file to read it as UTF-8 all the same.
             if (!html.isEmpty())
                 pending->html = QByteArrayLiteral("\xEF\xBB\xBF") + html.toUtf8();
-            write(pending);
+            if (html.isEmpty() || pending->html.size() > kMaxDrawnBytes) {
+                --m_inFlight;
+                write(pending);
+                return;
+            }
+            QElapsedTimer drawing;
+            drawing.start();
+            m_snapshot->draw(html, address, [this, pending, drawing](const QImage& whole) {
+                if (!whole.isNull()) {
+                    pending->picture = whole;
+                    ++m_cost.drawn;
+                    m_cost.drawTotalMs += drawing.nsecsElapsed() / 1e6;
+                }
+                --m_inFlight;
+                write(pending);
+            });
         };
         m_worker->page()->toHtml(done);
         QTimer::singleShot(kDocumentGuardMs, this, [done] { done(QString()); });

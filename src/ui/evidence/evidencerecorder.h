@@ -18,11 +18,14 @@ class QWebEngineView;
 
 namespace tvx::ui {
 
+class PageSnapshot;
+
 // Keeps the evidence of every failing step of a run: when the engine reports a failure, the worker
 // browser's page is grabbed as it is (a picture of the view) and its live document is asked for
-// (serialised HTML); both are written to the evidence store on a thread of their own, so the run goes
-// on at once. The time-out's error line in the run log is tied to the evidence of its step, so that the
-// line finds it again.
+// (serialised HTML). The document is then drawn as a whole page at a desktop width, off screen (a
+// PageSnapshot), and that picture replaces the view's small one; both files are written to the evidence
+// store on a thread of their own. The run goes on at once. The time-out's error line in the run log is
+// tied to the evidence of its step, so that the line finds it again.
 class EvidenceRecorder final : public QObject, public engine::RunRecorder {
     Q_OBJECT
 public:
@@ -48,6 +51,10 @@ public:
         int failures = 0;
         double totalMs = 0;
         double maxMs = 0;
+        // The whole pages drawn off screen, and the time from the document to its picture (the run
+        // does not wait for it).
+        int drawn = 0;
+        double drawTotalMs = 0;
     };
     Cost cost() const { return m_cost; }
 
@@ -60,6 +67,7 @@ private:
     void write(const std::shared_ptr<Pending>& pending);
 
     QPointer<QWebEngineView> m_worker;
+    PageSnapshot* m_snapshot;
     std::function<int()> m_logLines;
     std::shared_ptr<evidence::EvidenceStore> m_store;
     QThreadPool m_writer; // one thread: entries are written in the order they were taken
@@ -71,7 +79,7 @@ private:
     QList<QPair<int, QDateTime>> m_runs;
     // The entries of the current run not yet tied to a log line, by account and bookmark.
     QHash<QPair<int, int>, QList<std::shared_ptr<Pending>>> m_unlined;
-    int m_inFlight = 0; // documents asked for and not yet written
+    int m_inFlight = 0; // documents asked for (and drawn) and not yet written
     Cost m_cost;
 };
 

@@ -85,6 +85,7 @@ MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* par
     m_bookmarks = new BookmarkServices(this, m_lvwURLList, *m_urls->model(), m_store.gcnnStore,
                                        [this] { return engine().state().mblnRunning; }, this);
     m_bookmarks->setShowResultsAfterRun(m_options.showResultsAfterRun);
+    m_bookmarks->setEvidenceRoot(m_options.evidenceRoot);
     engine().addRecorder(&m_bookmarks->recorder());
     m_evidence = new LogEvidence(*m_lvwLog, m_wb, engine(), m_options.evidenceRoot,
                                  [this](const QUrl& url) { return m_openUrl(url); }, this);

@@ -54,18 +54,55 @@ QColor colour(Outcome o)
 }
 } // namespace
 
+QList<CellEvidence> cellEvidence(const evidence::EvidenceStore& store, const store::results::RunResults& run,
+                                 int account, int bookmark)
+{
+    QList<CellEvidence> out;
+    // The evidence store numbers accounts and bookmarks from 1, as the run does.
+    for (const evidence::Evidence& e : store.forBookmark(run.run.started, account + 1, bookmark + 1)) {
+        QString path;
+        if (!e.png.isEmpty() && QFileInfo::exists(e.png))
+            path = e.png;
+        else if (!e.html.isEmpty() && QFileInfo::exists(e.html))
+            path = e.html;
+        if (path.isEmpty())
+            continue;
+        out.append({path, e.failure,
+                    evidence::EvidenceStore::stageName(e.stage) + QLatin1Char('_') +
+                        evidence::EvidenceStore::failureName(e.failure),
+                    e.captured});
+    }
+    return out;
+}
+
+int namedEvidence(const QList<CellEvidence>& kept, Outcome outcome)
+{
+    const QString own = outcome == Outcome::NoButton   ? QStringLiteral("nothing-to-press")
+                        : outcome == Outcome::TimedOut ? QStringLiteral("timeout")
+                                                       : QString();
+    for (qsizetype i = 0; i < kept.size(); ++i)
+        if (kept.at(i).failure == own)
+            return int(i);
+    return kept.isEmpty() ? -1 : 0;
+}
+
 QString evidenceFor(const evidence::EvidenceStore& store, const store::results::RunResults& run, int account,
                     int bookmark)
 {
-    // The evidence store numbers accounts and bookmarks from 1, as the run does.
-    const QList<evidence::Evidence> kept = store.forBookmark(run.run.started, account + 1, bookmark + 1);
-    for (auto it = kept.crbegin(); it != kept.crend(); ++it) {
-        if (!it->png.isEmpty() && QFileInfo::exists(it->png))
-            return it->png;
-        if (!it->html.isEmpty() && QFileInfo::exists(it->html))
-            return it->html;
-    }
-    return {};
+    Outcome outcome = Outcome::NotReached;
+    for (const Cell& c : run.cells)
+        if (c.account == account && c.bookmark == bookmark)
+            outcome = c.outcome;
+    const QList<CellEvidence> kept = cellEvidence(store, run, account, bookmark);
+    const int named = namedEvidence(kept, outcome);
+    return named < 0 ? QString() : kept.at(named).path;
+}
+
+QList<CellEvidence> ResultsModel::evidenceList(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.column() < FirstAccount || !m_listEvidence)
+        return {};
+    return m_listEvidence(m_results, index.column() - FirstAccount, index.row());
 }
 
 void ResultsModel::setResults(store::results::RunResults results)
@@ -176,6 +213,8 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
             tip += QLatin1Char('\n') + c.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (!data(index, EvidenceRole).toString().isEmpty())
             tip += QStringLiteral("\n双击查看失败时的截图和网页");
+        if (evidenceList(index).size() > 1)
+            tip += QStringLiteral("\n右键查看这个网址的其他证据");
         return platform::plainToolTip(tip);
     }
     case OutcomeRole:

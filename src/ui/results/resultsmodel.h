@@ -13,8 +13,22 @@ class EvidenceStore;
 
 namespace tvx::ui {
 
-// The failure evidence kept for a cell of a run (account and bookmark 0-based): the picture of the
-// page of its last failed step, else that page's HTML; empty when none was kept.
+// One piece of failure evidence kept for a cell of a run.
+struct CellEvidence {
+    QString path;    // the picture of the page, else the page's document
+    QString failure; // as the evidence store names it ("nothing-to-press", "timeout"...)
+    QString step;    // as its file name says it: "提交页_无按钮"
+    QDateTime captured;
+};
+
+// All the failure evidence kept for a cell of a run (account and bookmark 0-based), in the order the
+// run kept it; pieces whose files are gone are left out.
+QList<CellEvidence> cellEvidence(const evidence::EvidenceStore& store, const store::results::RunResults& run,
+                                 int account, int bookmark);
+// The piece a cell's outcome names: the first of its own kind (for "没有找到提交按钮" the step that found
+// nothing to press, not the time-out that followed it), else the bookmark's first; -1 when there is none.
+int namedEvidence(const QList<CellEvidence>& kept, store::results::Outcome outcome);
+// The file of the evidence the cell names (see namedEvidence); empty when none was kept.
 QString evidenceFor(const evidence::EvidenceStore& store, const store::results::RunResults& run, int account,
                     int bookmark);
 
@@ -29,11 +43,17 @@ public:
 
     // Where the evidence of a failed cell (a screenshot and the page's HTML) lies, or empty.
     using EvidenceFinder = std::function<QString(const store::results::RunResults& run, int account, int bookmark)>;
+    // All the evidence of a cell (see cellEvidence).
+    using EvidenceLister =
+        std::function<QList<CellEvidence>(const store::results::RunResults& run, int account, int bookmark)>;
 
     using QAbstractTableModel::QAbstractTableModel;
 
     void setResults(store::results::RunResults results);
     void setEvidenceFinder(EvidenceFinder finder) { m_findEvidence = std::move(finder); }
+    void setEvidenceLister(EvidenceLister lister) { m_listEvidence = std::move(lister); }
+    // All the evidence kept for the cell at this index (empty outside the accounts' columns).
+    QList<CellEvidence> evidenceList(const QModelIndex& index) const;
     const store::results::RunResults& results() const { return m_results; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -59,6 +79,7 @@ private:
     store::results::RunResults m_results;
     QHash<qint64, int> m_cellIndex; // (account << 32 | bookmark) -> index in m_results.cells
     EvidenceFinder m_findEvidence;
+    EvidenceLister m_listEvidence;
 };
 
 } // namespace tvx::ui

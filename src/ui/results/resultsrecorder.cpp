@@ -1,5 +1,6 @@
 #include "resultsrecorder.h"
 
+#include "engine/runstage.h"
 #include "resultwriter.h"
 #include "ui/main/urllistmodel.h"
 
@@ -50,11 +51,21 @@ void ResultsRecorder::runStarted(const QDateTime& start, int siteRecords, int bo
 void ResultsRecorder::accountStarted(int position, const QString& webName, const QString& uid)
 {
     m_writer.account(position - 1, {webName, uid});
+    m_nothingToPress.clear();
+}
+
+void ResultsRecorder::stepFailed(int stage, int row, Failure failure)
+{
+    // Only the submit page's own press; a login that found nothing to press ends as a time-out.
+    if (stage == engine::RunStage::Submit && failure == Failure::NothingToPress && !m_nothingToPress.contains(row))
+        m_nothingToPress.insert(row, QDateTime::currentDateTime());
 }
 
 void ResultsRecorder::bookmarkOutcome(int position, int row, Outcome outcome, int stage)
 {
-    m_writer.cell({position - 1, row - 1, stored(outcome), stage, QDateTime::currentDateTime()});
+    const QDateTime at = outcome == Outcome::NoButton ? m_nothingToPress.value(row, QDateTime::currentDateTime())
+                                                      : QDateTime::currentDateTime();
+    m_writer.cell({position - 1, row - 1, stored(outcome), stage, at});
 }
 
 void ResultsRecorder::runEnded(bool aborted)

@@ -2,6 +2,9 @@
 
 #include "engine/runrecorder.h"
 
+#include <QDateTime>
+#include <QHash>
+
 #include <functional>
 
 namespace tvx::ui {
@@ -18,12 +21,16 @@ public:
     void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
     void accountStarted(int position, const QString& webName, const QString& uid) override;
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;
+    void stepFailed(int stage, int row, Failure failure) override;
     void runEnded(bool aborted) override;
 
 private:
     ResultWriter& m_writer;
     const UrlListModel& m_list;
     std::function<void(bool)> m_ended;
+    // When the current account's bookmarks first found nothing to press, by row: "没有找到提交按钮"
+    // carries that moment, not the time-out's that decides it later.
+    QHash<int, QDateTime> m_nothingToPress;
 };
 
 } // namespace tvx::ui

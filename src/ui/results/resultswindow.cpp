@@ -13,8 +13,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tvx::ui {
 
@@ -28,9 +31,14 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
 {
     setObjectName(QStringLiteral("resultsWindow"));
     setWindowTitle(QStringLiteral("提交结果"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    // An ordinary window rather than a dialog kept above the main window: it may go behind it.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowModality(Qt::NonModal);
+    // Closing the main window ends the program, whether or not this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     m_model->setEvidenceFinder(m_actions.findEvidence);
+    m_model->setEvidenceLister(m_actions.listEvidence);
 
     m_runLabel = new QLabel(QStringLiteral("运行(&R)："), this);
     m_runLabel->setObjectName(QStringLiteral("runLabel"));
@@ -46,6 +54,8 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_table->setWordWrap(false);
+    // Addresses differ at their ends more often than at their starts.
+    m_table->setTextElideMode(Qt::ElideMiddle);
     // Tab leaves the table for the buttons below instead of walking its cells round and round.
     m_table->setTabKeyNavigation(false);
     m_table->verticalHeader()->hide();
@@ -54,6 +64,10 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_table->horizontalHeader()->setDefaultSectionSize(190);
     m_table->horizontalHeader()->setMinimumSectionSize(30);
+
+    m_cellMenu = new QMenu(QStringLiteral("失败时的证据"), this);
+    m_cellMenu->setObjectName(QStringLiteral("mnuCellEvidence"));
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
 
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("summary"));
@@ -82,6 +96,7 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     connect(m_keepFailedButton, &controls::Command::Click, this, &ResultsWindow::keepOnlyFailed);
     connect(m_closeButton, &controls::Command::Click, this, &QDialog::accept);
     connect(m_table, &QAbstractItemView::activated, this, &ResultsWindow::openEvidence);
+    connect(m_table, &QWidget::customContextMenuRequested, this, &ResultsWindow::cellMenu);
 
     loadRuns();
 }
@@ -91,6 +106,7 @@ void ResultsWindow::loadRuns()
     QList<store::results::RunSummary> runs;
     showingStoreError(this, [&] { runs = store::results::runs(m_connection); });
     const QSignalBlocker quiet(m_runChoice);
+    m_runChoice->clear();
     for (const store::results::RunSummary& r : runs) {
         QString text = r.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
                        QStringLiteral("　%1 个帐号 × %2 个网址　已提交 %3，失败 %4")
@@ -105,6 +121,12 @@ void ResultsWindow::loadRuns()
         m_runChoice->addItem(text, r.id);
     }
     showRun(0);
+}
+
+void ResultsWindow::reload(qint64 run)
+{
+    loadRuns();
+    showRun(run);
 }
 
 void ResultsWindow::showRun(qint64 run)
@@ -127,9 +149,15 @@ void ResultsWindow::showChosenRun(int index)
         showingStoreError(
             this, [&] { results = store::results::load(m_connection, m_runChoice->itemData(index).toLongLong()); });
     m_model->setResults(std::move(results));
-    m_table->horizontalHeader()->resizeSection(ResultsModel::Number, 40);
-    m_table->horizontalHeader()->resizeSection(ResultsModel::Url, 220);
-    m_table->horizontalHeader()->resizeSection(ResultsModel::Title, 150);
+    // The bookmark's columns as wide as their texts, within bounds that leave room for the accounts.
+    const auto fit = [this](int column, int least, int most) {
+        m_table->resizeColumnToContents(column);
+        QHeaderView* header = m_table->horizontalHeader();
+        header->resizeSection(column, std::clamp(header->sectionSize(column), least, most));
+    };
+    fit(ResultsModel::Number, 30, 60);
+    fit(ResultsModel::Url, 120, 360);
+    fit(ResultsModel::Title, 80, 240);
     updateSummary();
 }
 
@@ -178,6 +206,11 @@ void ResultsWindow::keepOnlyFailed()
         MessageBox::information(this, QStringLiteral("这次提交没有成功提交的网址，网址列表保持不变。"));
         return;
     }
+    // The window stays open while runs come and go; a run reads the list from its first row to its last.
+    if (m_actions.listLocked && m_actions.listLocked()) {
+        MessageBox::information(this, QStringLiteral("提交正在进行，网址列表现在不能更改。请在提交结束后再试。"));
+        return;
+    }
     if (!MessageBox::question(
             this,
             QStringLiteral("要从网址列表中移除这次至少提交成功一次的 %1 个网址，只保留处处失败或没有提交的网址吗？")
@@ -189,11 +222,37 @@ void ResultsWindow::keepOnlyFailed()
 
 void ResultsWindow::openEvidence(const QModelIndex& index)
 {
-    const QString evidence = index.data(ResultsModel::EvidenceRole).toString();
-    if (evidence.isEmpty() || !m_actions.open)
+    openFile(index.data(ResultsModel::EvidenceRole).toString());
+}
+
+void ResultsWindow::openFile(const QString& path)
+{
+    if (path.isEmpty() || !m_actions.open)
         return;
-    if (!m_actions.open(evidence))
-        MessageBox::error(this, QStringLiteral("无法打开“%1”。").arg(evidence));
+    if (!m_actions.open(path))
+        MessageBox::error(this, QStringLiteral("无法打开“%1”。").arg(path));
+}
+
+void ResultsWindow::cellMenu(const QPoint& at)
+{
+    const QModelIndex index = m_table->indexAt(at);
+    const QList<CellEvidence> kept = m_model->evidenceList(index);
+    if (kept.isEmpty())
+        return;
+    const int named =
+        namedEvidence(kept, m_model->cell(index.row(), index.column() - ResultsModel::FirstAccount).outcome);
+    m_cellMenu->clear();
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        const CellEvidence& e = kept.at(i);
+        QAction* action = m_cellMenu->addAction(
+            QStringLiteral("%1（%2）").arg(e.step, e.captured.toString(QStringLiteral("HH:mm:ss"))));
+        action->setObjectName(QStringLiteral("mnuCellEvidence%1").arg(i));
+        const QString path = e.path;
+        connect(action, &QAction::triggered, this, [this, path] { openFile(path); });
+        if (i == named)
+            m_cellMenu->setDefaultAction(action);
+    }
+    m_cellMenu->popup(m_table->viewport()->mapToGlobal(at));
 }
 
 } // namespace tvx::ui

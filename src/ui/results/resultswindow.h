@@ -7,6 +7,7 @@
 #include <functional>
 
 class QComboBox;
+class QMenu;
 class QLabel;
 class QTableView;
 
@@ -21,6 +22,8 @@ namespace tvx::ui {
 
 // "提交结果": the results of the last runs, one table per run (bookmarks × accounts), exported to CSV
 // on request; "只保留失败的" leaves in the URL list only the bookmarks this run submitted nowhere.
+// A window of its own beside the main window, not modal: the run log, the URL list and the rest of
+// the program stay usable while it is open.
 class ResultsWindow final : public QDialog {
     Q_OBJECT
 public:
@@ -32,12 +35,18 @@ public:
         ResultsModel::EvidenceFinder findEvidence;
         // Opens a file or folder for the user.
         std::function<bool(const QString& path)> open;
+        // All the evidence of a cell, for its context menu (unset: the menu offers none).
+        ResultsModel::EvidenceLister listEvidence;
+        // Whether the URL list may not change now (a run is reading it); unset: it may always change.
+        std::function<bool()> listLocked;
     };
 
     ResultsWindow(store::Connection& connection, Actions actions, QWidget* parent = nullptr);
 
     // Shows the run with this id (the newest when 0 or unknown).
     void showRun(qint64 run);
+    // Reads the runs from the store again (a run may have ended since), then shows `run` as showRun does.
+    void reload(qint64 run);
     ResultsModel* model() const { return m_model; }
 
 private:
@@ -49,6 +58,9 @@ private:
     void keepOnlyFailed();
     // Opens the evidence of a failed cell.
     void openEvidence(const QModelIndex& index);
+    // A cell's context menu: every piece of evidence of its bookmark, the one it names first.
+    void cellMenu(const QPoint& at);
+    void openFile(const QString& path);
     void updateSummary();
 
     store::Connection& m_connection;
@@ -57,6 +69,7 @@ private:
     QLabel* m_runLabel;
     QComboBox* m_runChoice;
     QTableView* m_table;
+    QMenu* m_cellMenu;
     QLabel* m_summary;
     controls::Command* m_exportButton;
     controls::Command* m_keepFailedButton;

@@ -168,9 +168,10 @@ QTabWidget* SiteDefinitionsDialog::buildPanes()
         checkPage, "checkResults",
         {QStringLiteral("页面"), QStringLiteral("项目"), QStringLiteral("查找方式"), QStringLiteral("结果")});
     m_checkResults->setAccessibleName(QStringLiteral("试运行结果"));
-    m_checkResults->header()->resizeSection(0, 60);
-    m_checkResults->header()->resizeSection(1, 80);
-    m_checkResults->header()->resizeSection(2, 170);
+    // Each column as wide as its texts (a long way of finding scrolls the report sideways rather than
+    // cutting it or the result).
+    m_checkResults->header()->setStretchLastSection(false);
+    m_checkResults->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto* accountRow = new QHBoxLayout;
     accountRow->addWidget(accountLabel);
     accountRow->addWidget(m_checkAccount, 1);
@@ -217,6 +218,13 @@ void SiteDefinitionsDialog::connectSignals()
 {
     connect(m_siteList, &QTreeWidget::currentItemChanged, this, &SiteDefinitionsDialog::currentSiteChanged);
     connect(m_form, &SiteFormWidget::changed, this, &SiteDefinitionsDialog::updateButtons);
+    connect(m_form, &SiteFormWidget::changed, this, [this] {
+        if (m_savedNote && isDirty()) {
+            m_savedNote = false;
+            m_stateNote->clear();
+            m_stateNote->hide();
+        }
+    });
     connect(m_form, &SiteFormWidget::pickRequested, this, &SiteDefinitionsDialog::pickRequested);
     connect(m_pane, &BrowserPane::picked, this, &SiteDefinitionsDialog::picked);
     connect(m_pane, &BrowserPane::pickCancelled, this, [this] { stopPicking(QStringLiteral("已取消拾取。")); });
@@ -315,6 +323,7 @@ void SiteDefinitionsDialog::showDefinition(const sites::SiteDefinition& definiti
     m_form->setReadOnly(!m_own);
     m_stateNote->setText(definition.id < 0 ? kNewNote : own ? QString() : kDeliveredNote);
     m_stateNote->setVisible(!m_stateNote->text().isEmpty());
+    m_savedNote = false;
     if (definition.id < 0) {
         const QSignalBlocker blocker(m_siteList);
         m_siteList->setCurrentItem(nullptr);
@@ -375,8 +384,10 @@ bool SiteDefinitionsDialog::save()
     m_loaded = definition;
     m_form->setDefinition(definition);
     fillList(definition.id);
-    m_stateNote->clear();
-    m_stateNote->hide();
+    // Said in the note until the form changes again.
+    m_stateNote->setText(QStringLiteral("已保存网站定义“%1”。").arg(definition.text(sitecolumn::WebName).trimmed()));
+    m_stateNote->show();
+    m_savedNote = true;
     loadAccounts();
     updateButtons();
     return true;

@@ -97,6 +97,7 @@ private:
     const sites::FormRow* m_pickRow = nullptr;
 
     QTreeWidget* m_siteList = nullptr;
+    bool m_savedNote = false; // the note says the definition was saved
     QLabel* m_stateNote = nullptr;
     SiteFormWidget* m_form = nullptr;
     QTabWidget* m_tabs = nullptr;
