@@ -62,6 +62,7 @@ struct Kind {
     int slowAnswerMs = 0;      // a submission is answered only after this many milliseconds
     bool heavy = false;        // every page carries style sheets, scripts, a web font, images and a favicon
     bool bigLogin = false;     // the login page holds 45,000 numbered spans and 5,000 hidden inputs in its form
+    bool keepsLogin = false;   // the login page sends a user who is logged in on to the submit page
 };
 
 std::map<std::string, std::string> idRow()
@@ -142,6 +143,13 @@ std::vector<Kind> makeKinds()
     byid.row = idRow();
     byid.row["SummaryFieldId"] = "f_summary"; // not a summary site: the page keeps its own text
     add(byid);
+
+    // A login page that shows no form to a user who is logged in, but sends them on to the submit page
+    // (as Shaarli's does); driven like "byid".
+    Kind keep{"keeplogin", "演示站点（已登录时跳过登录页）"};
+    keep.row = idRow();
+    keep.keepsLogin = true;
+    add(keep);
 
     // Pages that weigh what real sites' pages weigh, driven like "byid".
     Kind heavy{"heavy", "演示站点（完整页面）"};
@@ -543,6 +551,14 @@ struct DemoSite::State {
     std::vector<Login> logins;
     std::vector<std::string> logouts;
     std::vector<Request> requests;
+    std::map<std::string, int> slowAnswers; // user -> ms
+
+    int slowAnswerOf(const std::string& user) const
+    {
+        std::lock_guard lock(mutex);
+        const auto it = slowAnswers.find(user);
+        return it == slowAnswers.end() ? 0 : it->second;
+    }
 
     std::string userOf(const httplib::Request& req, const Kind& kind) const
     {
@@ -623,6 +639,8 @@ void DemoSite::State::serveKind(const Kind& kind)
         }
         if (k->failAt == "login")
             return failPage(*k, res);
+        if (k->keepsLogin && !userOf(req, *k).empty())
+            return res.set_redirect("/" + k->key + "/submit");
         if (k->redirectLoop) {
             // To itself again and again, each time by another address.
             res.set_redirect("/" + k->key +
@@ -664,6 +682,8 @@ void DemoSite::State::serveKind(const Kind& kind)
     postForm(server, prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
         if (k->slowAnswerMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(k->slowAnswerMs));
+        if (const int ms = slowAnswerOf(userOf(req, *k)); ms > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         Submission s{k->key,
                      userOf(req, *k),
                      req.get_param_value("title"),
@@ -934,6 +954,12 @@ void DemoSite::clearRecords()
 void DemoSite::setPostDelayMs(int ms)
 {
     m->postDelayMs = ms;
+}
+
+void DemoSite::setSlowAnswerFor(const std::string& user, int ms)
+{
+    std::lock_guard lock(m->mutex);
+    m->slowAnswers[user] = ms;
 }
 
 std::vector<std::string> siteKeys()

@@ -60,6 +60,8 @@ public:
     void clearRecords();
     // Holds every answer to a posted form back by `ms` milliseconds (0: none), as a slower site would.
     void setPostDelayMs(int ms);
+    // Holds the answers to `user`'s submissions back by `ms` milliseconds (0: none).
+    void setSlowAnswerFor(const std::string& user, int ms);
 
 private:
     struct State;

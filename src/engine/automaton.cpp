@@ -216,6 +216,8 @@ void SubmissionEngine::stageLogout()
     // A new site starts at the first bookmark, also when its login script finds the user logged in
     // already and the page after login (which would set it) never comes.
     m_run.mlngCurRow = 1;
+    // The account done leaves nothing to the next: its log-out page has loaded, and its browser goes.
+    m_browser.freshSession();
     startAccount(m_account + 1);
     setStage(RunStage::Login);
     openLogin();

@@ -16,6 +16,10 @@ public:
     virtual void navigate(const QString& address) = 0;
     // Cancels the navigation under way.
     virtual void stop() = 0;
+    // Drops the page the run has used, with what it had queued and everything the sites left in it
+    // (cookies, storage, cache, service workers), and goes on in a browser of its own that no site has
+    // seen yet: every account starts in one, and none outlives its account.
+    virtual void freshSession() = 0;
     // No script-error dialogs from the pages.
     virtual void setSilent(bool silent) = 0;
     // Runs a site's own script in the page's main world; its result is not awaited.

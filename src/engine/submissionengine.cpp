@@ -203,6 +203,8 @@ void SubmissionEngine::openLogin()
 
 void SubmissionEngine::finishRun()
 {
+    // The last account's browser goes with its run.
+    m_browser.freshSession();
     m_host.setProgress(100);
     m_host.showInformation(QStringLiteral("网摘提交完毕！"));
     m_host.setProgress(0);

@@ -46,8 +46,10 @@ void SubmissionEngine::moveToNextSite()
         finishRun();
         return;
     }
+    // The account given up goes with its browser (a session its log-out never ended, a load still
+    // under way); the next starts in one of its own.
+    m_browser.freshSession();
     startAccount(m_account + 1);
-    m_browser.stop();
     countDoneStep();
     m_run.mlngCurRow = 1; // the new site starts at its first bookmark
     // A script site gets its login script run, as at run start and after a log-out; opening the

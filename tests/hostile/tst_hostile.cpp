@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -32,6 +33,7 @@
 #include <QWebEngineView>
 
 #include <csignal>
+#include <memory>
 
 using namespace tvx;
 namespace RunStage = engine::RunStage;
@@ -441,8 +443,9 @@ private slots:
         QFETCH(QString, between);
         ++m_tried;
         const QString name = webName(kind);
-        QWebEnginePage* page = m_window->workerBrowser()->page();
-        QSignalSpy terminated(page, &QWebEnginePage::renderProcessTerminated);
+        // The page of the account the run has come to (every account has a page of its own).
+        QPointer<QWebEnginePage> page;
+        std::unique_ptr<QSignalSpy> terminated;
         qint64 killed = 0;
         hostileRun(
             kind, -1,
@@ -451,14 +454,16 @@ private slots:
                 if (killed || !s.mblnRunning || s.mlngStage != stage || engine().busy() != inStep ||
                     s.mrsSites.text(QStringLiteral("WebName")) != name)
                     return;
+                page = m_window->workerBrowser()->page();
+                terminated = std::make_unique<QSignalSpy>(page.data(), &QWebEnginePage::renderProcessTerminated);
                 killed = page->renderProcessPid();
                 if (killed > 0)
                     ::kill(pid_t(killed), SIGKILL);
             },
             between);
         QVERIFY(killed > 0);
-        QVERIFY(terminated.count() >= 1);
-        QVERIFY(page->renderProcessPid() != killed);
+        QVERIFY(terminated && terminated->count() >= 1);
+        QVERIFY(!page || page->renderProcessPid() != killed);
         if (!between.isEmpty()) {
             const auto served = submissions(between);
             QCOMPARE(served.size(), kRows); // the script site after the dead page was served in full
