@@ -10,6 +10,12 @@ void SubmissionEngine::wb_DocumentComplete()
         return;
     m_stepFailed = false;
     m_timer1.setEnabled(false);
+    // An HTTP error or a failed load is no login page, no login and no submission: the site refused the
+    // step, and the run goes on as after its time-out, without the wait.
+    if (m_answer.failed() && judgesAnswer()) {
+        giveUpStep(RunRecorder::Failure::SiteRefused, m_answer.describe());
+        return;
+    }
     switch (m_run.mlngStage) {
     case RunStage::Idle:
         stageIdle();

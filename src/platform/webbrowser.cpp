@@ -29,6 +29,59 @@ WorkerPage* sessionPage(QWebEngineView* view)
     return page;
 }
 
+// Why a load brought no answer from the site, in the user's words (Chromium's network error codes).
+QString noAnswerText(QWebEngineLoadingInfo::ErrorDomain domain, int code)
+{
+    switch (code) {
+    case -100:
+        return QStringLiteral("连接被关闭");
+    case -101:
+        return QStringLiteral("连接被重置");
+    case -102:
+        return QStringLiteral("连接被拒绝");
+    case -104:
+        return QStringLiteral("连接失败");
+    case -105:
+        return QStringLiteral("找不到服务器");
+    case -106:
+        return QStringLiteral("没有网络连接");
+    case -109:
+        return QStringLiteral("无法访问服务器地址");
+    case -7:
+    case -118:
+        return QStringLiteral("连接超时");
+    case -310:
+        return QStringLiteral("重定向次数过多");
+    case -324:
+        return QStringLiteral("服务器没有返回任何数据");
+    default:
+        break;
+    }
+    if (domain == QWebEngineLoadingInfo::CertificateErrorDomain)
+        return QStringLiteral("证书无效");
+    return QStringLiteral("网络错误 %1").arg(code);
+}
+
+// What the end of a top-level load says of the site's answer: an HTTP error, no answer, or neither.
+engine::PageAnswer answerOf(const QWebEngineLoadingInfo& info)
+{
+    engine::PageAnswer answer;
+    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
+        return answer;
+    const int code = info.errorCode();
+    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+        if (code >= 400 && code <= 599)
+            answer.httpStatus = code;
+        return answer;
+    }
+    // A load cancelled on this side (ERR_ABORTED: a download took the page's place) is no answer of
+    // the site's.
+    if (code == -3)
+        return answer;
+    answer.noAnswer = noAnswerText(info.errorDomain(), code);
+    return answer;
+}
+
 // A page that has been replaced goes once it has answered what was asked of it before (a recorder's
 // request for the document of a failed step), or after `graceMs` when its renderer is too busy to
 // answer. Deleted later in any case: this may run inside one of its own signals.
@@ -201,9 +254,13 @@ void WebBrowser::loadEnded(const QWebEngineLoadingInfo& info)
         m_page->runJavaScript(code, QWebEngineScript::MainWorld);
         return;
     }
+    const engine::PageAnswer answer = answerOf(info);
     emit pageCompleted();
-    if (m_events)
+    if (m_events) {
+        if (answer.failed())
+            m_events->pageFailed(answer);
         m_events->pageComplete(true);
+    }
 }
 
 void WebBrowser::navigate(const QString& address)

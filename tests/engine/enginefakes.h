@@ -130,6 +130,7 @@ public:
     void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
     void accountStarted(int position, const QString& webName, const QString& uid) override;
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;
+    void siteAnswered(int position, int row, const QString& answer) override;
     void stepFailed(int stage, int row, Failure failure) override;
     void runEnded(bool aborted) override;
 

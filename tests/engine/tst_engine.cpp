@@ -301,6 +301,58 @@ private slots:
         QCOMPARE(kd.browser.lastCall(), QStringLiteral("navigate "));
     }
 
+    void anErrorAnswerIsNoSubmission()
+    {
+        // The site answers the first submission with HTTP 500: the error line, the failure, the
+        // bookmark refused with the site's answer, and the next submit page at once (no wait).
+        Rig r(site(0, "A") + account(0, "a"), 2);
+        r.start();
+        r.page(); // the login page: filled and pressed
+        r.page(); // after login: the submit page is opened
+        r.page(); // the submit page: filled and pressed
+        QCOMPARE(r.stage(), qint32(RunStage::AfterSubmit));
+        const int opened = int(r.browser.navigations().size());
+        r.engine.pageFailed({500, {}});
+        r.page();
+        QCOMPARE(r.host.log.last(), kError.arg("A", "http://example.com/1"));
+        QCOMPARE(r.stage(), qint32(RunStage::Submit));
+        QCOMPARE(r.browser.navigations().mid(opened), QStringList{"http://s0/submit"});
+        QVERIFY(r.timer1.isEnabled());
+        QCOMPARE(r.recorder.calls.mid(2), QStringList({"failed at 4, row 1: site refused",
+                                                       "1/1 answered 网站拒绝（HTTP 500）", "1/1 refused at 4"}));
+        r.page(); // the second bookmark's submit page, and then its answer, a good one
+        r.page();
+        QCOMPARE(r.recorder.calls.last(), QStringLiteral("1/2 submitted at 4"));
+        QCOMPARE(r.host.log.filter(QStringLiteral("错误")).size(), 1);
+
+        // No answer to the login page, or to the login: a failed login, the site skipped at once, and
+        // no "已经登录到" line.
+        for (int pages : {0, 1}) {
+            Rig l(site(0, "A") + site(1, "B") + account(0, "a") + account(1, "b"), 2);
+            l.start();
+            for (int i = 0; i < pages; ++i)
+                l.page();
+            l.engine.pageFailed({0, QStringLiteral("连接被拒绝")});
+            l.page();
+            QCOMPARE(l.host.log.last(), kError.arg("A", QString()));
+            QVERIFY(!l.host.log.contains(kLoggedIn.arg("A")));
+            QCOMPARE(l.browser.navigations().last(), QStringLiteral("http://s1/login"));
+            QCOMPARE(l.recorder.calls.mid(2, 4),
+                     QStringList({QStringLiteral("failed at %1, row 1: site refused").arg(pages + 1),
+                                  "1/1 answered 没有应答（连接被拒绝）", QStringLiteral("1/1 refused at %1").arg(pages + 1),
+                                  QStringLiteral("1/2 site skipped at %1").arg(pages + 1)}));
+        }
+
+        // An error page while the run waits for the submit page is taken as that page, as ever.
+        Rig s(site(0, "A") + account(0, "a"), 1);
+        s.start();
+        s.page();
+        s.page();
+        s.engine.pageFailed({404, {}});
+        s.page();
+        QCOMPARE(s.stage(), qint32(RunStage::AfterSubmit));
+    }
+
     void watchdogEdges()
     {
         Rig r(site(0, "A") + site(1, "B") + account(0, "a") + account(1, "b"), 2);

@@ -347,10 +347,11 @@ private slots:
         for (const char* code : {"500", "404"}) {
             const QByteArray c(code);
             row("HTTP " + c + " login page", "e" + c + "-login", 1, 0);
-            // Any page after a press is taken as the next step's page: the run goes on.
-            row("HTTP " + c + " after login", "e" + c + "-afterlogin", 0, kRows);
+            // An HTTP error for an answer is the site's refusal: after the login, a failed login (the
+            // site is skipped at once); after a submission, a failed bookmark, though the site had it.
+            row("HTTP " + c + " after login", "e" + c + "-afterlogin", 1, 0);
             row("HTTP " + c + " submit page", "e" + c + "-submit", kRows, 0);
-            row("HTTP " + c + " result page", "e" + c + "-result", 0, kRows);
+            row("HTTP " + c + " result page", "e" + c + "-result", kRows, kRows);
             row("HTTP " + c + " log-out page", "e" + c + "-logout", 0, kRows);
         }
         row("50,000 elements before the buttons", "huge", 0, kRows);

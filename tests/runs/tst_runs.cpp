@@ -18,6 +18,7 @@
 
 #include <QMap>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineCookieStore>
@@ -136,9 +137,13 @@ public:
     }
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override
     {
-        static const char* const names[] = {"submitted", "no button", "timed out", "site skipped"};
+        static const char* const names[] = {"submitted", "no button", "timed out", "site skipped", "refused"};
         calls.append(
             QStringLiteral("%1/%2 %3 at %4").arg(position).arg(row).arg(QLatin1String(names[int(outcome)])).arg(stage));
+    }
+    void siteAnswered(int position, int row, const QString& answer) override
+    {
+        calls.append(QStringLiteral("%1/%2 answered %3").arg(position).arg(row).arg(answer));
     }
     void stepFailed(int stage, int row, Failure failure) override
     {
@@ -522,6 +527,43 @@ private slots:
         QVERIFY(a.runToEnd());
         QCOMPARE(a.site.logins().size(), 2u);
         QCOMPARE(a.submissions("keeplogin").size(), before + 2);
+    }
+
+    void errorAnswersAreNoSubmissions()
+    {
+        // A site that answers every submission with HTTP 500, one whose submit form posts where nothing
+        // listens, one whose login page cannot be reached, and a good one. The time-out is long: a step
+        // the site refused is given up at once, not after it.
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        Run r({"e500-result", "refused-result", "byid", "byname"}, 1, 2, 30,
+              QStringLiteral("UPDATE BookMarkWeb SET LoginUrl='http://127.0.0.1:%1/x' WHERE ID=2;").arg(port));
+        r.site.setClosedPort(port);
+        EvidenceRecorder recorder(r.window);
+        r.window.engine().addRecorder(&recorder);
+        QVERIFY(r.runToEnd(100));
+        const QString e500 = r.webName(0), refused = r.webName(1), unreachable = r.webName(2);
+        const QString error = QStringLiteral("向\"%1\"提交\"%2\"时发生错误！");
+        const QStringList log = r.log();
+        QCOMPARE(log.filter(QStringLiteral("时发生错误！")),
+                 QStringList({error.arg(e500, bm(1).url), error.arg(e500, bm(2).url), error.arg(refused, bm(1).url),
+                              error.arg(refused, bm(2).url), error.arg(unreachable, bm(2).url)}));
+        QVERIFY(!log.contains(QStringLiteral("已经登录到\"%1\"...").arg(unreachable)));
+        QCOMPARE(r.submissions("e500-result").size(), 2); // the site had them, and refused them
+        QCOMPARE(r.submissions("byname").size(), 2);
+        const QStringList calls = recorder.calls;
+        for (const QString& line :
+             {QStringLiteral("failed at 4, row 1, kind 4"), QStringLiteral("1/1 answered 网站拒绝（HTTP 500）"),
+              QStringLiteral("1/1 refused at 4"), QStringLiteral("1/2 answered 网站拒绝（HTTP 500）"),
+              QStringLiteral("1/2 refused at 4"), QStringLiteral("2/1 answered 没有应答（连接被拒绝）"),
+              QStringLiteral("2/2 refused at 4"), QStringLiteral("failed at 1, row 1, kind 4"),
+              QStringLiteral("3/1 answered 没有应答（连接被拒绝）"), QStringLiteral("3/1 refused at 1"),
+              QStringLiteral("3/2 site skipped at 1"), QStringLiteral("4/2 submitted at 4")})
+            QVERIFY2(calls.contains(line), qPrintable(line + QStringLiteral("\n") + calls.join(QLatin1Char('\n'))));
+        QVERIFY(!calls.join(QLatin1Char('\n')).contains(QStringLiteral("timed out")));
+        r.window.engine().removeRecorder(&recorder);
     }
 
     void abortAndRunAgain()

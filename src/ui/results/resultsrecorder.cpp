@@ -19,6 +19,8 @@ Outcome stored(engine::RunRecorder::Outcome outcome)
         return Outcome::TimedOut;
     case engine::RunRecorder::Outcome::SiteSkipped:
         return Outcome::SiteSkipped;
+    case engine::RunRecorder::Outcome::Refused:
+        return Outcome::Refused;
     }
     return Outcome::NotReached;
 }
@@ -52,9 +54,15 @@ void ResultsRecorder::accountStarted(int position, const QString& webName, const
     m_writer.account(position - 1, {webName, uid});
 }
 
+void ResultsRecorder::siteAnswered(int position, int row, const QString& answer)
+{
+    m_answers.insert({position, row}, answer);
+}
+
 void ResultsRecorder::bookmarkOutcome(int position, int row, Outcome outcome, int stage)
 {
-    m_writer.cell({position - 1, row - 1, stored(outcome), stage, QDateTime::currentDateTime()});
+    m_writer.cell(
+        {position - 1, row - 1, stored(outcome), stage, QDateTime::currentDateTime(), m_answers.take({position, row})});
 }
 
 void ResultsRecorder::runEnded(bool aborted)

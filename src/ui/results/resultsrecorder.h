@@ -2,6 +2,9 @@
 
 #include "engine/runrecorder.h"
 
+#include <QMap>
+#include <QPair>
+
 #include <functional>
 
 namespace tvx::ui {
@@ -17,6 +20,7 @@ public:
 
     void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
     void accountStarted(int position, const QString& webName, const QString& uid) override;
+    void siteAnswered(int position, int row, const QString& answer) override;
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;
     void runEnded(bool aborted) override;
 
@@ -24,6 +28,7 @@ private:
     ResultWriter& m_writer;
     const UrlListModel& m_list;
     std::function<void(bool)> m_ended;
+    QMap<QPair<int, int>, QString> m_answers; // (position, row) -> the site's answer, until its outcome
 };
 
 } // namespace tvx::ui
