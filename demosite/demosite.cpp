@@ -62,6 +62,8 @@ struct Kind {
     int slowAnswerMs = 0;      // a submission is answered only after this many milliseconds
     bool heavy = false;        // every page carries style sheets, scripts, a web font, images and a favicon
     bool bigLogin = false;     // the login page holds 45,000 numbered spans and 5,000 hidden inputs in its form
+    bool keepsLogin = false;   // the login page sends a user who is logged in on to the submit page
+    bool submitsNowhere = false; // the submit form posts to the closed port (setClosedPort)
 };
 
 std::map<std::string, std::string> idRow()
@@ -96,6 +98,7 @@ void addHostileKinds(std::vector<Kind>& kinds)
         e404.failBody = false;
         hostile(std::string("close-") + at, std::string(name) + "关闭窗口").closeAt = at;
     }
+    hostile("refused-result", "提交后拒绝连接").submitsNowhere = true;
     hostile("redirect", "无尽重定向").redirectLoop = true;
     hostile("replace", "脚本无尽跳转").replaceLoop = true;
     hostile("refused", "拒绝连接"); // its addresses are given a port where nothing listens
@@ -142,6 +145,13 @@ std::vector<Kind> makeKinds()
     byid.row = idRow();
     byid.row["SummaryFieldId"] = "f_summary"; // not a summary site: the page keeps its own text
     add(byid);
+
+    // A login page that shows no form to a user who is logged in, but sends them on to the submit page
+    // (as Shaarli's does); driven like "byid".
+    Kind keep{"keeplogin", "演示站点（已登录时跳过登录页）"};
+    keep.row = idRow();
+    keep.keepsLogin = true;
+    add(keep);
 
     // Pages that weigh what real sites' pages weigh, driven like "byid".
     Kind heavy{"heavy", "演示站点（完整页面）"};
@@ -543,6 +553,27 @@ struct DemoSite::State {
     std::vector<Login> logins;
     std::vector<std::string> logouts;
     std::vector<Request> requests;
+    std::map<std::string, int> slowAnswers; // user -> ms
+    std::vector<std::string> longUsers;      // the user ids of sessions "~0", "~1", ...
+    std::atomic<int> closedPort{0};
+
+    // The cookie value of a session: the user id itself, or for an id too long for a header (a browser
+    // refuses an answer whose headers are that large, as any site knows) a number standing for it.
+    std::string sessionOf(const std::string& user)
+    {
+        if (user.size() <= 1000)
+            return cookieEncode(user);
+        std::lock_guard lock(mutex);
+        longUsers.push_back(user);
+        return "~" + std::to_string(longUsers.size() - 1);
+    }
+
+    int slowAnswerOf(const std::string& user) const
+    {
+        std::lock_guard lock(mutex);
+        const auto it = slowAnswers.find(user);
+        return it == slowAnswers.end() ? 0 : it->second;
+    }
 
     std::string userOf(const httplib::Request& req, const Kind& kind) const
     {
@@ -553,7 +584,13 @@ struct DemoSite::State {
             if (at == 0 || cookies[at - 1] == ' ' || cookies[at - 1] == ';') {
                 const size_t start = at + name.size();
                 const size_t end = cookies.find(';', start);
-                return httplib::detail::decode_url(cookies.substr(start, end - start), false);
+                const std::string value = cookies.substr(start, end - start);
+                if (!value.empty() && value[0] == '~') {
+                    std::lock_guard lock(mutex);
+                    const size_t n = std::strtoul(value.c_str() + 1, nullptr, 10);
+                    return n < longUsers.size() ? longUsers[n] : std::string();
+                }
+                return httplib::detail::decode_url(value, false);
             }
             at += name.size();
         }
@@ -594,8 +631,10 @@ std::string DemoSite::State::submitPage(const Kind& kind, const std::string& use
                std::string(kind.closeAfterSubmit ? "window.close();" : "") + "}</script>";
     std::string body = "<h1>" + html(kind.webName) + "</h1>\n" + hostileParts(kind, "submit") + "<p>当前用户：" +
                        html(user) + "</p>\n";
-    body += "<form method=\"post\" action=\"/" + kind.key +
-            "/submit\" name=\"postform\" accept-charset=\"utf-8\">\n"
+    const std::string action = kind.submitsNowhere ? "http://127.0.0.1:" + std::to_string(closedPort) + "/x"
+                                                   : "/" + kind.key + "/submit";
+    body += "<form method=\"post\" action=\"" + action +
+            "\" name=\"postform\" accept-charset=\"utf-8\">\n"
             "<p>标题 <input type=\"text\" " +
             kind.titleAttrs + " size=\"60\"></p>\n<p>网址 <input type=\"text\" " + kind.urlAttrs +
             " size=\"60\"></p>\n<p>分类 <input type=\"text\" " + kind.tagsAttrs + "></p>\n<p>摘要 <textarea " +
@@ -623,6 +662,8 @@ void DemoSite::State::serveKind(const Kind& kind)
         }
         if (k->failAt == "login")
             return failPage(*k, res);
+        if (k->keepsLogin && !userOf(req, *k).empty())
+            return res.set_redirect("/" + k->key + "/submit");
         if (k->redirectLoop) {
             // To itself again and again, each time by another address.
             res.set_redirect("/" + k->key +
@@ -644,7 +685,7 @@ void DemoSite::State::serveKind(const Kind& kind)
         }
         if (k->failAt == "afterlogin")
             return failPage(*k, res);
-        res.set_header("Set-Cookie", "tvx_" + k->key + "=" + cookieEncode(user) + "; Path=/" + k->key);
+        res.set_header("Set-Cookie", "tvx_" + k->key + "=" + sessionOf(user) + "; Path=/" + k->key);
         std::string head;
         if (k->autoToSubmit)
             head = "<meta http-equiv=\"refresh\" content=\"1;url=/" + k->key + "/submit\">";
@@ -664,6 +705,8 @@ void DemoSite::State::serveKind(const Kind& kind)
     postForm(server, prefix + "/submit", [this, k](const httplib::Request& req, httplib::Response& res) {
         if (k->slowAnswerMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(k->slowAnswerMs));
+        if (const int ms = slowAnswerOf(userOf(req, *k)); ms > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         Submission s{k->key,
                      userOf(req, *k),
                      req.get_param_value("title"),
@@ -698,8 +741,9 @@ void DemoSite::State::serveKind(const Kind& kind)
     });
     server.Get(prefix + "/logout", [this, k](const httplib::Request& req, httplib::Response& res) {
         {
+            const std::string user = userOf(req, *k);
             std::lock_guard lock(mutex);
-            logouts.push_back(k->key + "/" + userOf(req, *k));
+            logouts.push_back(k->key + "/" + user);
         }
         res.set_header("Set-Cookie", "tvx_" + k->key + "=; Path=/" + k->key + "; Max-Age=0");
         if (k->failAt == "logout")
@@ -934,6 +978,17 @@ void DemoSite::clearRecords()
 void DemoSite::setPostDelayMs(int ms)
 {
     m->postDelayMs = ms;
+}
+
+void DemoSite::setClosedPort(int port)
+{
+    m->closedPort = port;
+}
+
+void DemoSite::setSlowAnswerFor(const std::string& user, int ms)
+{
+    std::lock_guard lock(m->mutex);
+    m->slowAnswers[user] = ms;
 }
 
 std::vector<std::string> siteKeys()

@@ -60,6 +60,10 @@ public:
     void clearRecords();
     // Holds every answer to a posted form back by `ms` milliseconds (0: none), as a slower site would.
     void setPostDelayMs(int ms);
+    // A port of 127.0.0.1 where nothing listens: the variant "refused-result" posts its submit form there.
+    void setClosedPort(int port);
+    // Holds the answers to `user`'s submissions back by `ms` milliseconds (0: none).
+    void setSlowAnswerFor(const std::string& user, int ms);
 
 private:
     struct State;

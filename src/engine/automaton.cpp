@@ -10,6 +10,12 @@ void SubmissionEngine::wb_DocumentComplete()
         return;
     m_stepFailed = false;
     m_timer1.setEnabled(false);
+    // An HTTP error or a failed load is no login page, no login and no submission: the site refused the
+    // step, and the run goes on as after its time-out, without the wait.
+    if (m_answer.failed() && judgesAnswer()) {
+        giveUpStep(RunRecorder::Failure::SiteRefused, m_answer.describe());
+        return;
+    }
     switch (m_run.mlngStage) {
     case RunStage::Idle:
         stageIdle();
@@ -218,6 +224,8 @@ void SubmissionEngine::stageLogout()
     // A new site starts at the first bookmark, also when its login script finds the user logged in
     // already and the page after login (which would set it) never comes.
     m_run.mlngCurRow = 1;
+    // The account done leaves nothing to the next: its log-out page has loaded, and its browser goes.
+    m_browser.freshSession();
     startAccount(m_account + 1);
     setStage(RunStage::Login);
     openLogin();

@@ -25,6 +25,8 @@ public:
         TimedOut,    // the watchdog gave up the step at `stage` while this bookmark was the current one
                      // (a time-out at the login gives it to the account's first bookmark)
         SiteSkipped, // a time-out at an earlier step left the account, so this bookmark was never tried
+        Refused,     // the site answered the submit press (or, for the account's first bookmark, the login
+                     // page or the login) with an HTTP error, or no answer came; siteAnswered says which
     };
 
     // Why a step failed.
@@ -33,6 +35,8 @@ public:
         NothingToPress,  // the login or submit step found no control to press
         StatementFailed, // a statement of the page step failed (an element the site row names is missing)
         NoAnswer,        // the page did not answer the step in time (busy or gone)
+        SiteRefused,     // the site's answer was an HTTP error or a failed load; its error line is the
+                         // run log's last line
     };
 
     virtual ~RunRecorder() = default;
@@ -47,6 +51,10 @@ public:
     // The outcome of bookmark `row` for the account at `position`; `stage` is the stage at which it was
     // decided (for TimedOut, the stage of the step that was given up).
     virtual void bookmarkOutcome(int position, int row, Outcome outcome, int stage);
+
+    // What the site answered, in the user's words ("网站拒绝（HTTP 500）", "没有应答（连接被拒绝）"),
+    // told right before the bookmarkOutcome of a Refused bookmark.
+    virtual void siteAnswered(int position, int row, const QString& answer);
 
     // A step failed, reported as it happens and before the engine moves on: the worker browser still
     // shows the page of that step, and nothing has been navigated away. Whatever the recorder takes
@@ -63,6 +71,7 @@ public:
 inline void RunRecorder::runStarted(const QDateTime&, int, int) {}
 inline void RunRecorder::accountStarted(int, const QString&, const QString&) {}
 inline void RunRecorder::bookmarkOutcome(int, int, Outcome, int) {}
+inline void RunRecorder::siteAnswered(int, int, const QString&) {}
 inline void RunRecorder::stepFailed(int, int, Failure) {}
 inline void RunRecorder::runEnded(bool) {}
 

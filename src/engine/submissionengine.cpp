@@ -5,6 +5,8 @@
 
 #include <QUrl>
 
+#include <utility>
+
 namespace tvx::engine {
 
 const QString SubmissionEngine::kAbortCaption = QStringLiteral("中止(&T)");
@@ -45,9 +47,18 @@ void SubmissionEngine::cmdSubmit_Click()
     post(m_host.buttonCaption(RunButton::Submit) == kSubmitCaption ? Event::StartChosen : Event::AbortChosen);
 }
 
+void SubmissionEngine::pageFailed(const PageAnswer& answer)
+{
+    m_nextAnswer = answer;
+}
+
 void SubmissionEngine::pageComplete(bool topLevel)
 {
-    post(topLevel ? Event::PageTop : Event::PageFrame);
+    if (!topLevel) {
+        post(Event::PageFrame);
+        return;
+    }
+    post(Event::PageTop, std::exchange(m_nextAnswer, PageAnswer{}));
 }
 
 void SubmissionEngine::windowClosing()
@@ -55,12 +66,12 @@ void SubmissionEngine::windowClosing()
     post(Event::WindowClosing);
 }
 
-void SubmissionEngine::post(Event event)
+void SubmissionEngine::post(Event event, const PageAnswer& answer)
 {
     // A page that completes while no run is in progress changes nothing, whenever it is handled.
     if ((event == Event::PageTop || event == Event::PageFrame) && !m_run.mblnRunning)
         return;
-    m_queue.append(Queued{event, m_runSerial});
+    m_queue.append(Queued{event, m_runSerial, answer});
     drain();
 }
 
@@ -73,6 +84,7 @@ void SubmissionEngine::drain()
         if (next.run != m_runSerial && !startsRun(next.event))
             continue;
         m_busy = true;
+        m_answer = next.answer;
         handle(next.event);
         if (!m_inFlight)
             handlerDone();
@@ -203,6 +215,8 @@ void SubmissionEngine::openLogin()
 
 void SubmissionEngine::finishRun()
 {
+    // The last account's browser goes with its run.
+    m_browser.freshSession();
     m_host.setProgress(100);
     m_host.showInformation(QStringLiteral("网摘提交完毕！"));
     m_host.setProgress(0);
@@ -267,6 +281,18 @@ void SubmissionEngine::decideTimedOut(bool leavingSite)
 {
     const bool nothing = m_pressRow == m_run.mlngCurRow && !m_pressed;
     decide(m_run.mlngCurRow, nothing ? RunRecorder::Outcome::NoButton : RunRecorder::Outcome::TimedOut);
+    if (leavingSite)
+        for (qint32 row = m_run.mlngCurRow + 1; row <= m_host.rowCount(); ++row)
+            decide(row, RunRecorder::Outcome::SiteSkipped);
+}
+
+// The site refused the current step: the current bookmark failed with the site's answer, and when the
+// account is left, every later bookmark is skipped.
+void SubmissionEngine::decideRefused(const QString& answer, bool leavingSite)
+{
+    if (m_run.mlngCurRow > m_decidedRows)
+        tell([&](RunRecorder& r) { r.siteAnswered(m_account, m_run.mlngCurRow, answer); });
+    decide(m_run.mlngCurRow, RunRecorder::Outcome::Refused);
     if (leavingSite)
         for (qint32 row = m_run.mlngCurRow + 1; row <= m_host.rowCount(); ++row)
             decide(row, RunRecorder::Outcome::SiteSkipped);

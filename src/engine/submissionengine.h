@@ -49,6 +49,7 @@ public:
     void removeRecorder(RunRecorder* recorder) { m_recorders.removeAll(recorder); }
 
     // BrowserEvents
+    void pageFailed(const PageAnswer& answer) override;
     void pageComplete(bool topLevel) override;
     void windowClosing() override;
 
@@ -68,7 +69,8 @@ private:
     enum class Event { PageTop, PageFrame, WindowClosing, Timer1, Timer2, StartAll, AbortAll, StartChosen, AbortChosen };
     struct Queued {
         Event event;
-        quint64 run; // the run during which the event arrived
+        quint64 run;        // the run during which the event arrived
+        PageAnswer answer;  // of a top-level page: an HTTP error or a failed load
     };
     // What a submit page gets: the share page's button, a hand-over to the delayed filler, or the form.
     struct SubmitPlan {
@@ -76,7 +78,7 @@ private:
         forms::Press press;
     };
 
-    void post(Event event);
+    void post(Event event, const PageAnswer& answer = {});
     void drain();
     void handle(Event event);
     void handlerDone();
@@ -106,6 +108,10 @@ private:
 
     // Step watchdog.
     void Timer1_Timer();
+    void giveUpStep(RunRecorder::Failure failure, const QString& answer = {});
+    // Whether the page of the current stage is the site's answer to what the run asked (the login page,
+    // the login, a submit press), which an HTTP error or a failed load refuses.
+    bool judgesAnswer() const;
 
     // Delayed filler.
     void Timer2_Timer();
@@ -140,6 +146,7 @@ private:
     void decide(qint32 row, RunRecorder::Outcome outcome);
     void decideSubmitted();
     void decideTimedOut(bool leavingSite);
+    void decideRefused(const QString& answer, bool leavingSite);
     void reportStep(const StepResult& result, bool nothingPressed);
     static bool pressedNothing(const forms::Press& press, const StepResult& result);
 
@@ -159,6 +166,8 @@ private:
     bool m_busy = false;     // a handler is running or waits for its page step
     bool m_inFlight = false; // a page step has been sent and not yet answered
     bool m_stepFailed = false; // some statement of the current page event failed
+    PageAnswer m_nextAnswer;   // told by pageFailed for the page event that comes next
+    PageAnswer m_answer;       // of the page event being handled
     quint64 m_runSerial = 0;   // counts run starts
     // The delayed login waits for its page to settle; the watchdog allows the settle time on top of the
     // time-out, counted from the first login page of the step.

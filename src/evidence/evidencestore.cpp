@@ -60,6 +60,8 @@ QString nameOfFailure(const QString& failure)
         return QStringLiteral("元素缺失");
     if (failure == QLatin1String("no-answer"))
         return QStringLiteral("无应答");
+    if (failure == QLatin1String("site-refused"))
+        return QStringLiteral("网站拒绝");
     return part(failure);
 }
 

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
@@ -16,26 +17,97 @@ namespace {
 constexpr int kDefaultStepGuardMs = 10000;
 constexpr int kStopGuardMs = 1000;
 
-// The page of a run's worker browser: it fetches only what a form needs.
-WorkerPage* runWorkerPage(QWebEngineView* view)
+// A page of a run's worker browser in a profile of its own: no storage name, so it lives in memory only
+// and shares no cookies, storage, cache or service workers with any other profile. It fetches only what
+// a form needs.
+WorkerPage* sessionPage(QWebEngineView* view)
 {
-    auto* page = new WorkerPage(view);
+    auto* profile = new QWebEngineProfile;
+    auto* page = new WorkerPage(profile, view);
     page->fetchOnlyWhatFormsNeed();
+    // A profile must outlive its pages: it goes right after its page.
+    QObject::connect(page, &QObject::destroyed, [profile] { delete profile; });
     return page;
+}
+
+// Why a load brought no answer from the site, in the user's words (Chromium's network error codes).
+QString noAnswerText(QWebEngineLoadingInfo::ErrorDomain domain, int code)
+{
+    switch (code) {
+    case -100:
+        return QStringLiteral("连接被关闭");
+    case -101:
+        return QStringLiteral("连接被重置");
+    case -102:
+        return QStringLiteral("连接被拒绝");
+    case -104:
+        return QStringLiteral("连接失败");
+    case -105:
+        return QStringLiteral("找不到服务器");
+    case -106:
+        return QStringLiteral("没有网络连接");
+    case -109:
+        return QStringLiteral("无法访问服务器地址");
+    case -7:
+    case -118:
+        return QStringLiteral("连接超时");
+    case -310:
+        return QStringLiteral("重定向次数过多");
+    case -324:
+        return QStringLiteral("服务器没有返回任何数据");
+    default:
+        break;
+    }
+    if (domain == QWebEngineLoadingInfo::CertificateErrorDomain)
+        return QStringLiteral("证书无效");
+    return QStringLiteral("网络错误 %1").arg(code);
+}
+
+// What the end of a top-level load says of the site's answer: an HTTP error, no answer, or neither.
+engine::PageAnswer answerOf(const QWebEngineLoadingInfo& info)
+{
+    engine::PageAnswer answer;
+    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
+        return answer;
+    const int code = info.errorCode();
+    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+        if (code >= 400 && code <= 599)
+            answer.httpStatus = code;
+        return answer;
+    }
+    // A load cancelled on this side (ERR_ABORTED: a download took the page's place) is no answer of
+    // the site's.
+    if (code == -3)
+        return answer;
+    answer.noAnswer = noAnswerText(info.errorDomain(), code);
+    return answer;
+}
+
+// A page that has been replaced goes once it has answered what was asked of it before (a recorder's
+// request for the document of a failed step), or after `graceMs` when its renderer is too busy to
+// answer. Deleted later in any case: this may run inside one of its own signals.
+void retire(WorkerPage* page, int graceMs)
+{
+    const QPointer<WorkerPage> guarded(page);
+    page->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld, [guarded](const QVariant&) {
+        if (guarded)
+            guarded->deleteLater();
+    });
+    QTimer::singleShot(graceMs, page, &QObject::deleteLater);
 }
 } // namespace
 
 WebBrowser::WebBrowser(QWebEngineView* view, QObject* parent)
-    : WebBrowser(view, runWorkerPage(view), parent)
+    : WebBrowser(view, sessionPage(view), parent)
 {
+    m_ownsPages = true;
+    prepareSpare();
 }
 
 WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
     : QObject(parent)
     , m_view(view)
-    , m_page(page)
 {
-    view->setPage(m_page);
     view->setContextMenuPolicy(Qt::NoContextMenu);
     m_guard.setSingleShot(true);
     m_guard.setInterval(kDefaultStepGuardMs);
@@ -51,8 +123,15 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
     });
     m_pressGuard.setSingleShot(true);
     connect(&m_pressGuard, &QTimer::timeout, this, &WebBrowser::pressWaitOver);
+    attach(page);
+}
 
-    connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+// Shows `page` and takes its events.
+void WebBrowser::attach(WorkerPage* page)
+{
+    m_page = page;
+    m_view->setPage(page);
+    connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             m_loading = true;
             ++m_loadStarts;
@@ -60,7 +139,7 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
         }
         loadEnded(info);
     });
-    connect(m_page, &WorkerPage::documentCreated, this, [this] {
+    connect(page, &WorkerPage::documentCreated, this, [this] {
         m_leaving = false;
         // A step waiting in the document that went away will never report.
         if (m_stepWaiting)
@@ -68,7 +147,7 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
                                       Qt::QueuedConnection);
     });
     // A step that waited for its elements reports by a console line "serial:report".
-    connect(m_page, &WorkerPage::stepReported, this, [this](const QString& line) {
+    connect(page, &WorkerPage::stepReported, this, [this](const QString& line) {
         const qsizetype colon = line.indexOf(QLatin1Char(':'));
         bool ok = false;
         const quint64 serial = line.left(colon).toULongLong(&ok);
@@ -79,7 +158,8 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
             engine::decodeStepResult(QJsonDocument::fromJson(line.mid(colon + 1).toUtf8()).toVariant());
         QMetaObject::invokeMethod(this, [this, serial, result] { finishStep(serial, result); }, Qt::QueuedConnection);
     });
-    connect(m_page, &WorkerPage::closeRequested, this, [this] {
+    connect(page, &WorkerPage::closeRequested, this, [this] {
+        emit closeRequested();
         // A document the run has already asked to leave (its next page or script waits for a press's
         // answer, or for the load under way to stop) speaks for no step of the run: a share page's
         // answer that closes its window once saved would otherwise count a second time, and the page
@@ -93,11 +173,11 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
     });
     // A renderer that died leaves no page to answer a step in flight, and no document to run a script in
     // until another page has loaded.
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
                 if (status == QWebEnginePage::NormalTerminationStatus)
                     return;
-                m_rendererGone = true;
+                m_noDocument = true;
                 // No navigation of that page will be answered now: what waited for one goes.
                 if (m_awaitingPress) {
                     m_pressGuard.stop();
@@ -106,6 +186,58 @@ WebBrowser::WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent)
                 if (m_pending)
                     QTimer::singleShot(0, this, [this, serial = m_stepSerial] { finishStep(serial, {}); });
             });
+}
+
+// Nothing queued is carried out any more: no navigation or script waiting for its turn, no wait for a
+// press's navigation.
+void WebBrowser::dropQueued()
+{
+    m_deferred.reset();
+    m_deferredScript.reset();
+    m_scriptAfterBlank.reset();
+    m_awaitingPress = false;
+    m_pressGuard.stop();
+    m_stopGuard.stop();
+}
+
+// A new renderer takes longer to start than a page on a near site takes to load: the next session's
+// page is made ahead, while the current account goes on, and its renderer started by a blank document.
+void WebBrowser::prepareSpare()
+{
+    if (!m_ownsPages || m_spare || !m_view)
+        return;
+    m_spare = sessionPage(m_view);
+    m_spareReady = false;
+    connect(m_spare, &QWebEnginePage::loadFinished, this, [this] { m_spareReady = true; });
+    m_spare->load(QUrl(QStringLiteral("about:blank")));
+}
+
+void WebBrowser::freshSession()
+{
+    dropQueued();
+    // A step still waiting for its answer gets none from the page that goes.
+    if (m_pending)
+        QTimer::singleShot(0, this, [this, serial = m_stepSerial] { finishStep(serial, {}); });
+    if (!m_ownsPages || !m_view) {
+        m_page->triggerAction(QWebEnginePage::Stop);
+        return;
+    }
+    // The page that goes reports nothing more (its stopped load, a late close request), and takes its
+    // profile and renderer with it. It is deleted later: this may be called from one of its own signals.
+    WorkerPage* old = m_page;
+    old->disconnect(this);
+    // A spare whose blank document is still loading would report its end as a page of the run.
+    const bool spare = m_spare && m_spareReady;
+    WorkerPage* next = spare ? std::exchange(m_spare, nullptr) : sessionPage(m_view);
+    next->disconnect(this);
+    attach(next);
+    old->triggerAction(QWebEnginePage::Stop);
+    retire(old, stepGuardMs());
+    m_loading = false;
+    m_leaving = false;
+    // A page that is not the spare holds no document yet: a site's script gets a blank one to run in.
+    m_noDocument = !spare;
+    QTimer::singleShot(0, this, &WebBrowser::prepareSpare);
 }
 
 void WebBrowser::loadEnded(const QWebEngineLoadingInfo& info)
@@ -132,17 +264,22 @@ void WebBrowser::loadEnded(const QWebEngineLoadingInfo& info)
     if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
         info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
         return;
-    m_rendererGone = false; // a document is there again
+    m_noDocument = false; // a document is there again
     if (m_scriptAfterBlank) {
-        // The blank document made for a site's script after the renderer died is the program's own
-        // doing, not a page of the run: the script runs in it, and no page event is raised.
+        // The blank document made for a site's script (after the renderer died, or in a fresh page) is
+        // the program's own doing, not a page of the run: the script runs in it, and no page event is
+        // raised.
         const QString code = *std::exchange(m_scriptAfterBlank, std::nullopt);
         m_page->runJavaScript(code, QWebEngineScript::MainWorld);
         return;
     }
+    const engine::PageAnswer answer = answerOf(info);
     emit pageCompleted();
-    if (m_events)
+    if (m_events) {
+        if (answer.failed())
+            m_events->pageFailed(answer);
         m_events->pageComplete(true);
+    }
 }
 
 void WebBrowser::navigate(const QString& address)
@@ -188,10 +325,7 @@ void WebBrowser::startLoad(const QUrl& url)
 void WebBrowser::stop()
 {
     // A navigation or script waiting for its turn is cancelled too.
-    m_deferred.reset();
-    m_deferredScript.reset();
-    m_awaitingPress = false;
-    m_pressGuard.stop();
+    dropQueued();
     m_page->triggerAction(QWebEnginePage::Stop);
 }
 
@@ -235,9 +369,10 @@ void WebBrowser::runScript(const QString& code)
 
 void WebBrowser::runScriptNow(const QString& code)
 {
-    if (m_rendererGone) {
-        // The page's renderer died: there is no document to run the script in, and Chromium would drop
-        // it. A blank document is made for it first (a site's login script then still starts its login).
+    if (m_noDocument) {
+        // The page's renderer died, or the page is fresh: there is no document to run the script in, and
+        // Chromium would drop it. A blank document is made for it first (a site's login script then still
+        // starts its login).
         m_scriptAfterBlank = code;
         load(QUrl(QStringLiteral("about:blank")));
         return;
@@ -252,8 +387,8 @@ void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const 
     m_pending = std::move(done);
     m_stepWaiting = false;
     m_startsAtStep = m_loadStarts;
-    if (m_rendererGone) {
-        // No renderer, no document: the step cannot be delivered, and waiting for the guard would only
+    if (m_noDocument) {
+        // No document: the step cannot be delivered, and waiting for the guard would only
         // hold up the run.
         QTimer::singleShot(0, this, [this, serial] { finishStep(serial, {}); });
         return;

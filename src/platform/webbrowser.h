@@ -10,6 +10,7 @@
 #include <optional>
 
 class QWebEngineLoadingInfo;
+class QWebEngineProfile;
 class QWebEngineView;
 
 namespace tvx::platform {
@@ -21,8 +22,10 @@ class WorkerPage;
 class WebBrowser final : public QObject, public engine::Browser {
     Q_OBJECT
 public:
+    // Drives pages of its own, each in an off-the-record profile of its own (freshSession).
     explicit WebBrowser(QWebEngineView* view, QObject* parent = nullptr);
-    // Drives `page` (shown in `view`) instead of a page of its own.
+    // Drives `page` (shown in `view`) instead of pages of its own; a fresh session keeps that page
+    // and its profile, and only drops what was queued.
     WebBrowser(QWebEngineView* view, WorkerPage* page, QObject* parent = nullptr);
 
     void setEvents(engine::BrowserEvents* events) { m_events = events; }
@@ -37,11 +40,13 @@ public:
 
     void navigate(const QString& address) override;
     void stop() override;
+    void freshSession() override;
     void setSilent(bool silent) override { m_silent = silent; }
     bool silent() const { return m_silent; }
     void runScript(const QString& code) override;
     void runStep(const engine::PageStep& step, std::function<void(const engine::StepResult&)> done) override;
 
+    // The page shown now; a fresh session replaces it.
     WorkerPage* page() const { return m_page; }
     // Nothing under way: no page step waiting for its answer, no navigation or script waiting for its turn.
     bool settled() const
@@ -51,6 +56,8 @@ public:
     }
 
 signals:
+    // A page asked to close the window, whether or not that was passed to the engine (for tests).
+    void closeRequested();
     // A page event has been passed to the engine (for measurements).
     void pageCompleted();
     // The engine requested a navigation or a page step (for measurements).
@@ -63,6 +70,9 @@ signals:
 
 private:
     int stepGuardMs() const { return m_guardMs ? m_guardMs() : m_guard.interval(); }
+    void attach(WorkerPage* page);
+    void dropQueued();
+    void prepareSpare();
     void load(const QUrl& url);
     void startLoad(const QUrl& url);
     void loadEnded(const QWebEngineLoadingInfo& info);
@@ -73,6 +83,11 @@ private:
 
     QPointer<QWebEngineView> m_view;
     WorkerPage* m_page = nullptr;
+    bool m_ownsPages = false; // each session gets a page and profile of its own
+    // The next session's page, its blank document loading or loaded (so that its renderer has started
+    // by the time an account needs it); it is used once that document has loaded.
+    WorkerPage* m_spare = nullptr;
+    bool m_spareReady = false;
     engine::BrowserEvents* m_events = nullptr;
     bool m_silent = false;
     QTimer m_guard;
@@ -92,7 +107,8 @@ private:
     QTimer m_pressGuard;
     quint64 m_loadStarts = 0;  // loads whose start was reported
     quint64 m_startsAtStep = 0; // ... when the last page step was sent
-    bool m_rendererGone = false;               // the renderer died and no document has loaded since
+    // No document to run a script in: the renderer died, or the page is fresh, and nothing has loaded since.
+    bool m_noDocument = false;
     std::optional<QString> m_scriptAfterBlank; // a site's script waiting for a document to run in
 };
 

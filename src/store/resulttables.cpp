@@ -31,7 +31,7 @@ const QStringList& tableStatements()
                        "Number INTEGER, Url TEXT, Title TEXT, PRIMARY KEY (RunId, Position))"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS RunResults (RunId INTEGER NOT NULL, AccountNo INTEGER NOT NULL, "
                        "Position INTEGER NOT NULL, Outcome INTEGER NOT NULL, Stage INTEGER, At TEXT, "
-                       "PRIMARY KEY (RunId, AccountNo, Position))"),
+                       "Answer TEXT, PRIMARY KEY (RunId, AccountNo, Position))"),
     };
     return statements;
 }
@@ -47,8 +47,12 @@ bool hasTables(const Connection& connection)
 
 void create(Connection& connection)
 {
-    if (hasTables(connection))
+    if (hasTables(connection)) {
+        // Results kept before the site's answer was: their cells have none.
+        if (!connection.hasColumn(QStringLiteral("RunResults"), QStringLiteral("Answer")))
+            connection.execute({QStringLiteral("ALTER TABLE RunResults ADD COLUMN Answer TEXT"), {}});
         return;
+    }
     for (const QString& sql : tableStatements())
         connection.execute({sql, {}});
 }
@@ -84,9 +88,9 @@ void record(Connection& connection, qint64 run, const QList<QPair<int, RunAccoun
             {QStringLiteral("INSERT OR REPLACE INTO RunAccounts(RunId,AccountNo,WebName,Uid) VALUES(?,?,?,?)"),
              {run, no, account.siteName, account.uid}});
     const QString insert = QStringLiteral(
-        "INSERT OR REPLACE INTO RunResults(RunId,AccountNo,Position,Outcome,Stage,At) VALUES(?,?,?,?,?,?)");
+        "INSERT OR REPLACE INTO RunResults(RunId,AccountNo,Position,Outcome,Stage,At,Answer) VALUES(?,?,?,?,?,?,?)");
     for (const Cell& c : cells)
-        connection.execute({insert, {run, c.account, c.bookmark, int(c.outcome), c.stage, timeText(c.at)}});
+        connection.execute({insert, {run, c.account, c.bookmark, int(c.outcome), c.stage, timeText(c.at), c.answer}});
     t.commit();
 }
 
@@ -140,13 +144,17 @@ RunResults load(const Connection& connection, qint64 run)
     for (rs.moveFirst(); !rs.eof(); rs.moveNext())
         out.bookmarks.append({rs.value(QStringLiteral("Number")).toLongLong(), rs.text(QStringLiteral("Url")),
                               rs.text(QStringLiteral("Title"))});
-    rs.open(connection, {QStringLiteral("SELECT AccountNo,Position,Outcome,Stage,At FROM RunResults WHERE RunId=? "
-                                        "ORDER BY AccountNo,Position"),
+    // Results kept before the site's answer was have no answers (until the next run adds the column).
+    const bool answers = connection.hasColumn(QStringLiteral("RunResults"), QStringLiteral("Answer"));
+    rs.open(connection, {QStringLiteral("SELECT AccountNo,Position,Outcome,Stage,At,%1 AS Answer FROM RunResults "
+                                        "WHERE RunId=? ORDER BY AccountNo,Position")
+                             .arg(answers ? QStringLiteral("Answer") : QStringLiteral("NULL")),
                          {run}});
     for (rs.moveFirst(); !rs.eof(); rs.moveNext())
         out.cells.append({rs.value(QStringLiteral("AccountNo")).toInt(), rs.value(QStringLiteral("Position")).toInt(),
                           Outcome(rs.value(QStringLiteral("Outcome")).toInt()),
-                          rs.value(QStringLiteral("Stage")).toInt(), timeOf(rs.text(QStringLiteral("At")))});
+                          rs.value(QStringLiteral("Stage")).toInt(), timeOf(rs.text(QStringLiteral("At"))),
+                          rs.text(QStringLiteral("Answer"))});
     return out;
 }
 

@@ -20,6 +20,7 @@ enum class Outcome : int {
     NoButton = 2,    // the submit page had nothing to press
     TimedOut = 3,    // a step got no page within the time-out; `stage` says which
     SiteSkipped = 4, // the site was left before this bookmark (its login failed, or the run moved on)
+    Refused = 5,     // the site answered with an HTTP error or not at all; `answer` says which
 };
 
 struct RunAccount {
@@ -41,6 +42,7 @@ struct Cell {
     Outcome outcome = Outcome::NotReached;
     int stage = 0; // the run stage a time-out happened at
     QDateTime at;
+    QString answer; // what the site answered a Refused step: "网站拒绝（HTTP 500）", "没有应答（连接被拒绝）"
     friend bool operator==(const Cell&, const Cell&) = default;
 };
 

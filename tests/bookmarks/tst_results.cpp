@@ -234,6 +234,59 @@ private slots:
         QVERIFY2(first != next, qPrintable(first));
     }
 
+    void aRefusedCellNamesTheSiteAnswer()
+    {
+        // Results kept before the site's answer was recorded: the next run adds the column, and the old
+        // cells still load.
+        test::TempStore file(QStringLiteral(
+            "CREATE TABLE Runs (RunId INTEGER NOT NULL PRIMARY KEY, Started TEXT NOT NULL, Finished TEXT, "
+            "Aborted INTEGER NOT NULL DEFAULT 0);"
+            "CREATE TABLE RunAccounts (RunId INTEGER NOT NULL, AccountNo INTEGER NOT NULL, WebName TEXT, Uid TEXT, "
+            "PRIMARY KEY (RunId, AccountNo));"
+            "CREATE TABLE RunBookmarks (RunId INTEGER NOT NULL, Position INTEGER NOT NULL, Number INTEGER, Url TEXT, "
+            "Title TEXT, PRIMARY KEY (RunId, Position));"
+            "CREATE TABLE RunResults (RunId INTEGER NOT NULL, AccountNo INTEGER NOT NULL, Position INTEGER NOT NULL, "
+            "Outcome INTEGER NOT NULL, Stage INTEGER, At TEXT, PRIMARY KEY (RunId, AccountNo, Position));"
+            "INSERT INTO Runs VALUES(1,'2026-03-04T09:00:00.000',NULL,0);"
+            "INSERT INTO RunBookmarks VALUES(1,0,1,'http://a.example.com/','甲');"
+            "INSERT INTO RunResults VALUES(1,0,0,3,4,'2026-03-04T09:00:30.000');"));
+        store::Connection c;
+        c.open(file.path());
+        QCOMPARE(load(c, 1).cells.size(), 1);
+        ui::ResultWriter writer(c, [](const QString& d) { QFAIL(qPrintable(d)); });
+        writer.beginRun(kStart, threeBookmarks());
+        const qint64 run = writer.run();
+        ui::UrlListModel list;
+        ui::ResultsRecorder recorder(writer, list);
+        using Told = engine::RunRecorder::Outcome;
+        recorder.accountStarted(1, QStringLiteral("站点"), QStringLiteral("zhang"));
+        recorder.siteAnswered(1, 1, QStringLiteral("网站拒绝（HTTP 500）"));
+        recorder.bookmarkOutcome(1, 1, Told::Refused, 4);
+        recorder.siteAnswered(1, 2, QStringLiteral("没有应答（连接被拒绝）"));
+        recorder.bookmarkOutcome(1, 2, Told::Refused, 1);
+        recorder.bookmarkOutcome(1, 3, Told::TimedOut, 2);
+        writer.finishRun(kStart.addSecs(60), false);
+        const RunResults r = load(c, run);
+        QCOMPARE(r.cells.size(), 3);
+        QCOMPARE(r.cells.at(0).answer, QStringLiteral("网站拒绝（HTTP 500）"));
+        QCOMPARE(r.run.failed, 3);
+        QCOMPARE(r.cells.at(2).answer, QString()); // a time-out has no answer
+
+        ui::ResultsModel m;
+        m.setResults(r);
+        const auto text = [&](int row) {
+            return m.index(row, ui::ResultsModel::FirstAccount).data().toString();
+        };
+        QVERIFY2(text(0).startsWith(QStringLiteral("⛔ 网站拒绝（HTTP 500） ")), qPrintable(text(0)));
+        QVERIFY2(text(1).startsWith(QStringLiteral("⛔ 没有应答（连接被拒绝）（登录页） ")), qPrintable(text(1)));
+        const QStringList lines = QString::fromUtf8(m.toCsv().mid(3)).split(QStringLiteral("\r\n"));
+        QVERIFY2(lines.at(1).endsWith(QStringLiteral(",网站拒绝（HTTP 500） ") +
+                                      r.cells.at(0).at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+                 qPrintable(lines.at(1)));
+        // A refused cell is no submission: "keep only the failed" keeps its address.
+        QVERIFY(m.submittedSomewhere().isEmpty());
+    }
+
     void theTableMarksEveryStateAndExports()
     {
         test::TempStore file;

@@ -81,13 +81,18 @@ void FakeRecorder::accountStarted(int position, const QString& webName, const QS
 
 void FakeRecorder::bookmarkOutcome(int position, int row, Outcome outcome, int stage)
 {
-    static const char* const names[] = {"submitted", "no button", "timed out", "site skipped"};
+    static const char* const names[] = {"submitted", "no button", "timed out", "site skipped", "refused"};
     calls.append(QStringLiteral("%1/%2 %3 at %4").arg(position).arg(row).arg(QLatin1String(names[int(outcome)])).arg(stage));
+}
+
+void FakeRecorder::siteAnswered(int position, int row, const QString& answer)
+{
+    calls.append(QStringLiteral("%1/%2 answered %3").arg(position).arg(row).arg(answer));
 }
 
 void FakeRecorder::stepFailed(int stage, int row, Failure failure)
 {
-    static const char* const names[] = {"timed out", "nothing to press", "statement failed", "no answer"};
+    static const char* const names[] = {"timed out", "nothing to press", "statement failed", "no answer", "site refused"};
     calls.append(QStringLiteral("failed at %1, row %2: %3").arg(stage).arg(row).arg(QLatin1String(names[int(failure)])));
     if (onFailure)
         onFailure();

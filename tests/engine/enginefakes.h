@@ -50,6 +50,7 @@ class FakeBrowser final : public engine::Browser {
 public:
     void navigate(const QString& address) override { calls.append(QStringLiteral("navigate ") + address); }
     void stop() override { calls.append(QStringLiteral("stop")); }
+    void freshSession() override { calls.append(QStringLiteral("fresh")); }
     void setSilent(bool s) override { silent = s; }
     void runScript(const QString& code) override { calls.append(QStringLiteral("script ") + code); }
     void runStep(const engine::PageStep& step, std::function<void(const engine::StepResult&)> done) override
@@ -129,6 +130,7 @@ public:
     void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
     void accountStarted(int position, const QString& webName, const QString& uid) override;
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;
+    void siteAnswered(int position, int row, const QString& answer) override;
     void stepFailed(int stage, int row, Failure failure) override;
     void runEnded(bool aborted) override;
 

@@ -132,7 +132,8 @@ private slots:
         QCOMPARE(r.run().mdtStepStart, qint64(500));
         QVERIFY(r.timer1.isEnabled());
         QVERIFY(r.browser.silent);
-        QCOMPARE(r.browser.calls, QStringList{QStringLiteral("navigate http://s0/login")});
+        // Every account starts in a browser no site has seen yet.
+        QCOMPARE(r.browser.calls, QStringList({"fresh", "navigate http://s0/login"}));
         QCOMPARE(r.host.captions.value(RunButton::AllSubmit), QStringLiteral("中止(&T)"));
         for (RunButton b : {RunButton::Setup, RunButton::Add, RunButton::Remove, RunButton::Clear, RunButton::SelAll,
                             RunButton::UnSelAll, RunButton::Submit})
@@ -149,8 +150,10 @@ private slots:
                             RunButton::UnSelAll, RunButton::Submit})
             QVERIFY(r.host.isEnabled(b));
         QCOMPARE(r.stage(), qint32(RunStage::Login)); // abort leaves the stage and counters alone
+        QCOMPARE(r.browser.calls.size(), 3);
+        QCOMPARE(r.browser.lastCall(), QStringLiteral("fresh")); // the account's browser goes at once
         r.engine.pageComplete(true); // a page after the abort is ignored
-        QCOMPARE(r.browser.calls.size(), 1);
+        QCOMPARE(r.browser.calls.size(), 3);
 
         // Starting again at once: the counters reset and the stage is 1 again.
         r.start();
@@ -166,7 +169,7 @@ private slots:
         QCOMPARE(s.run().mlngTotalSteps, 2); // a repeated id selects the account once
         QCOMPARE(s.host.captions.value(RunButton::Submit), QStringLiteral("中止(&T)"));
         QVERIFY(!s.host.isEnabled(RunButton::AllSubmit));
-        QCOMPARE(s.browser.calls, QStringList{QStringLiteral("script go()")});
+        QCOMPARE(s.browser.calls, QStringList({"fresh", "script go()"}));
         s.engine.cmdSubmit_Click();
         QVERIFY(!s.run().mblnRunning);
         QCOMPARE(s.host.captions.value(RunButton::Submit), QStringLiteral("提交(&I)"));
@@ -192,6 +195,13 @@ private slots:
         QCOMPARE(r.browser.navigations(),
                  QStringList({"http://s0/login", "http://s0/submit", "http://s0/submit", "http://s0/logout",
                               "http://s1/login", "http://s1/submit", "http://s1/submit", "http://s1/logout"}));
+        // A browser of its own for each account: made before its login, dropped after its log-out page.
+        QStringList sessions;
+        for (const QString& call : r.browser.calls)
+            if (call == QLatin1String("fresh") || call.endsWith(QLatin1String("login")) || call.endsWith(QLatin1String("logout")))
+                sessions.append(call);
+        QCOMPARE(sessions, QStringList({"fresh", "navigate http://s0/login", "navigate http://s0/logout", "fresh",
+                                        "navigate http://s1/login", "navigate http://s1/logout", "fresh"}));
         QVERIFY(!r.timer1.isEnabled());
         QCOMPARE(r.host.captions.value(RunButton::AllSubmit), QStringLiteral("全部提交(&M)"));
         QVERIFY(r.host.isEnabled(RunButton::Setup) && r.host.isEnabled(RunButton::Submit));
@@ -291,6 +301,58 @@ private slots:
         QCOMPARE(kd.browser.lastCall(), QStringLiteral("navigate "));
     }
 
+    void anErrorAnswerIsNoSubmission()
+    {
+        // The site answers the first submission with HTTP 500: the error line, the failure, the
+        // bookmark refused with the site's answer, and the next submit page at once (no wait).
+        Rig r(site(0, "A") + account(0, "a"), 2);
+        r.start();
+        r.page(); // the login page: filled and pressed
+        r.page(); // after login: the submit page is opened
+        r.page(); // the submit page: filled and pressed
+        QCOMPARE(r.stage(), qint32(RunStage::AfterSubmit));
+        const int opened = int(r.browser.navigations().size());
+        r.engine.pageFailed({500, {}});
+        r.page();
+        QCOMPARE(r.host.log.last(), kError.arg("A", "http://example.com/1"));
+        QCOMPARE(r.stage(), qint32(RunStage::Submit));
+        QCOMPARE(r.browser.navigations().mid(opened), QStringList{"http://s0/submit"});
+        QVERIFY(r.timer1.isEnabled());
+        QCOMPARE(r.recorder.calls.mid(2), QStringList({"failed at 4, row 1: site refused",
+                                                       "1/1 answered 网站拒绝（HTTP 500）", "1/1 refused at 4"}));
+        r.page(); // the second bookmark's submit page, and then its answer, a good one
+        r.page();
+        QCOMPARE(r.recorder.calls.last(), QStringLiteral("1/2 submitted at 4"));
+        QCOMPARE(r.host.log.filter(QStringLiteral("错误")).size(), 1);
+
+        // No answer to the login page, or to the login: a failed login, the site skipped at once, and
+        // no "已经登录到" line.
+        for (int pages : {0, 1}) {
+            Rig l(site(0, "A") + site(1, "B") + account(0, "a") + account(1, "b"), 2);
+            l.start();
+            for (int i = 0; i < pages; ++i)
+                l.page();
+            l.engine.pageFailed({0, QStringLiteral("连接被拒绝")});
+            l.page();
+            QCOMPARE(l.host.log.last(), kError.arg("A", QString()));
+            QVERIFY(!l.host.log.contains(kLoggedIn.arg("A")));
+            QCOMPARE(l.browser.navigations().last(), QStringLiteral("http://s1/login"));
+            QCOMPARE(l.recorder.calls.mid(2, 4),
+                     QStringList({QStringLiteral("failed at %1, row 1: site refused").arg(pages + 1),
+                                  "1/1 answered 没有应答（连接被拒绝）", QStringLiteral("1/1 refused at %1").arg(pages + 1),
+                                  QStringLiteral("1/2 site skipped at %1").arg(pages + 1)}));
+        }
+
+        // An error page while the run waits for the submit page is taken as that page, as ever.
+        Rig s(site(0, "A") + account(0, "a"), 1);
+        s.start();
+        s.page();
+        s.page();
+        s.engine.pageFailed({404, {}});
+        s.page();
+        QCOMPARE(s.stage(), qint32(RunStage::AfterSubmit));
+    }
+
     void watchdogEdges()
     {
         Rig r(site(0, "A") + site(1, "B") + account(0, "a") + account(1, "b"), 2);
@@ -303,7 +365,8 @@ private slots:
         r.clock.setSeconds(131); // one second more: abandoned, to the next site
         r.timer1.fire();
         QCOMPARE(r.host.log, QStringList{kError.arg("A", QString())});
-        QCOMPARE(r.browser.calls.mid(1), QStringList({"stop", "navigate http://s1/login"}));
+        // The account given up goes with its browser (which stops its load); the next gets its own.
+        QCOMPARE(r.browser.calls.mid(2), QStringList({"fresh", "navigate http://s1/login"}));
         QCOMPARE(r.stage(), qint32(RunStage::Login));
         QCOMPARE(r.run().mdtStepStart, qint64(131));
         QCOMPARE(r.run().mlngDoneSteps, 1); // one step of the total, not the bookmarks skipped
@@ -382,7 +445,7 @@ private slots:
         s.start();
         s.clock.advance(31);
         s.timer1.fire();
-        QCOMPARE(s.browser.calls.mid(1), QStringList({"stop", "script login()"}));
+        QCOMPARE(s.browser.calls.mid(2), QStringList({"fresh", "script login()"}));
     }
 
     void pagesAndTicksWaitForAStepInFlight()
@@ -715,7 +778,8 @@ private slots:
         QVERIFY(!r.timer1.isEnabled() && !r.timer2.isEnabled());
         QVERIFY(r.browser.pending.isEmpty()); // no delayed pass ran
         QCOMPARE(r.host.log.filter(QStringLiteral("错误")).size(), 0);
-        QCOMPARE(r.browser.lastCall(), QStringLiteral("navigate http://s0/logout"));
+        // After its log-out page the last account's browser goes too.
+        QCOMPARE(r.browser.calls.mid(r.browser.calls.size() - 2), QStringList({"navigate http://s0/logout", "fresh"}));
     }
 
     void delayedLoginEndsWhenThePageKeepsReloading()

@@ -18,6 +18,7 @@
 
 #include <QMap>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineCookieStore>
@@ -136,9 +137,13 @@ public:
     }
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override
     {
-        static const char* const names[] = {"submitted", "no button", "timed out", "site skipped"};
+        static const char* const names[] = {"submitted", "no button", "timed out", "site skipped", "refused"};
         calls.append(
             QStringLiteral("%1/%2 %3 at %4").arg(position).arg(row).arg(QLatin1String(names[int(outcome)])).arg(stage));
+    }
+    void siteAnswered(int position, int row, const QString& answer) override
+    {
+        calls.append(QStringLiteral("%1/%2 answered %3").arg(position).arg(row).arg(answer));
     }
     void stepFailed(int stage, int row, Failure failure) override
     {
@@ -236,7 +241,7 @@ private slots:
     void shareSitesAndScripts()
     {
         Run r({"fb", "script", "delicious"}, 1, 2);
-        // The script site's user is logged in already: its script opens the submit page directly.
+        // A session the program's own browser holds is no account's: every account starts logged out.
         QNetworkCookie cookie("tvx_script", "script-user1");
         cookie.setPath(QStringLiteral("/script"));
         QWebEngineProfile::defaultProfile()->cookieStore()->setCookie(cookie, QUrl(q(r.site.base())));
@@ -250,7 +255,8 @@ private slots:
         QCOMPARE(r.submissions("script").size(), 2); // both bookmarks, though the site follows another one
         QCOMPARE(r.submissions("delicious").size(), 2); // its script ran again for the second bookmark
         const QStringList log = r.log();
-        QVERIFY(!log.contains(QStringLiteral("正在登录 \"演示站点（登录脚本）\"...")));
+        QVERIFY(log.contains(QStringLiteral("正在登录 \"演示站点（登录脚本）\"...")));
+        QCOMPARE(r.site.logins().size(), 3u);
         QVERIFY(log.contains(QStringLiteral("正在向\"演示站点（登录脚本）\"提交信息...")));
         QVERIFY(log.contains(QStringLiteral("向\"delicious\"提交信息完毕!")));
         QCOMPARE(log.filter(QStringLiteral("错误")).size(), 0);
@@ -425,7 +431,7 @@ private slots:
         // aborted (the abort waits behind the page step that pressed): the request changes nothing.
         Run d({"delicious"}, 1, 2);
         controls::Command* button = d.button("cmdAllSubmit");
-        QSignalSpy closing(d.window.workerAdapter()->page(), &platform::WorkerPage::closeRequested);
+        QSignalSpy closing(d.window.workerAdapter(), &platform::WebBrowser::closeRequested);
         int requestsAfterAbort = -1;
         QObject::connect(d.window.workerAdapter(), &platform::WebBrowser::requestMade, &d.window, [&] {
             if (requestsAfterAbort >= 0) {
@@ -486,6 +492,77 @@ private slots:
         QVERIFY(test::waitUntil([&] { return !recorder.html.contains(QString()); }, 10000));
         for (const QString& page : recorder.html)
             QVERIFY2(page.contains(dead + QStringLiteral(" - 提交网摘")), qPrintable(page.left(300)));
+        r.window.engine().removeRecorder(&recorder);
+    }
+
+    void everyAccountInABrowserOfItsOwn()
+    {
+        // Two accounts on a site whose login page sends a user who is logged in on to the submit page.
+        // The first account's answers come later than the time-out, so its log-out is never reached;
+        // the second still finds the login form, and the site gets exactly its bookmarks from it.
+        Run r({"keeplogin"}, 0, 2, 2,
+              QStringLiteral("INSERT INTO Accounts VALUES(0,'alice','pw1');INSERT INTO Accounts VALUES(0,'bob','pw2');"));
+        r.site.setSlowAnswerFor("alice", 4000);
+        QVERIFY(r.runToEnd(90));
+        QStringList loggedIn;
+        for (const auto& l : r.site.logins())
+            loggedIn.append(q(l.user));
+        QCOMPARE(loggedIn, QStringList({"alice", "bob"}));
+        QStringList bobs;
+        for (const auto& s : r.submissions("keeplogin")) {
+            QVERIFY(s.user == "alice" || s.user == "bob");
+            if (s.user == "bob")
+                bobs.append(q(s.title));
+        }
+        QCOMPARE(bobs, QStringList({bm(1).title, bm(2).title}));
+        QCOMPARE(r.site.logouts(), std::vector<std::string>{"keeplogin/bob"});
+
+        // After 中止 the next run finds the login form again.
+        Run a({"keeplogin"}, 1, 2);
+        a.window.engine().cmdAllSubmit_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(a.submissions("keeplogin").size() >= 1, 20000);
+        a.window.engine().cmdAllSubmit_Click(); // abort
+        QTRY_VERIFY(!a.window.engine().state().mblnRunning);
+        const qsizetype before = a.submissions("keeplogin").size();
+        QVERIFY(a.runToEnd());
+        QCOMPARE(a.site.logins().size(), 2u);
+        QCOMPARE(a.submissions("keeplogin").size(), before + 2);
+    }
+
+    void errorAnswersAreNoSubmissions()
+    {
+        // A site that answers every submission with HTTP 500, one whose submit form posts where nothing
+        // listens, one whose login page cannot be reached, and a good one. The time-out is long: a step
+        // the site refused is given up at once, not after it.
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        Run r({"e500-result", "refused-result", "byid", "byname"}, 1, 2, 30,
+              QStringLiteral("UPDATE BookMarkWeb SET LoginUrl='http://127.0.0.1:%1/x' WHERE ID=2;").arg(port));
+        r.site.setClosedPort(port);
+        EvidenceRecorder recorder(r.window);
+        r.window.engine().addRecorder(&recorder);
+        QVERIFY(r.runToEnd(100));
+        const QString e500 = r.webName(0), refused = r.webName(1), unreachable = r.webName(2);
+        const QString error = QStringLiteral("向\"%1\"提交\"%2\"时发生错误！");
+        const QStringList log = r.log();
+        QCOMPARE(log.filter(QStringLiteral("时发生错误！")),
+                 QStringList({error.arg(e500, bm(1).url), error.arg(e500, bm(2).url), error.arg(refused, bm(1).url),
+                              error.arg(refused, bm(2).url), error.arg(unreachable, bm(2).url)}));
+        QVERIFY(!log.contains(QStringLiteral("已经登录到\"%1\"...").arg(unreachable)));
+        QCOMPARE(r.submissions("e500-result").size(), 2); // the site had them, and refused them
+        QCOMPARE(r.submissions("byname").size(), 2);
+        const QStringList calls = recorder.calls;
+        for (const QString& line :
+             {QStringLiteral("failed at 4, row 1, kind 4"), QStringLiteral("1/1 answered 网站拒绝（HTTP 500）"),
+              QStringLiteral("1/1 refused at 4"), QStringLiteral("1/2 answered 网站拒绝（HTTP 500）"),
+              QStringLiteral("1/2 refused at 4"), QStringLiteral("2/1 answered 没有应答（连接被拒绝）"),
+              QStringLiteral("2/2 refused at 4"), QStringLiteral("failed at 1, row 1, kind 4"),
+              QStringLiteral("3/1 answered 没有应答（连接被拒绝）"), QStringLiteral("3/1 refused at 1"),
+              QStringLiteral("3/2 site skipped at 1"), QStringLiteral("4/2 submitted at 4")})
+            QVERIFY2(calls.contains(line), qPrintable(line + QStringLiteral("\n") + calls.join(QLatin1Char('\n'))));
+        QVERIFY(!calls.join(QLatin1Char('\n')).contains(QStringLiteral("timed out")));
         r.window.engine().removeRecorder(&recorder);
     }
 

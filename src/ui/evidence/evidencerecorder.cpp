@@ -42,6 +42,8 @@ QString failureKey(engine::RunRecorder::Failure failure)
         return QStringLiteral("statement-failed");
     case engine::RunRecorder::Failure::NoAnswer:
         return QStringLiteral("no-answer");
+    case engine::RunRecorder::Failure::SiteRefused:
+        return QStringLiteral("site-refused");
     }
     return QStringLiteral("failure");
 }
@@ -100,7 +102,7 @@ void EvidenceRecorder::stepFailed(int stage, int row, Failure failure)
     e.failure = failureKey(failure);
     e.captured = QDateTime::currentDateTime();
     const QPair<int, int> key{m_account, row};
-    if (failure == Failure::TimedOut && m_logLines) {
+    if ((failure == Failure::TimedOut || failure == Failure::SiteRefused) && m_logLines) {
         // The time-out's error line is the log's last line: it reports this step, and the failures
         // the step had before it was given up.
         e.logLine = m_logLines() - 1;

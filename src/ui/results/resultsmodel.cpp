@@ -30,6 +30,8 @@ QString mark(Outcome o)
         return QStringLiteral("◷");
     case Outcome::SiteSkipped:
         return QStringLiteral("⊘");
+    case Outcome::Refused:
+        return QStringLiteral("⛔");
     case Outcome::NotReached:
         break;
     }
@@ -47,6 +49,8 @@ QColor colour(Outcome o)
         return QColor(0xf6, 0xbc, 0xbc);
     case Outcome::SiteSkipped:
         return QColor(0xdc, 0xdc, 0xdc);
+    case Outcome::Refused:
+        return QColor(0xf0, 0xb0, 0xd8);
     case Outcome::NotReached:
         break;
     }
@@ -167,6 +171,12 @@ QString ResultsModel::outcomeText(const Cell& cell)
         return QStringLiteral("超时（%1）").arg(stageName(cell.stage));
     case Outcome::SiteSkipped:
         return QStringLiteral("站点被跳过");
+    case Outcome::Refused:
+        // The site's answer, and the step when that was not the submission: "没有应答（连接被拒绝）（登录页）".
+        if (cell.stage == 4)
+            return cell.answer.isEmpty() ? QStringLiteral("网站拒绝") : cell.answer;
+        return (cell.answer.isEmpty() ? QStringLiteral("网站拒绝") : cell.answer) +
+               QStringLiteral("（%1）").arg(stageName(cell.stage));
     case Outcome::NotReached:
         break;
     }

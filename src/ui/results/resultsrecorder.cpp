@@ -20,6 +20,8 @@ Outcome stored(engine::RunRecorder::Outcome outcome)
         return Outcome::TimedOut;
     case engine::RunRecorder::Outcome::SiteSkipped:
         return Outcome::SiteSkipped;
+    case engine::RunRecorder::Outcome::Refused:
+        return Outcome::Refused;
     }
     return Outcome::NotReached;
 }
@@ -61,11 +63,16 @@ void ResultsRecorder::stepFailed(int stage, int row, Failure failure)
         m_nothingToPress.insert(row, QDateTime::currentDateTime());
 }
 
+void ResultsRecorder::siteAnswered(int position, int row, const QString& answer)
+{
+    m_answers.insert({position, row}, answer);
+}
+
 void ResultsRecorder::bookmarkOutcome(int position, int row, Outcome outcome, int stage)
 {
     const QDateTime at = outcome == Outcome::NoButton ? m_nothingToPress.value(row, QDateTime::currentDateTime())
                                                       : QDateTime::currentDateTime();
-    m_writer.cell({position - 1, row - 1, stored(outcome), stage, at});
+    m_writer.cell({position - 1, row - 1, stored(outcome), stage, at, m_answers.take({position, row})});
 }
 
 void ResultsRecorder::runEnded(bool aborted)

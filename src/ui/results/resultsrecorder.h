@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QMap>
+#include <QPair>
 
 #include <functional>
 
@@ -20,6 +22,7 @@ public:
 
     void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
     void accountStarted(int position, const QString& webName, const QString& uid) override;
+    void siteAnswered(int position, int row, const QString& answer) override;
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;
     void stepFailed(int stage, int row, Failure failure) override;
     void runEnded(bool aborted) override;
@@ -31,6 +34,7 @@ private:
     // When the current account's bookmarks first found nothing to press, by row: "没有找到提交按钮"
     // carries that moment, not the time-out's that decides it later.
     QHash<int, QDateTime> m_nothingToPress;
+    QMap<QPair<int, int>, QString> m_answers; // (position, row) -> the site's answer, until its outcome
 };
 
 } // namespace tvx::ui

@@ -171,16 +171,18 @@ void ResultsWindow::updateSummary()
                                .arg(store::results::kRunsKept));
         return;
     }
-    int counts[5] = {};
+    int counts[6] = {};
     for (int r = 0; r < m_model->rowCount(); ++r)
         for (int a = 0; a < m_model->columnCount() - ResultsModel::FirstAccount; ++a)
             ++counts[int(m_model->cell(r, a).outcome)];
-    m_summary->setText(QStringLiteral("✔ 已提交 %1　✘ 没有找到提交按钮 %2　◷ 超时 %3　⊘ 站点被跳过 %4　· 未执行 %5")
-                           .arg(counts[int(Outcome::Submitted)])
-                           .arg(counts[int(Outcome::NoButton)])
-                           .arg(counts[int(Outcome::TimedOut)])
-                           .arg(counts[int(Outcome::SiteSkipped)])
-                           .arg(counts[int(Outcome::NotReached)]));
+    m_summary->setText(
+        QStringLiteral("✔ 已提交 %1　✘ 没有找到提交按钮 %2　◷ 超时 %3　⛔ 网站拒绝 %4　⊘ 站点被跳过 %5　· 未执行 %6")
+            .arg(counts[int(Outcome::Submitted)])
+            .arg(counts[int(Outcome::NoButton)])
+            .arg(counts[int(Outcome::TimedOut)])
+            .arg(counts[int(Outcome::Refused)])
+            .arg(counts[int(Outcome::SiteSkipped)])
+            .arg(counts[int(Outcome::NotReached)]));
 }
 
 void ResultsWindow::exportCsv()

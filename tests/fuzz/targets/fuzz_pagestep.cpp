@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(error.error == QJsonParseError::NoError && doc.isObject(), "the plan is JSON",
           error.errorString() + QStringLiteral(" in ") + plan);
     const QJsonObject object = doc.object();
-    check(object.size() == 6, "the plan has its six parts", plan);
+    check(object.size() == 10, "the plan has its ten parts", plan);
     const QJsonValue probe = object.value(QStringLiteral("probe"));
     check(probe.isBool() && probe.toBool() == step.probe, "the probe flag", plan);
     check(object.value(QStringLiteral("deadline")).toDouble(-1) == double(guard.deadlineMs), "the deadline", plan);
