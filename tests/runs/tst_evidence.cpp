@@ -113,6 +113,17 @@ struct Run {
 };
 } // namespace
 
+namespace {
+// A run of one account of the demonstration site begins on `recorder`; returns the run's start.
+QDateTime startOneAccount(ui::EvidenceRecorder& recorder)
+{
+    const QDateTime start = QDateTime::currentDateTime();
+    recorder.runStarted(start, 1, 1);
+    recorder.accountStarted(1, QStringLiteral("演示站点"), QStringLiteral("user"));
+    return start;
+}
+} // namespace
+
 class TestEvidence : public QObject {
     Q_OBJECT
 private slots:
@@ -255,9 +266,7 @@ private slots:
         QVERIFY(loaded.wait(30000));
         QTemporaryDir dir;
         ui::EvidenceRecorder recorder(&worker, {}, std::make_shared<evidence::EvidenceStore>(dir.path()));
-        const QDateTime start = QDateTime::currentDateTime();
-        recorder.runStarted(start, 1, 1);
-        recorder.accountStarted(1, QStringLiteral("演示站点"), QStringLiteral("user"));
+        const QDateTime start = startOneAccount(recorder);
         recorder.stepFailed(3, 1, engine::RunRecorder::Failure::NothingToPress);
         // The worker browser moves on at once, as a run does.
         worker.setHtml(QStringLiteral("<p>next</p>"));
@@ -288,9 +297,7 @@ private slots:
         QVERIFY(loaded.wait(30000));
         QTemporaryDir dir;
         ui::EvidenceRecorder recorder(&worker, {}, std::make_shared<evidence::EvidenceStore>(dir.path()));
-        const QDateTime start = QDateTime::currentDateTime();
-        recorder.runStarted(start, 1, 1);
-        recorder.accountStarted(1, QStringLiteral("演示站点"), QStringLiteral("user"));
+        const QDateTime start = startOneAccount(recorder);
         recorder.stepFailed(3, 1, engine::RunRecorder::Failure::StatementFailed);
         QVERIFY(recorder.flush(20000));
         const QList<evidence::Evidence> kept = recorder.store().entries(start);
