@@ -25,27 +25,22 @@ QString AccountPasswords::key(qint64 siteId, const QString& uid)
     return QString::number(siteId) + QLatin1Char('/') + uid;
 }
 
-void AccountPasswords::ensureTable() const
+bool AccountPasswords::keptInStore(const store::Connection& connection)
 {
-    m_connection.execute({QStringLiteral("CREATE TABLE IF NOT EXISTS PasswordPlace (ID INTEGER NOT NULL PRIMARY KEY, "
-                                         "InStore INTEGER NOT NULL)"),
-                          {}});
-}
-
-bool AccountPasswords::keptInStore() const
-{
-    if (!m_connection.hasColumn(QStringLiteral("PasswordPlace")))
+    if (!connection.hasColumn(QStringLiteral("PasswordPlace")))
         return false;
     store::Recordset rs;
-    rs.open(m_connection, {QStringLiteral("SELECT InStore FROM PasswordPlace WHERE ID=0"), {}});
+    rs.open(connection, {QStringLiteral("SELECT InStore FROM PasswordPlace WHERE ID=0"), {}});
     return !rs.eof() && rs.boolean(QStringLiteral("InStore"));
 }
 
-void AccountPasswords::setKeptInStore(bool kept)
+void AccountPasswords::setKeptInStore(store::Connection& connection, bool kept)
 {
-    ensureTable();
-    m_connection.execute(
-        {QStringLiteral("INSERT OR REPLACE INTO PasswordPlace(ID,InStore) VALUES(0,?)"), {kept ? 1 : 0}});
+    // A table of the program's own beside the fixed ones; a store without it keeps the default.
+    connection.execute({QStringLiteral("CREATE TABLE IF NOT EXISTS PasswordPlace (ID INTEGER NOT NULL PRIMARY KEY, "
+                                       "InStore INTEGER NOT NULL)"),
+                        {}});
+    connection.execute({QStringLiteral("INSERT OR REPLACE INTO PasswordPlace(ID,InStore) VALUES(0,?)"), {kept ? 1 : 0}});
 }
 
 void AccountPasswords::setPlace(Place place, const QString& problem)
@@ -59,11 +54,11 @@ QString AccountPasswords::placeText() const
 {
     switch (m_place) {
     case Place::Keyring:
-        return QStringLiteral("密码保存在桌面的钥匙环中，tvx.cfg 中没有密码。");
+        return QStringLiteral("密码保存在桌面的钥匙环中。");
     case Place::StoreNoKeyring:
         return QStringLiteral("%1，密码保存在 tvx.cfg 中。").arg(m_problem);
     case Place::StoreByChoice:
-        return QStringLiteral("按“系统参数”中的设置，密码保存在 tvx.cfg 中。");
+        return QStringLiteral("按系统参数的设置，密码保存在 tvx.cfg 中。");
     case Place::Unknown:
         break;
     }

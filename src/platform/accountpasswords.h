@@ -33,8 +33,10 @@ public:
     static QString key(qint64 siteId, const QString& uid);
 
     // The setting: passwords kept in the store. Store errors are thrown (store::StoreError).
-    bool keptInStore() const;
-    void setKeptInStore(bool kept);
+    static bool keptInStore(const store::Connection& connection);
+    static void setKeptInStore(store::Connection& connection, bool kept);
+    bool keptInStore() const { return keptInStore(m_connection); }
+    void setKeptInStore(bool kept) { setKeptInStore(m_connection, kept); }
 
     // Moves the passwords to their place (see above); `done` gets how many moved and how many could not.
     struct Moved {
@@ -66,7 +68,6 @@ private:
         QString uid;
         QString pwd;
     };
-    void ensureTable() const;
     void setPlace(Place place, const QString& problem = {});
     void moveIn(QList<Row> rows, Moved moved, std::function<void(const Moved&)> done);
     void moveOut(QList<Row> rows, Moved moved, std::function<void(const Moved&)> done);
