@@ -23,7 +23,12 @@ QString problemText(QKeychain::Error error, const QString& detail)
     case QKeychain::CouldNotDeleteEntry:
         return QStringLiteral("钥匙环无法删除这个密码");
     default:
-        return detail.isEmpty() ? QStringLiteral("钥匙环没有完成操作") : QStringLiteral("钥匙环：") + detail;
+        // No Secret Service on the session bus (nor one it could start), or no session bus at all.
+        if (detail.contains(QLatin1String("org.freedesktop.secrets")) || detail.contains(QLatin1String("ServiceUnknown")) ||
+            detail.contains(QLatin1String("was not provided by any .service files")) ||
+            detail.contains(QLatin1String("DBUS_SESSION_BUS_ADDRESS")) || detail.contains(QLatin1String("D-Bus")))
+            return QStringLiteral("没有可用的钥匙环");
+        return detail.isEmpty() ? QStringLiteral("钥匙环没有完成操作") : QStringLiteral("钥匙环无法使用（%1）").arg(detail);
     }
 }
 } // namespace
