@@ -56,9 +56,9 @@ QString AccountPasswords::placeText() const
     case Place::Keyring:
         return QStringLiteral("密码保存在桌面的钥匙环中。");
     case Place::StoreNoKeyring:
-        return QStringLiteral("%1，密码保存在 tvx.cfg 中。").arg(m_problem);
+        return QStringLiteral("%1，密码保存在配置文件中。").arg(m_problem);
     case Place::StoreByChoice:
-        return QStringLiteral("按系统参数的设置，密码保存在 tvx.cfg 中。");
+        return QStringLiteral("按系统参数的设置，密码保存在配置文件中。");
     case Place::Unknown:
         break;
     }
@@ -244,7 +244,12 @@ void AccountPasswords::password(const QString& webName, const QString& uid, cons
         QTimer::singleShot(0, this, [problem, done] { done({std::nullopt, problem}); });
         return;
     }
-    m_keyring.read(key(*siteId, uid), [done](const Keyring::Result& found) {
+    kept(*siteId, uid, std::move(done));
+}
+
+void AccountPasswords::kept(qint64 siteId, const QString& uid, Done done)
+{
+    m_keyring.read(key(siteId, uid), [done](const Keyring::Result& found) {
         if (found.ok)
             done({found.password, {}});
         else

@@ -56,6 +56,9 @@ public:
     // The line the accounts dialog shows.
     QString placeText() const;
 
+    // The keyring's password of the account (siteId, uid), as password() answers it.
+    void kept(qint64 siteId, const QString& uid, Done done);
+
     // engine::PasswordSource
     void password(const QString& webName, const QString& uid, const QString& stored, Done done) override;
 

@@ -133,10 +133,10 @@ private slots:
         QCOMPARE(moved.moved, 0);
         QCOMPARE(moved.left, 2);
         QCOMPARE(passwords.place(), platform::AccountPasswords::Place::StoreNoKeyring);
-        QVERIFY2(passwords.placeText().contains(QStringLiteral("tvx.cfg")), qPrintable(passwords.placeText()));
+        QVERIFY2(passwords.placeText().contains(QStringLiteral("配置文件")), qPrintable(passwords.placeText()));
         QCOMPARE(db.scalar(QStringLiteral("SELECT Pwd FROM Accounts WHERE Uid='alice'")), kFirst);
         QCOMPARE(addInDialog(store, passwords, QStringLiteral("carol"), QStringLiteral("c-pw")),
-                 QStringLiteral("没有可用的钥匙环，密码保存在 tvx.cfg 中。"));
+                 QStringLiteral("没有可用的钥匙环，密码保存在配置文件中。"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT Pwd FROM Accounts WHERE Uid='carol'")), QStringLiteral("c-pw"));
         QCOMPARE(ask(passwords, QStringLiteral("口袋"), QStringLiteral("alice"), kFirst).password, kFirst);
         // An account whose password should be in the keyring cannot be read, and says why.

@@ -34,10 +34,10 @@ ParametersDialog::ParametersDialog(store::ProgramStore& store, QWidget* parent)
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 116, 40);
     m_cmdOK->setDefault(true);
     // For a user who carries tvx.cfg between machines: the passwords go with it.
-    m_chkPasswordsInFile = new QCheckBox(QStringLiteral("密码保存在 tvx.cfg 中(&K)"), this);
+    m_chkPasswordsInFile = new QCheckBox(QStringLiteral("密码保存在配置文件中(&K)"), this);
     m_chkPasswordsInFile->setObjectName(QStringLiteral("chkPasswordsInFile"));
     m_chkPasswordsInFile->setGeometry(14, 76, 205, 20);
-    m_chkPasswordsInFile->setToolTip(QStringLiteral("不把帐号的密码放进桌面的钥匙环"));
+    m_chkPasswordsInFile->setToolTip(QStringLiteral("帐号的密码保存在配置文件中，不放进桌面的钥匙环"));
     setTabChain({m_txtTimeout, m_cmdOK, m_cmdCancel, m_chkPasswordsInFile});
     connect(m_cmdOK, &controls::Command::Click, this, &ParametersDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &ParametersDialog::cmdCancel_Click);

@@ -251,6 +251,7 @@ void MainWindow::mnuPara_Click()
 void MainWindow::mnuSites_Click()
 {
     SiteDefinitionsDialog siteDefinitions(m_store, this);
+    siteDefinitions.setPasswords(m_passwords);
     siteDefinitions.exec();
 }
 
