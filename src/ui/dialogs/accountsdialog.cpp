@@ -12,10 +12,10 @@
 
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QScrollBar>
-#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include <algorithm>
