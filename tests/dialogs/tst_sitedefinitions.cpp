@@ -154,7 +154,7 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 5);
         QCOMPARE(list->headerItem()->text(1), QStringLiteral("名称"));
         QCOMPARE(dlg.currentId(), 0);
-        QCOMPARE(box(dlg, QStringLiteral("LoginUrl"))->text(), list->topLevelItem(0)->text(2));
+        QVERIFY(list->topLevelItem(0)->toolTip(1).contains(box(dlg, QStringLiteral("LoginUrl"))->text()));
         QVERIFY(box(dlg, QStringLiteral("UidFieldId"))->isReadOnly());
         QVERIFY(!child<QCheckBox>(dlg, "IsScript")->isEnabled());
         QVERIFY(!child<controls::Command>(dlg, "saveButton")->isEnabled());
@@ -162,11 +162,18 @@ private slots:
         QVERIFY(!child<controls::Command>(dlg, "pickUidFieldId")->isEnabled());
         QVERIFY(test::showActive(dlg));
         QVERIFY(child<QLabel>(dlg, "stateNote")->isVisible());
-        // Every column has its box, label and hint; a separator of blanks can be seen.
+        // Every column has its box, label and hint, which the hint line below the form shows while the
+        // row has the focus; a separator of blanks can be seen.
+        auto* hintLine = child<QLabel>(dlg, "hintLine");
         for (const sites::FormRow& row : sites::formRows()) {
-            QVERIFY(!child<QLabel>(dlg, ("hint" + row.columns.first()).toUtf8().constData())->text().isEmpty());
             for (const QString& column : row.columns)
                 QVERIFY(dlg.findChild<QWidget*>(column));
+            QWidget* control = child<QWidget>(dlg, row.columns.last().toUtf8().constData());
+            QCOMPARE(control->toolTip(), row.hint);
+            if (!control->isEnabled())
+                continue; // a check box of a delivered row
+            control->setFocus();
+            QCOMPARE(hintLine->text(), row.label + QStringLiteral("：") + row.hint);
         }
         QVERIFY(dlg.selectSite(2));
         QCOMPARE(box(dlg, QStringLiteral("TagsSplit"))->text(), QStringLiteral(", "));

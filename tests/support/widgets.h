@@ -2,6 +2,7 @@
 
 #include "controls/button/command.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
@@ -29,6 +30,30 @@ inline QRect textInk(const QLabel* label)
     const QFontMetrics metrics = label->fontMetrics();
     const int baseline = label->y() + metrics.ascent() + (label->height() - metrics.height()) / 2;
     return metrics.tightBoundingRect(label->text()).translated(label->x(), baseline);
+}
+
+// The texts of a table or list view that it does not show whole at its present size: in a cell
+// narrower or lower than its text needs (cut, elided, or wrapped onto more lines than the row holds),
+// or in one that lies partly or wholly beside the view, to be scrolled to sideways. Rows above or below
+// the view count as shown (the view scrolls up and down); hidden columns are not looked at.
+inline QStringList cutTexts(const QAbstractItemView& view)
+{
+    QStringList cut;
+    const QAbstractItemModel* model = view.model();
+    const int shown = view.viewport()->width();
+    for (int r = 0; r < model->rowCount(); ++r)
+        for (int c = 0; c < model->columnCount(); ++c) {
+            const QModelIndex cell = model->index(r, c);
+            const QString text = cell.data().toString();
+            const QRect rect = view.visualRect(cell);
+            if (text.isEmpty() || rect.isEmpty())
+                continue;
+            const QSize needs = view.sizeHintForIndex(cell);
+            if (rect.left() < 0 || rect.x() + rect.width() > shown || rect.width() < needs.width() ||
+                rect.height() < needs.height())
+                cut.append(text);
+        }
+    return cut;
 }
 
 // Enters an account into the accounts dialog as the user does: the site from the picker (its row),

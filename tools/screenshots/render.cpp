@@ -313,7 +313,8 @@ void renderSiteWindows(Renderer& r, store::ProgramStore& store, const QString& d
         return;
     }
     ui::SiteDefinitionsDialog siteDefinitions(store);
-    siteDefinitions.resize(1160, 760);
+    // Its default size on a screen of 1366 × 768.
+    siteDefinitions.resize(1340, 720);
     siteDefinitions.show();
     siteDefinitions.selectSite(0);
     r.save(siteDefinitions, QStringLiteral("sites.png"));

@@ -16,7 +16,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace tvx::ui::dialogs {
 
@@ -24,6 +28,8 @@ namespace sitecolumn = tvx::store::sitecolumn;
 
 namespace {
 constexpr int kColumnWidth = 169; // 2540 twips
+constexpr int kDesignWidth = 399;
+constexpr int kDesignHeight = 396;
 constexpr int kUidRole = Qt::UserRole + 1;
 
 // One "*" per character of the password; the password itself is never shown.
@@ -37,7 +43,12 @@ AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
     : FormDialog(parent)
     , m_store(store)
 {
-    setUpDialog(this, "frmSetup", QStringLiteral("设置帐号"), 399, 396);
+    setUpDialog(this, "frmSetup", QStringLiteral("设置帐号"), kDesignWidth, kDesignHeight);
+    // Opens at its designed size and can be made larger: the list grows, the buttons below it follow
+    // the bottom edge and "关闭" the right one (resizeEvent).
+    setMinimumSize(kDesignWidth, kDesignHeight);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setSizeGripEnabled(true);
 
     auto* frame1 = new QGroupBox(QStringLiteral("帐号"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
@@ -78,9 +89,10 @@ AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
     m_lvwAccounts->setAllColumnsShowFocus(true);
     m_lvwAccounts->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lvwAccounts->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_lvwAccounts->header()->setStretchLastSection(false);
-    for (int c = 0; c < 3; ++c)
-        m_lvwAccounts->header()->resizeSection(c, kColumnWidth);
+    // Three columns of the designed 169 pixels are wider together than the list and would hide most of
+    // "密码": the site and user-id columns are as wide as their texts instead, up to the designed width
+    // where there is room, and "密码" takes the rest (fitColumns).
+    m_lvwAccounts->header()->setStretchLastSection(true);
 
     m_cmdRemove = addCommand(this, "cmdRemove", QStringLiteral("删除所选"), 2, 362);
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("关闭"), 300, 362);
@@ -122,6 +134,45 @@ void AccountsDialog::showPasswordPlace()
     m_lblPasswordPlace->setToolTip(text);
 }
 
+void AccountsDialog::resizeEvent(QResizeEvent* event)
+{
+    FormDialog::resizeEvent(event);
+    const int grownX = width() - kDesignWidth;
+    const int grownY = height() - kDesignHeight;
+    m_lvwAccounts->setGeometry(2, 96, 395 + grownX, 261 + grownY);
+    m_cmdRemove->move(2, 362 + grownY);
+    m_cmdOK->move(300 + grownX, 362 + grownY);
+    if (m_lblPasswordPlace)
+        m_lblPasswordPlace->setGeometry(100, 359 + grownY, 197 + grownX, 34);
+}
+
+void AccountsDialog::fitColumns()
+{
+    QTreeWidget* list = m_lvwAccounts;
+    QHeaderView* header = list->header();
+    // The room the columns have: the list inside its frame, less a vertical scroll bar when the rows
+    // need one (asked before the window is first shown, when the view has not laid itself out yet).
+    int room = list->maximumViewportSize().width();
+    const int rows = list->topLevelItemCount();
+    if (rows > 0 && rows * list->sizeHintForRow(0) > list->maximumViewportSize().height() - header->sizeHint().height())
+        room -= list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    const auto needs = [&](int column) {
+        // (QTreeView hides the public sizeHintForColumn of its base.) A little air after the text.
+        return std::max(static_cast<const QAbstractItemView*>(list)->sizeHintForColumn(column),
+                        header->sectionSizeHint(column)) +
+               8;
+    };
+    // The password column ("密码", last) keeps room for its own texts and takes what is left; the site
+    // column gets the designed width when there is room for it. Texts too long for the list (a user id
+    // of a thousand characters) are cut in their column rather than push "密码" out of sight.
+    const int pwd = needs(PwdColumn);
+    const int uid = std::min(needs(UidColumn), std::max(room / 3, room - needs(SiteColumn) - pwd));
+    const int rest = room - uid - pwd;
+    const int site = std::min(std::max(needs(SiteColumn), std::min(kColumnWidth, rest)), std::max(room / 3, rest));
+    header->resizeSection(SiteColumn, site);
+    header->resizeSection(UidColumn, uid);
+}
+
 void AccountsDialog::appendRow(qint64 siteId, const QString& siteName, const QString& uid, const QString& pwd)
 {
     // An account whose password is in the keyring keeps none in the store.
@@ -154,6 +205,7 @@ void AccountsDialog::Form_Load()
             appendRow(rs.value(QStringLiteral("ID")).toLongLong(), rs.text(sitecolumn::WebName),
                       rs.text(QStringLiteral("Uid")), rs.text(QStringLiteral("Pwd")));
     });
+    fitColumns();
 }
 
 void AccountsDialog::cmdSel_Click()
@@ -218,6 +270,7 @@ void AccountsDialog::addAccount(qint64 siteId, const QString& siteName, const QS
     if (!showingStoreError(this, [&] { m_store.gcnnStore.execute(store::catalogue::insertAccount(siteId, uid, kept)); }))
         return;
     appendRow(siteId, siteName, uid, kept);
+    fitColumns();
     m_txtURL->clear();
     m_txtURLTag.reset();
     m_txtUid->clear();

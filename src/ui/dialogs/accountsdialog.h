@@ -39,6 +39,9 @@ private:
     enum Column { SiteColumn = 0, UidColumn = 1, PwdColumn = 2 };
 
     void Form_Load() override;
+    void resizeEvent(QResizeEvent* event) override;
+    // The site and user-id columns as wide as their texts, within the list beside the password column.
+    void fitColumns();
     void cmdSel_Click();
     void cmdAdd_Click();
     void cmdRemove_Click();

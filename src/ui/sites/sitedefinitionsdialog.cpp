@@ -28,6 +28,8 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -45,6 +47,44 @@ constexpr int kIdRole = Qt::UserRole;
 const QString kDeliveredNote =
     QStringLiteral("这是程序附带的网站定义，只能查看。要修改，请按“复制”制作一份可以修改的副本。");
 const QString kNewNote = QStringLiteral("新的网站定义，尚未保存。");
+const QString kHintLineStart = QStringLiteral("点击一项，这里显示它的说明。");
+
+// Rows as high as their texts need when wrapped in the columns from `firstWrapped` on (a tree view on
+// its own asks its delegate with no width, and so gives every row one line). The columns before it
+// keep their texts on one line, as wide as they are.
+class WrappingDelegate final : public QStyledItemDelegate {
+public:
+    WrappingDelegate(QTreeView* view, int firstWrapped)
+        : QStyledItemDelegate(view)
+        , m_view(view)
+        , m_firstWrapped(firstWrapped)
+    {
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        if (index.column() < m_firstWrapped)
+            opt.features &= ~QStyleOptionViewItem::WrapText;
+        initStyleOption(&opt, index);
+        // (The style wraps only within a valid rectangle, one of some height.)
+        opt.rect = QRect(0, 0, m_view->header()->sectionSize(index.column()), 1);
+        const QWidget* widget = opt.widget ? opt.widget : m_view;
+        return widget->style()->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        if (index.column() < m_firstWrapped)
+            opt.features &= ~QStyleOptionViewItem::WrapText;
+        QStyledItemDelegate::paint(painter, opt, index);
+    }
+
+private:
+    QTreeView* m_view;
+    int m_firstWrapped;
+};
 
 QTreeWidget* makeReport(QWidget* parent, const char* name, const QStringList& headers)
 {
@@ -74,59 +114,49 @@ SiteDefinitionsDialog::SiteDefinitionsDialog(store::ProgramStore& store, QWidget
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setSizeGripEnabled(true);
 
-    // Left: the list above the form.
-    auto* left = new QWidget(this);
-    auto* leftLayout = new QVBoxLayout(left);
-    leftLayout->setContentsMargins(0, 0, 0, 0);
-    auto* listAndForm = new QSplitter(Qt::Vertical, left);
-    buildSiteList(listAndForm);
-    buildForm(listAndForm);
-    listAndForm->setSizes({150, 550});
-    leftLayout->addWidget(listAndForm);
-
-    // Right: the browser pane and the site check's results.
-    QTabWidget* panes = buildPanes();
-
+    // From left to right: the list of sites, the selected site's form, and the browser pane with the
+    // site check's results. Each runs the window's full height, so that the list shows many sites and
+    // the form its rows down to the log-out address on a screen of 1366 × 768.
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setObjectName(QStringLiteral("sitesSplitter"));
-    split->addWidget(left);
-    split->addWidget(panes);
-    split->setStretchFactor(0, 1);
+    buildSiteList(split);
+    buildForm(split);
+    split->addWidget(buildPanes());
+    split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 1);
-    split->setSizes({640, 500});
+    split->setStretchFactor(2, 1);
+    split->setSizes({220, 600, 500});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(split, 1);
     layout->addLayout(buildButtons());
     setMinimumSize(640, 480);
-    resizeToFit(this, 1160, 760);
+    resizeToFit(this, 1340, 760);
 
     buildCheck();
     connectSignals();
 }
 
-void SiteDefinitionsDialog::buildSiteList(QSplitter* listAndForm)
+void SiteDefinitionsDialog::buildSiteList(QSplitter* split)
 {
-    auto* listBox = new QWidget(listAndForm);
+    auto* listBox = new QWidget(split);
+    listBox->setObjectName(QStringLiteral("siteListBox"));
     auto* listLabel = new QLabel(QStringLiteral("网站"), listBox);
-    m_siteList = makeReport(
-        listBox, "siteList",
-        {QStringLiteral("ID"), QStringLiteral("名称"), QStringLiteral("登录地址"), QStringLiteral("提交地址")});
+    // The sites by number and name; a site's addresses are in its tool tip and its form.
+    m_siteList = makeReport(listBox, "siteList", {QStringLiteral("ID"), QStringLiteral("名称")});
     m_siteList->setAccessibleName(QStringLiteral("网站列表"));
-    m_siteList->header()->resizeSection(0, 44);
-    m_siteList->header()->resizeSection(1, 150);
-    m_siteList->header()->resizeSection(2, 200);
+    m_siteList->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     listLabel->setBuddy(m_siteList);
     auto* listBoxLayout = new QVBoxLayout(listBox);
     listBoxLayout->setContentsMargins(0, 0, 0, 0);
     listBoxLayout->addWidget(listLabel);
     listBoxLayout->addWidget(m_siteList);
-    listAndForm->addWidget(listBox);
+    split->addWidget(listBox);
 }
 
-void SiteDefinitionsDialog::buildForm(QSplitter* listAndForm)
+void SiteDefinitionsDialog::buildForm(QSplitter* split)
 {
-    auto* formBox = new QWidget(listAndForm);
+    auto* formBox = new QWidget(split);
     m_stateNote = new QLabel(formBox);
     m_stateNote->setObjectName(QStringLiteral("stateNote"));
     m_stateNote->setWordWrap(true);
@@ -140,11 +170,23 @@ void SiteDefinitionsDialog::buildForm(QSplitter* listAndForm)
     // Tab goes from the list straight to the form's first box, not to a frameless stop that shows
     // no focus; the scroll area follows the focus through the form.
     scroll->setFocusPolicy(Qt::NoFocus);
+    // What the row being typed in is for (each row's tool tip says it too).
+    m_hintLine = new QLabel(kHintLineStart, formBox);
+    m_hintLine->setObjectName(QStringLiteral("hintLine"));
+    m_hintLine->setWordWrap(true);
+    platform::showPlainText(m_hintLine);
+    QPalette grey = m_hintLine->palette();
+    grey.setColor(QPalette::WindowText, grey.color(QPalette::PlaceholderText));
+    m_hintLine->setPalette(grey);
+    // Two lines, so that the form does not move up and down as hints of one and two lines come and go.
+    m_hintLine->setMinimumHeight(2 * m_hintLine->fontMetrics().lineSpacing() + 4);
+    m_hintLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* formBoxLayout = new QVBoxLayout(formBox);
     formBoxLayout->setContentsMargins(0, 0, 0, 0);
     formBoxLayout->addWidget(m_stateNote);
     formBoxLayout->addWidget(scroll, 1);
-    listAndForm->addWidget(formBox);
+    formBoxLayout->addWidget(m_hintLine);
+    split->addWidget(formBox);
 }
 
 QTabWidget* SiteDefinitionsDialog::buildPanes()
@@ -170,10 +212,19 @@ QTabWidget* SiteDefinitionsDialog::buildPanes()
         checkPage, "checkResults",
         {QStringLiteral("页面"), QStringLiteral("项目"), QStringLiteral("查找方式"), QStringLiteral("结果")});
     m_checkResults->setAccessibleName(QStringLiteral("试运行结果"));
-    // Each column as wide as its texts (a long way of finding scrolls the report sideways rather than
-    // cutting it or the result).
+    // The page and the item as wide as their texts; the way of finding and the result share the rest
+    // and wrap onto further lines, so that every text is seen whole without scrolling sideways.
+    m_checkResults->setWordWrap(true);
+    m_checkResults->setUniformRowHeights(false);
     m_checkResults->header()->setStretchLastSection(false);
-    m_checkResults->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_checkResults->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_checkResults->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_checkResults->header()->setSectionResizeMode(2, QHeaderView::Stretch);
+    m_checkResults->header()->setSectionResizeMode(3, QHeaderView::Stretch);
+    m_checkResults->setItemDelegate(new WrappingDelegate(m_checkResults, 2));
+    // Columns of another width wrap their texts afresh.
+    connect(m_checkResults->header(), &QHeaderView::sectionResized, m_checkResults,
+            [this] { m_checkResults->doItemsLayout(); });
     auto* accountRow = new QHBoxLayout;
     accountRow->addWidget(accountLabel);
     accountRow->addWidget(m_checkAccount, 1);
@@ -227,6 +278,9 @@ void SiteDefinitionsDialog::connectSignals()
             m_stateNote->hide();
         }
     });
+    connect(m_form, &SiteFormWidget::hintShown, this, [this](const QString& label, const QString& hint) {
+        m_hintLine->setText(label + QStringLiteral("：") + hint);
+    });
     connect(m_form, &SiteFormWidget::pickRequested, this, &SiteDefinitionsDialog::pickRequested);
     connect(m_pane, &BrowserPane::picked, this, &SiteDefinitionsDialog::picked);
     connect(m_pane, &BrowserPane::pickCancelled, this, [this] { stopPicking(QStringLiteral("已取消拾取。")); });
@@ -265,14 +319,21 @@ void SiteDefinitionsDialog::fillList(qint64 selectId)
     m_siteList->clear();
     showingStoreError(this, [&] {
         for (const sites::SiteStore::Entry& e : m_sites.list()) {
-            auto* item = new QTreeWidgetItem(m_siteList, {QString::number(e.id), e.name, e.loginUrl, e.submitUrl});
+            auto* item = new QTreeWidgetItem(m_siteList, {QString::number(e.id), e.name});
             item->setData(0, kIdRole, e.id);
+            QString tip = QStringLiteral("登录地址：%1\n提交地址：%2").arg(e.loginUrl, e.submitUrl);
             if (!e.own)
-                item->setToolTip(1, QStringLiteral("程序附带，只读"));
+                tip += QStringLiteral("\n程序附带，只读");
+            item->setToolTip(1, platform::plainToolTip(tip));
             if (e.id == selectId)
                 m_siteList->setCurrentItem(item);
         }
     });
+    // The list as wide as its names (within bounds), so that none of them is cut.
+    const int names = static_cast<QAbstractItemView*>(m_siteList)->sizeHintForColumn(1);
+    const int wanted = m_siteList->header()->sectionSize(0) + std::max(names, 80) + 2 * m_siteList->frameWidth() +
+                       m_siteList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_siteList) + 8;
+    m_siteList->parentWidget()->setMinimumWidth(std::min(wanted, 360));
 }
 
 bool SiteDefinitionsDialog::selectSite(qint64 id)

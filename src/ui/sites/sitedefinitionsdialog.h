@@ -37,11 +37,12 @@ namespace tvx::ui {
 class BrowserPane;
 class SiteFormWidget;
 
-// "网站定义": the site definitions, edited without SQL. The list shows every site; the form
-// every column of the selected one. The rows delivered with the program are read-only ("复制" makes an
-// editable copy); the user's own rows are saved one row at a time. Beside the form a browser pane in
-// which the user opens the site and picks its fields by pointing at them, and the results of a site
-// check (试运行) with one of the site's accounts. Each showing reads the sites afresh.
+// "网站定义": the site definitions, edited without SQL. The list shows every site; the form every
+// column of the selected one, and below it the hint of the row being typed in. The rows delivered with
+// the program are read-only ("复制" makes an editable copy); the user's own rows are saved one row at a
+// time. Beside the form a browser pane in which the user opens the site and picks its fields by
+// pointing at them, and the results of a site check (试运行) with one of the site's accounts. Each
+// showing reads the sites afresh.
 class SiteDefinitionsDialog final : public FormDialog {
     Q_OBJECT
 public:
@@ -63,8 +64,8 @@ public slots:
 
 private:
     // The parts of the window, made in this order (it is also the order Tab visits them in).
-    void buildSiteList(QSplitter* listAndForm);
-    void buildForm(QSplitter* listAndForm);
+    void buildSiteList(QSplitter* split);
+    void buildForm(QSplitter* split);
     QTabWidget* buildPanes();
     QHBoxLayout* buildButtons();
     void buildCheck();
@@ -106,6 +107,7 @@ private:
     bool m_savedNote = false; // the note says the definition was saved
     QLabel* m_stateNote = nullptr;
     SiteFormWidget* m_form = nullptr;
+    QLabel* m_hintLine = nullptr;
     QTabWidget* m_tabs = nullptr;
     BrowserPane* m_pane = nullptr;
     QComboBox* m_checkAccount = nullptr;

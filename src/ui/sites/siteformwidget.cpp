@@ -6,6 +6,7 @@
 #include "store/sitecolumns.h"
 #include "ui/formlayout.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -65,6 +66,10 @@ SiteFormWidget::SiteFormWidget(QWidget* parent)
         widest = std::max(widest, label->sizeHint().width());
     for (QLabel* label : labels)
         label->setMinimumWidth(widest);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (const FormRow* row = m_rowOf.value(now))
+            emit hintShown(row->label, row->hint);
+    });
 }
 
 void SiteFormWidget::addGroup(FormGroup group, QWidget* into)
@@ -73,7 +78,7 @@ void SiteFormWidget::addGroup(FormGroup group, QWidget* into)
     into->layout()->addWidget(box);
     auto* grid = new QGridLayout(box);
     grid->setColumnStretch(1, 1);
-    grid->setVerticalSpacing(2);
+    grid->setVerticalSpacing(3);
     int line = 0;
     for (const FormRow& row : sites::formRows()) {
         if (row.group != group)
@@ -135,17 +140,14 @@ void SiteFormWidget::addGroup(FormGroup group, QWidget* into)
             connect(pick, &controls::Command::Click, this, [this, r] { emit pickRequested(r); });
         }
         grid->addWidget(fields, line, 1);
-        auto* hint = new QLabel(row.hint, box);
-        hint->setObjectName(QStringLiteral("hint") + row.columns.first());
-        hint->setWordWrap(true);
-        QPalette grey = hint->palette();
-        grey.setColor(QPalette::WindowText, grey.color(QPalette::PlaceholderText));
-        hint->setPalette(grey);
-        QFont small = hint->font();
-        small.setPointSizeF(small.pointSizeF() * 0.9);
-        hint->setFont(small);
-        grid->addWidget(hint, line + 1, 1, 1, 2);
-        line += 2;
+        // The row's hint is its tool tip and, while one of its controls has the focus, the form's hint
+        // line (hintShown): one line for all rows keeps the form short enough to be seen whole.
+        label->setToolTip(row.hint);
+        for (QWidget* control : fields->findChildren<QWidget*>())
+            m_rowOf.insert(control, &row);
+        if (controls::Command* pick = m_pickButtons.value(&row))
+            m_rowOf.insert(pick, &row);
+        ++line;
     }
     updateSeparatorExample();
 }

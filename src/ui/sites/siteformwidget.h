@@ -17,7 +17,8 @@ class Command;
 namespace tvx::ui {
 
 // Every column of a site definition, grouped by page (网站, 登录, 提交, 退出, 其他字段), each with its
-// Chinese label and a one-line hint. Each box is named after its column. Beside every element row
+// Chinese label and a one-line hint, the row's tool tip, said through hintShown while one of the row's
+// controls has the focus. Each box is named after its column. Beside every element row
 // (a field or a button of a page) a pick button asks for the element to be picked in the browser pane.
 class SiteFormWidget final : public QWidget {
     Q_OBJECT
@@ -38,6 +39,8 @@ public:
     void setPickingEnabled(bool enabled);
 
 signals:
+    // A control of the row labelled `label` has taken the focus; `hint` says what the row is for.
+    void hintShown(const QString& label, const QString& hint);
     void changed();
     // A pick button was pressed: start picking for `row`, or stop when it is the row being picked.
     void pickRequested(const sites::FormRow* row);
@@ -49,6 +52,7 @@ private:
     QHash<QString, QLineEdit*> m_edits;
     QHash<QString, QCheckBox*> m_flags;
     QHash<const sites::FormRow*, controls::Command*> m_pickButtons;
+    QHash<const QWidget*, const sites::FormRow*> m_rowOf; // every control of a row
     QLabel* m_separatorExample = nullptr;
     qint64 m_id = -1;
     bool m_readOnly = false;
