@@ -14,6 +14,8 @@ packages=(
   php-cli php-netscape-bookmark-parser
   clang-14 libclang-rt-14-dev
   shaarli php-cli php-cgi
+  qtkeychain-qt6-dev libsecret-1-0
+  gnome-keyring dbus-daemon
 )
 # Node.js and npm install and bundle the test sites built with React and Vue (tests/frameworks); a
 # machine that has them already (another Node.js package brings its own npm) keeps its own.

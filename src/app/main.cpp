@@ -26,8 +26,10 @@ int main(int argc, char* argv[])
         return 0;
 
     tvx::store::ProgramStore store;
-    tvx::ui::MainWindow window(store, {tvx::platform::storePath(), tvx::platform::helpPath(),
-                                       tvx::WebHosts::production(), nullptr, true});
+    tvx::ui::MainWindow::Options options{tvx::platform::storePath(), tvx::platform::helpPath(),
+                                         tvx::WebHosts::production(), nullptr, true};
+    options.keyringService = QStringLiteral("Tavrinex"); // the accounts' passwords in the desktop's keyring
+    tvx::ui::MainWindow window(store, options);
     QObject::connect(&oneCopy, &tvx::platform::OneCopyGuard::anotherStart, &window, [&window] {
         window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
         window.show();

@@ -227,10 +227,7 @@ void SubmissionEngine::stageLogout()
     // The account done leaves nothing to the next: its log-out page has loaded, and its browser goes.
     m_browser.freshSession();
     startAccount(m_account + 1);
-    setStage(RunStage::Login);
-    openLogin();
-    stepStart();
-    armWatchdog();
+    withPassword([this] { beginLogin(); });
     endEvent();
 }
 

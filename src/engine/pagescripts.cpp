@@ -84,4 +84,10 @@ QString pickerSwitch(bool on)
     return called(function, {literal(on)});
 }
 
+QString inertDocument()
+{
+    static const QString function = scriptText("inertdocument.js");
+    return called(function, {});
+}
+
 } // namespace tvx::engine::pagescripts

@@ -40,4 +40,9 @@ QString picker(const QString& token, bool on);
 // Switches picking on or off in the document shown.
 QString pickerSwitch(bool on);
 
+// Answers the document shown as HTML that runs nothing of the page's when opened again (no scripts,
+// frames, event attributes or javascript: addresses), with a <base> of the page's address; the live
+// page is not changed.
+QString inertDocument();
+
 } // namespace tvx::engine::pagescripts

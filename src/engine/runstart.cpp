@@ -106,10 +106,7 @@ void SubmissionEngine::beginRun(RunButton own, const QList<RunButton>& locked)
     tell([&](RunRecorder& r) { r.runStarted(started, int(m_run.mrsSites.recordCount()), m_host.rowCount()); });
     m_browser.freshSession();
     startAccount(1);
-    openLogin();
-    setStage(RunStage::Login);
-    stepStart();
-    armWatchdog();
+    withPassword([this] { beginLogin(); });
 }
 
 void SubmissionEngine::abortRun(RunButton own)

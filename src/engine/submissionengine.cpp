@@ -213,6 +213,65 @@ void SubmissionEngine::openLogin()
         m_browser.navigate(m_site.LoginUrl);
 }
 
+void SubmissionEngine::beginLogin()
+{
+    openLogin();
+    setStage(RunStage::Login);
+    stepStart();
+    armWatchdog();
+}
+
+// The account's password comes from the source before its login starts; the handler waits for it as
+// for a page step, so nothing else acts on the run meanwhile.
+void SubmissionEngine::withPassword(std::function<void()> login)
+{
+    if (!m_passwords) {
+        login();
+        return;
+    }
+    m_inFlight = true;
+    const std::weak_ptr<int> alive = m_alive;
+    m_passwords->password(m_site.WebName, m_site.Uid, m_site.Pwd,
+                          [this, alive, login = std::move(login)](const PasswordSource::Answer& answer) {
+                              if (alive.expired())
+                                  return; // the engine has gone while the source looked
+                              m_inFlight = false;
+                              if (answer.password) {
+                                  m_site.Pwd = *answer.password;
+                                  login();
+                              } else {
+                                  skipAccount(answer.problem); // which may wait for the next account's
+                              }
+                              if (!m_inFlight) {
+                                  handlerDone();
+                                  drain();
+                              }
+                          });
+}
+
+// An account whose password cannot be read is not logged in: the log and its results say why, its
+// bookmarks are skipped, and the run goes on with the next account.
+void SubmissionEngine::skipAccount(const QString& problem)
+{
+    m_host.addLog(QStringLiteral("无法读取\"%1\"的帐号\"%2\"的密码（%3），跳过这个帐号！")
+                      .arg(m_site.WebName, m_site.Uid, problem));
+    tell([&](RunRecorder& r) { r.siteAnswered(m_account, 1, QStringLiteral("无法读取密码（%1）").arg(problem)); });
+    decide(1, RunRecorder::Outcome::Refused);
+    for (qint32 row = 2; row <= m_host.rowCount(); ++row)
+        decide(row, RunRecorder::Outcome::SiteSkipped);
+    m_run.mlngDoneSteps += m_host.rowCount();
+    m_host.setProgress(core::progressPercent(m_run.mlngDoneSteps, m_run.mlngTotalSteps));
+    m_run.mrsSites.moveNext();
+    refreshSite();
+    if (m_run.mrsSites.eof()) {
+        finishRun();
+        return;
+    }
+    m_run.mlngCurRow = 1;
+    startAccount(m_account + 1);
+    withPassword([this] { beginLogin(); });
+}
+
 void SubmissionEngine::finishRun()
 {
     // The last account's browser goes with its run.

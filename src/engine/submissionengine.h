@@ -3,6 +3,7 @@
 #include "browser.h"
 #include "clock.h"
 #include "formfill.h"
+#include "passwordsource.h"
 #include "core/webhosts.h"
 #include "runhost.h"
 #include "runrecorder.h"
@@ -14,6 +15,7 @@
 #include <QList>
 
 #include <functional>
+#include <memory>
 
 namespace tvx::store {
 struct ProgramStore;
@@ -47,6 +49,10 @@ public:
             m_recorders.append(recorder);
     }
     void removeRecorder(RunRecorder* recorder) { m_recorders.removeAll(recorder); }
+
+    // Where an account's password comes from when it starts (none: the store's Pwd as it is). The
+    // source outlives the engine or is unset first.
+    void setPasswordSource(PasswordSource* source) { m_passwords = source; }
 
     // BrowserEvents
     void pageFailed(const PageAnswer& answer) override;
@@ -127,6 +133,8 @@ private:
     Bookmark bookmarkAt(qint32 row) const;
     void openSubmitPage();
     void openLogin();
+    // The login step of the account the run has come to: its login opened, the watchdog armed.
+    void beginLogin();
     void setStage(qint32 stage)
     {
         m_run.mlngStage = stage;
@@ -138,6 +146,10 @@ private:
     void log(const QString& before, const QString& after);
     void moveToNextSite();
     void refreshSite();
+
+    // An account's password, read before its login; an account without one is skipped.
+    void withPassword(std::function<void()> login);
+    void skipAccount(const QString& problem);
 
     // What the recorder is told.
     void startAccount(int position);
@@ -181,6 +193,8 @@ private:
     }
 
     QList<RunRecorder*> m_recorders;
+    PasswordSource* m_passwords = nullptr;
+    std::shared_ptr<int> m_alive = std::make_shared<int>(); // expires with the engine
     int m_account = 0;          // position of the current site record in the run
     qint32 m_decidedRows = 0;   // bookmarks of the current account whose outcome is decided
     qint32 m_pressRow = 0;      // the bookmark whose submit step ran last, and whether it pressed

@@ -72,10 +72,7 @@ void SubmissionEngine::moveToNextSite()
     m_run.mlngCurRow = 1; // the new site starts at its first bookmark
     // A script site gets its login script run, as at run start and after a log-out; opening the
     // script text as an address could never log in.
-    openLogin();
-    setStage(RunStage::Login);
-    stepStart();
-    armWatchdog();
+    withPassword([this] { beginLogin(); });
 }
 
 } // namespace tvx::engine

@@ -8,7 +8,7 @@
 // Failure evidence: what the worker browser's page looked like when a step of a run failed, kept in a
 // folder of the user's data. Each run that had a failure gets a folder named by its start
 // (evidence/2026-03-04_09-30-00-123/); in it, per failure, a picture of the page (PNG) and the live
-// document serialised (HTML), named by site, account, bookmark and step, and an index (index.json)
+// document serialised (HTML, made inert by the recorder: no scripts, no event attributes), named by site, account, bookmark and step, and an index (index.json)
 // that the lookups below read. A run without failures writes nothing. Only the newest runs are kept
 // (at most kKeepRuns, and no more than kMaxBytes together); folders that are not a run's are never
 // touched.

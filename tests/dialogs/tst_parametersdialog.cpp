@@ -8,6 +8,7 @@
 #include "ui/dialogs/parametersdialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
@@ -43,12 +44,31 @@ private slots:
         ui::dialogs::ParametersDialog dlg(f.store);
         dlg.show(); // loads the dialog
         QCOMPARE(dlg.windowTitle(), QStringLiteral("系统参数"));
-        QCOMPARE(dlg.size(), QSize(229, 82));
+        // The time-out's controls where they always were; the password setting below its buttons.
+        QCOMPARE(dlg.size(), QSize(229, 104));
         QCOMPARE(test::captions(dlg), QStringList({"Label1=超时时限(秒)", "cmdCancel=取消", "cmdOK=确定"}));
         QCOMPARE(child<QLineEdit>(dlg, "txtTimeout")->text(), QStringLiteral("17"));
         QVERIFY(showActive(dlg));
         QCOMPARE(test::layoutFault(dlg), QString());
         QVERIFY(test::saveScreenshot(dlg, QStringLiteral("frmPara")));
+    }
+
+    void passwordsKeptInTheFileIsASettingOfTheFile()
+    {
+        Fixture f;
+        {
+            ui::dialogs::ParametersDialog dlg(f.store);
+            QVERIFY(showActive(dlg));
+            auto* inFile = child<QCheckBox>(dlg, "chkPasswordsInFile");
+            QVERIFY(!inFile->isChecked()); // by default the keyring keeps them
+            inFile->setChecked(true);
+            child<controls::Command>(dlg, "cmdOK")->click();
+            QVERIFY(!dlg.isVisible());
+        }
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT InStore FROM PasswordPlace WHERE ID=0")), QStringLiteral("1"));
+        ui::dialogs::ParametersDialog again(f.store);
+        QVERIFY(showActive(again));
+        QVERIFY(child<QCheckBox>(again, "chkPasswordsInFile")->isChecked());
     }
 
     void keystrokesOutsideTheFilterAreDiscarded()

@@ -1,6 +1,7 @@
 // The submission engine on fakes: a fake browser and window, a test clock and hand-fired timers, over
 // a real store file.
 #include "enginefakes.h"
+#include "engine/passwordsource.h"
 #include "engine/submissionengine.h"
 #include "store/programstore.h"
 #include "support/tempstore.h"
@@ -82,6 +83,22 @@ const QString kLoggedIn = QStringLiteral("已经登录到\"%1\"...");
 const QString kSubmitting = QStringLiteral("正在向\"%1\"提交信息...");
 const QString kSubmitted = QStringLiteral("向\"%1\"提交信息完毕!");
 const QString kError = QStringLiteral("向\"%1\"提交\"%2\"时发生错误！");
+
+// A keyring stand-in: each question waits until the test answers it.
+struct HeldPasswords final : engine::PasswordSource {
+    void password(const QString& webName, const QString& uid, const QString& stored, Done done) override
+    {
+        asked.append(webName + QLatin1Char('/') + uid + QLatin1Char('/') + stored);
+        pending.append(std::move(done));
+    }
+    void answer(std::optional<QString> password)
+    {
+        const Done done = pending.takeFirst();
+        done({password, password ? QString() : QStringLiteral("钥匙环已锁定")});
+    }
+    QStringList asked;
+    QList<Done> pending;
+};
 
 } // namespace
 
@@ -820,6 +837,41 @@ private slots:
         s.browser.answer();
         QCOMPARE(s.host.log, QStringList{kLogin.arg("百度书签")});
         QCOMPARE(s.stage(), qint32(RunStage::AfterSubmit)); // the submit pass pressed its id on that page
+    }
+
+    void anAccountWaitsForItsPasswordAndIsSkippedWithoutOne()
+    {
+        // Three accounts kept in the keyring (no Pwd in the store): the first's cannot be read, the
+        // second's comes while a page and the abort-free press wait behind it.
+        Rig r(site(0, "A") + site(1, "B") + site(2, "C") + QStringLiteral("INSERT INTO Accounts VALUES(0,'a','');") +
+                  QStringLiteral("INSERT INTO Accounts VALUES(1,'b','');") + account(2, "c"),
+              2);
+        HeldPasswords keyring;
+        r.engine.setPasswordSource(&keyring);
+        r.start();
+        QCOMPARE(keyring.asked, QStringList{QStringLiteral("A/a/")});
+        QVERIFY(r.browser.navigations().isEmpty()); // nothing is opened before the password is there
+        QVERIFY(r.engine.busy());
+        keyring.answer(std::nullopt);
+        QCOMPARE(r.host.log, QStringList{QStringLiteral("无法读取\"A\"的帐号\"a\"的密码（钥匙环已锁定），跳过这个帐号！")});
+        QCOMPARE(keyring.asked.last(), QStringLiteral("B/b/"));
+        r.engine.pageComplete(true); // a stray page waits behind the question
+        QVERIFY(r.browser.navigations().isEmpty());
+        keyring.answer(QStringLiteral("from-keyring"));
+        QCOMPARE(r.browser.navigations(), QStringList{QStringLiteral("http://s1/login")});
+        for (int i = 0; i < 20 && keyring.pending.isEmpty() && r.run().mblnRunning; ++i)
+            r.page();
+        QCOMPARE(keyring.asked.last(), QStringLiteral("C/c/pw-c"));
+        keyring.answer(QStringLiteral("pw-c"));
+        for (int i = 0; i < 20 && r.run().mblnRunning; ++i)
+            r.page();
+        QVERIFY(!r.run().mblnRunning);
+        QCOMPARE(r.browser.steps.at(0).ops.at(1).value, QStringLiteral("from-keyring"));
+        QCOMPARE(r.recorder.calls.mid(0, 5),
+                 QStringList({"run 3 accounts, 2 bookmarks", "account 1: A a",
+                              "1/1 answered 无法读取密码（钥匙环已锁定）", "1/1 refused at 0", "1/2 site skipped at 0"}));
+        QCOMPARE(r.recorder.calls.at(5), QStringLiteral("account 2: B b"));
+        QCOMPARE(r.host.progress.at(1), 33); // the skipped account's two steps count as done
     }
 
     void recorderSequence()

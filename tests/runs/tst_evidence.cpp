@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QImage>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -312,6 +313,54 @@ private slots:
                              [&body](const QVariant& v) { body = v.toString(); });
         QVERIFY(test::waitUntil([&] { return !body.isEmpty(); }, 30000));
         QCOMPARE(body, QStringLiteral("提交网摘|中文"));
+    }
+
+    void aKeptDocumentRunsNothingOfTheSite()
+    {
+        // A page that runs its scripts from an element, event attributes and javascript: addresses;
+        // its kept document has none of them, and a <base> of its address so that it still shows.
+        test::TestHttpServer server;
+        server.addPage(QStringLiteral("/scripted"),
+                       QByteArrayLiteral("<!DOCTYPE html><html><head><script src=\"/app.js\"></script>"
+                                         "<script>window.ran=1</script></head>"
+                                         "<body onload=\"fetch('/beacon')\"><img src=\"x.png\" onerror=\"fetch('/beacon1')\">"
+                                         "<a href=\" JavaScript:void(2)\" ONCLICK=\"fetch('/beacon3')\">link</a>"
+                                         "<form action=\"javascript:void(4)\"><input name=q></form>"
+                                         "<iframe srcdoc=\"&lt;script&gt;fetch(5)&lt;/script&gt;\"></iframe>"
+                                         "<svg><script>window.svg=6</script><a xlink:href=\"javascript:void(7)\">s</a></svg>"
+                                         "<p id=kept>页面内容</p></body></html>"));
+        QWebEngineView worker;
+        worker.resize(400, 300);
+        worker.show();
+        QSignalSpy loaded(worker.page(), &QWebEnginePage::loadFinished);
+        const QUrl address = server.url(QStringLiteral("/scripted"));
+        worker.load(address);
+        QVERIFY(loaded.wait(30000));
+        QTemporaryDir dir;
+        ui::EvidenceRecorder recorder(&worker, {}, std::make_shared<evidence::EvidenceStore>(dir.path()));
+        const QDateTime start = startOneAccount(recorder);
+        recorder.stepFailed(3, 1, engine::RunRecorder::Failure::StatementFailed);
+        QVERIFY(recorder.flush(20000));
+        const QList<evidence::Evidence> kept = recorder.store().entries(start);
+        QCOMPARE(kept.size(), 1);
+        QFile file(kept.first().html);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString document = QString::fromUtf8(file.readAll());
+        QVERIFY2(document.contains(QStringLiteral("页面内容")), qPrintable(document));
+        QVERIFY2(!document.contains(QStringLiteral("<script"), Qt::CaseInsensitive), qPrintable(document));
+        QVERIFY2(!document.contains(QStringLiteral("javascript:"), Qt::CaseInsensitive), qPrintable(document));
+        QVERIFY2(!document.contains(QStringLiteral("srcdoc"), Qt::CaseInsensitive), qPrintable(document));
+        QVERIFY2(!document.contains(QRegularExpression(QStringLiteral("\\son\\w+\\s*="),
+                                                       QRegularExpression::CaseInsensitiveOption)),
+                 qPrintable(document));
+        QVERIFY2(document.contains(QStringLiteral("<head><base href=\"%1\">").arg(address.toString())),
+                 qPrintable(document));
+        // The live page keeps its own.
+        QVariant liveScripts;
+        worker.page()->runJavaScript(QStringLiteral("document.querySelectorAll('script').length"),
+                                     [&liveScripts](const QVariant& v) { liveScripts = v; });
+        QVERIFY(test::waitUntil([&] { return liveScripts.isValid(); }, 30000));
+        QCOMPARE(liveScripts.toInt(), 3);
     }
 
     void aCleanRunWritesNothing()

@@ -1,6 +1,7 @@
 #include "accountsdialog.h"
 
 #include "controls/button/command.h"
+#include "platform/accountpasswords.h"
 #include "platform/messagebox.h"
 #include "sitepickerdialog.h"
 #include "store/catalogue.h"
@@ -14,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTreeWidget>
@@ -104,6 +106,34 @@ AccountsDialog::AccountsDialog(store::ProgramStore& store, QWidget* parent)
     connect(m_cmdOK, &controls::Command::Click, this, &AccountsDialog::cmdOK_Click);
 }
 
+void AccountsDialog::setPasswords(platform::AccountPasswords* passwords)
+{
+    if (m_passwords)
+        disconnect(m_passwords, nullptr, this, nullptr);
+    m_passwords = passwords;
+    if (!m_passwords)
+        return;
+    if (!m_lblPasswordPlace) {
+        // Between the two buttons below the list: where the passwords are kept.
+        m_lblPasswordPlace = new QLabel(this);
+        m_lblPasswordPlace->setObjectName(QStringLiteral("lblPasswordPlace"));
+        m_lblPasswordPlace->setGeometry(100, 359, 197, 34);
+        m_lblPasswordPlace->setWordWrap(true);
+        m_lblPasswordPlace->setTextFormat(Qt::PlainText);
+    }
+    connect(m_passwords, &platform::AccountPasswords::placeChanged, this, &AccountsDialog::showPasswordPlace);
+    showPasswordPlace();
+}
+
+void AccountsDialog::showPasswordPlace()
+{
+    if (!m_lblPasswordPlace)
+        return;
+    const QString text = m_passwords ? m_passwords->placeText() : QString();
+    m_lblPasswordPlace->setText(text);
+    m_lblPasswordPlace->setToolTip(text);
+}
+
 void AccountsDialog::resizeEvent(QResizeEvent* event)
 {
     FormDialog::resizeEvent(event);
@@ -112,6 +142,8 @@ void AccountsDialog::resizeEvent(QResizeEvent* event)
     m_lvwAccounts->setGeometry(2, 96, 395 + grownX, 261 + grownY);
     m_cmdRemove->move(2, 362 + grownY);
     m_cmdOK->move(300 + grownX, 362 + grownY);
+    if (m_lblPasswordPlace)
+        m_lblPasswordPlace->setGeometry(100, 359 + grownY, 197 + grownX, 34);
 }
 
 void AccountsDialog::fitColumns()
@@ -143,7 +175,9 @@ void AccountsDialog::fitColumns()
 
 void AccountsDialog::appendRow(qint64 siteId, const QString& siteName, const QString& uid, const QString& pwd)
 {
-    auto* row = new QTreeWidgetItem(m_lvwAccounts, {siteName, uid, masked(pwd)});
+    // An account whose password is in the keyring keeps none in the store.
+    const QString shown = m_passwords && pwd.isEmpty() ? QStringLiteral("（钥匙环）") : masked(pwd);
+    auto* row = new QTreeWidgetItem(m_lvwAccounts, {siteName, uid, shown});
     row->setData(SiteColumn, Qt::UserRole, siteId);
     row->setData(UidColumn, kUidRole, uid);
     row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
@@ -212,9 +246,30 @@ void AccountsDialog::cmdAdd_Click()
             return;
         }
     }
-    if (!showingStoreError(this, [&] { m_store.gcnnStore.execute(store::catalogue::insertAccount(siteId, uid, pwd)); }))
+    if (!m_passwords) {
+        addAccount(siteId, m_txtURL->text(), uid, pwd, false);
         return;
-    appendRow(siteId, m_txtURL->text(), uid, pwd);
+    }
+    // The keyring answers later; meanwhile the account cannot be added twice.
+    m_cmdAdd->setEnabled(false);
+    const QPointer<AccountsDialog> self(this);
+    const QString siteName = m_txtURL->text();
+    m_passwords->keep(siteId, uid, pwd, [self, siteId, siteName, uid, pwd](bool inKeyring) {
+        if (!self)
+            return;
+        self->m_cmdAdd->setEnabled(true);
+        self->addAccount(siteId, siteName, uid, pwd, inKeyring);
+    });
+}
+
+// The account's row: with its password, or with none when the keyring holds it.
+void AccountsDialog::addAccount(qint64 siteId, const QString& siteName, const QString& uid, const QString& pwd,
+                                bool inKeyring)
+{
+    const QString kept = inKeyring ? QString() : pwd;
+    if (!showingStoreError(this, [&] { m_store.gcnnStore.execute(store::catalogue::insertAccount(siteId, uid, kept)); }))
+        return;
+    appendRow(siteId, siteName, uid, kept);
     fitColumns();
     m_txtURL->clear();
     m_txtURLTag.reset();
@@ -242,6 +297,8 @@ void AccountsDialog::cmdRemove_Click()
         if (!showingStoreError(
                 this, [&] { m_store.gcnnStore.execute(store::catalogue::deleteAccount(account.siteId, account.uid)); }))
             return;
+        if (m_passwords)
+            m_passwords->forget(account.siteId, account.uid);
         // The statement deletes every row of the pair, so every row of the pair leaves the list.
         for (int i = m_lvwAccounts->topLevelItemCount() - 1; i >= 0; --i) {
             const QTreeWidgetItem* row = m_lvwAccounts->topLevelItem(i);

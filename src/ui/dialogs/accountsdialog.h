@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QLabel;
 class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -13,6 +14,9 @@ struct ProgramStore;
 }
 namespace tvx::controls {
 class Command;
+}
+namespace tvx::platform {
+class AccountPasswords;
 }
 
 namespace tvx::ui::dialogs {
@@ -24,6 +28,9 @@ class AccountsDialog final : public FormDialog {
     Q_OBJECT
 public:
     explicit AccountsDialog(store::ProgramStore& store, QWidget* parent = nullptr);
+
+    // Where passwords are kept (the keyring when one answers); without it the store keeps them.
+    void setPasswords(platform::AccountPasswords* passwords);
 
     // txtURL.Tag: the ID of the site chosen in the picker, until the account is added.
     std::optional<qint64> chosenSiteId() const { return m_txtURLTag; }
@@ -40,11 +47,15 @@ private:
     void cmdRemove_Click();
     void cmdOK_Click();
 
+    void addAccount(qint64 siteId, const QString& siteName, const QString& uid, const QString& pwd, bool inKeyring);
+    void showPasswordPlace();
     void appendRow(qint64 siteId, const QString& siteName, const QString& uid, const QString& pwd);
     static qint64 rowSiteId(const QTreeWidgetItem* row);
     static QString rowUid(const QTreeWidgetItem* row);
 
     store::ProgramStore& m_store;
+    platform::AccountPasswords* m_passwords = nullptr;
+    QLabel* m_lblPasswordPlace = nullptr; // where the passwords are kept, in a line of text
     QLineEdit* m_txtURL = nullptr;
     std::optional<qint64> m_txtURLTag;
     QLineEdit* m_txtUid = nullptr;

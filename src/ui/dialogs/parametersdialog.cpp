@@ -1,6 +1,7 @@
 #include "parametersdialog.h"
 
 #include "controls/button/command.h"
+#include "platform/accountpasswords.h"
 #include "platform/messagebox.h"
 #include "store/catalogue.h"
 #include "store/programstore.h"
@@ -10,6 +11,7 @@
 #include "ui/errorbox.h"
 #include "ui/formlayout.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +22,7 @@ ParametersDialog::ParametersDialog(store::ProgramStore& store, QWidget* parent)
     : FormDialog(parent)
     , m_store(store)
 {
-    setUpDialog(this, "frmPara", QStringLiteral("系统参数"), 229, 82);
+    setUpDialog(this, "frmPara", QStringLiteral("系统参数"), 229, 104);
 
     m_txtTimeout = new QLineEdit(this);
     m_txtTimeout->setObjectName(QStringLiteral("txtTimeout"));
@@ -31,7 +33,12 @@ ParametersDialog::ParametersDialog(store::ProgramStore& store, QWidget* parent)
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 14, 40);
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 116, 40);
     m_cmdOK->setDefault(true);
-    setTabChain({m_txtTimeout, m_cmdOK, m_cmdCancel});
+    // For a user who carries tvx.cfg between machines: the passwords go with it.
+    m_chkPasswordsInFile = new QCheckBox(QStringLiteral("密码保存在配置文件中(&K)"), this);
+    m_chkPasswordsInFile->setObjectName(QStringLiteral("chkPasswordsInFile"));
+    m_chkPasswordsInFile->setGeometry(14, 76, 205, 20);
+    m_chkPasswordsInFile->setToolTip(QStringLiteral("帐号的密码保存在配置文件中，不放进桌面的钥匙环"));
+    setTabChain({m_txtTimeout, m_cmdOK, m_cmdCancel, m_chkPasswordsInFile});
     connect(m_cmdOK, &controls::Command::Click, this, &ParametersDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &ParametersDialog::cmdCancel_Click);
 }
@@ -43,6 +50,9 @@ void ParametersDialog::Form_Load()
     m_txtTimeout->setValidator(nullptr);
     m_txtTimeout->setText(QString::number(m_store.gintTimeout));
     m_txtTimeout->setValidator(new TimeoutValidator(m_txtTimeout));
+    bool inFile = false;
+    showingStoreError(this, [&] { inFile = platform::AccountPasswords::keptInStore(m_store.gcnnStore); });
+    m_chkPasswordsInFile->setChecked(inFile);
 }
 
 bool ParametersDialog::eventFilter(QObject* watched, QEvent* event)
@@ -71,6 +81,8 @@ void ParametersDialog::cmdOK_Click()
             throw store::StoreError(
                 QStringLiteral("配置文件“%1”的数据表 Config 中没有 ID 为 0 的设置行，超时时限无法保存。请用程序附带的 tvx.cfg 替换它。")
                     .arg(m_store.gcnnStore.path()));
+        if (m_chkPasswordsInFile->isChecked() != platform::AccountPasswords::keptInStore(m_store.gcnnStore))
+            platform::AccountPasswords::setKeptInStore(m_store.gcnnStore, m_chkPasswordsInFile->isChecked());
     });
     if (!saved)
         return;

@@ -2,6 +2,7 @@
 
 #include "ui/formdialog.h"
 
+class QCheckBox;
 class QLineEdit;
 
 namespace tvx::store {
@@ -14,7 +15,8 @@ class Command;
 namespace tvx::ui::dialogs {
 
 // frmPara, "系统参数": sets the step time-out of a run. "确定" writes Config.Timeout and the running
-// time-out together, so the value takes effect at once and survives a restart.
+// time-out together, so the value takes effect at once and survives a restart. Below the buttons, a
+// setting kept in the store: the accounts' passwords stay in tvx.cfg instead of the desktop's keyring.
 class ParametersDialog final : public FormDialog {
     Q_OBJECT
 public:
@@ -32,6 +34,7 @@ private:
     QLineEdit* m_txtTimeout = nullptr;
     controls::Command* m_cmdOK = nullptr;
     controls::Command* m_cmdCancel = nullptr;
+    QCheckBox* m_chkPasswordsInFile = nullptr;
 };
 
 } // namespace tvx::ui::dialogs

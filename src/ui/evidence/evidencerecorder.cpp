@@ -2,11 +2,14 @@
 
 #include "pagesnapshot.h"
 
+#include "engine/pagescripts.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 #include <sys/resource.h>
@@ -155,7 +158,9 @@ void EvidenceRecorder::stepFailed(int stage, int row, Failure failure)
                 write(pending);
             });
         };
-        m_worker->page()->toHtml(done);
+        // The document without what would run the site's scripts when the kept file is opened.
+        m_worker->page()->runJavaScript(engine::pagescripts::inertDocument(), QWebEngineScript::ApplicationWorld,
+                                        [done](const QVariant& html) { done(html.toString()); });
         QTimer::singleShot(kDocumentGuardMs, this, [done] { done(QString()); });
     } else {
         write(pending);

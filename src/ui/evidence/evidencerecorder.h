@@ -22,7 +22,8 @@ class PageSnapshot;
 
 // Keeps the evidence of every failing step of a run: when the engine reports a failure, the worker
 // browser's page is grabbed as it is (a picture of the view) and its live document is asked for
-// (serialised HTML). The document is then drawn as a whole page at a desktop width, off screen (a
+// (serialised HTML, without the page's scripts and event attributes and with a <base> of its address,
+// so that opening the kept file runs nothing of the site's). The document is then drawn as a whole page at a desktop width, off screen (a
 // PageSnapshot), and that picture replaces the view's small one; both files are written to the evidence
 // store on a thread of their own. The run goes on at once. The time-out's error line in the run log is
 // tied to the evidence of its step, so that the line finds it again.

@@ -6,6 +6,7 @@
 #include "mainlayout.h"
 #include "mainrunhost.h"
 #include "platform/accessibility.h"
+#include "platform/accountpasswords.h"
 #include "platform/keyboardfocus.h"
 #include "platform/messagebox.h"
 #include "platform/systemclock.h"
@@ -171,6 +172,12 @@ void MainWindow::Form_Load()
     });
     if (!opened)
         return;
+    // The accounts' passwords go where they are kept (the keyring, when one answers), in the background.
+    if (!m_options.keyringService.isEmpty() && !m_passwords) {
+        m_passwords = new platform::AccountPasswords(m_store.gcnnStore, m_options.keyringService, this);
+        engine().setPasswordSource(m_passwords);
+        m_passwords->settle();
+    }
     // The URL list as it was when the program last changed it.
     m_bookmarks->restore();
     m_wb->load(QUrl(QStringLiteral("about:blank")));
@@ -229,18 +236,22 @@ void MainWindow::cmdSetup_Click()
 void MainWindow::mnuAccounts_Click()
 {
     dialogs::AccountsDialog frmSetup(m_store, this);
+    frmSetup.setPasswords(m_passwords);
     frmSetup.exec();
 }
 
 void MainWindow::mnuPara_Click()
 {
     dialogs::ParametersDialog frmPara(m_store, this);
-    frmPara.exec();
+    // A change of where the passwords are kept moves them there.
+    if (frmPara.exec() == QDialog::Accepted && m_passwords)
+        m_passwords->settle();
 }
 
 void MainWindow::mnuSites_Click()
 {
     SiteDefinitionsDialog siteDefinitions(m_store, this);
+    siteDefinitions.setPasswords(m_passwords);
     siteDefinitions.exec();
 }
 

@@ -25,6 +25,7 @@ namespace tvx::engine {
 class SubmissionEngine;
 }
 namespace tvx::platform {
+class AccountPasswords;
 class WebBrowser;
 }
 
@@ -56,6 +57,8 @@ public:
         // many runs leave it closed).
         bool showResultsAfterRun = false;
         QString evidenceRoot; // where failure evidence is kept; empty: the user's data folder
+        // The desktop keyring's service name for the accounts' passwords; empty: tvx.cfg keeps them.
+        QString keyringService;
     };
 
     MainWindow(store::ProgramStore& store, Options options, QWidget* parent = nullptr);
@@ -127,6 +130,7 @@ private:
     BookmarkServices* m_bookmarks = nullptr;
     LogEvidence* m_evidence = nullptr;
     MainRunHost* m_run = nullptr;
+    platform::AccountPasswords* m_passwords = nullptr; // none without a keyring service
 };
 
 } // namespace tvx::ui

@@ -2,6 +2,7 @@
 
 #include "browserpane.h"
 #include "controls/button/command.h"
+#include "platform/accountpasswords.h"
 #include "platform/messagebox.h"
 #include "platform/pickerpage.h"
 #include "platform/plaintext.h"
@@ -20,6 +21,7 @@
 #include "ui/errorbox.h"
 #include "ui/formlayout.h"
 
+#include <QPointer>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -546,18 +548,42 @@ void SiteDefinitionsDialog::startOrStopCheck()
             this, QStringLiteral("网站“%1”还没有帐号。请先在“设置网摘帐号”中为它添加帐号，然后再试运行！").arg(name));
         return;
     }
-    stopPicking();
     const int account = std::max(0, m_checkAccount->currentIndex());
+    const QString uid = m_checkAccount->itemText(account);
+    const QString stored = m_checkAccount->itemData(account).toString();
+    if (stored.isEmpty() && m_passwords) {
+        // The account's password is in the keyring: the check starts once it has been read.
+        m_checkStatus->setText(QStringLiteral("正在从钥匙环读取帐号“%1”的密码……").arg(uid));
+        const QPointer<SiteDefinitionsDialog> self(this);
+        m_passwords->kept(definition.id, uid, [self, definition, uid](const engine::PasswordSource::Answer& answer) {
+            if (!self || self->m_check->running())
+                return;
+            if (!answer.password) {
+                self->m_checkStatus->setText(
+                    QStringLiteral("无法读取帐号“%1”的密码（%2），试运行没有开始。").arg(uid, answer.problem));
+                return;
+            }
+            self->startCheck(definition, uid, *answer.password);
+        });
+        return;
+    }
+    startCheck(definition, uid, stored);
+}
+
+void SiteDefinitionsDialog::startCheck(const sites::SiteDefinition& definition, const QString& uid,
+                                       const QString& pwd)
+{
+    const QString name = definition.text(sitecolumn::WebName).trimmed();
+    stopPicking();
     m_checkResults->clear();
-    m_checkStatus->setText(QStringLiteral("正在用帐号“%1”试运行“%2”……").arg(m_checkAccount->itemText(account), name));
+    m_checkStatus->setText(QStringLiteral("正在用帐号“%1”试运行“%2”……").arg(uid, name));
     m_tabs->setCurrentIndex(1);
     m_pane->setDriven(true);
     // The check logs in itself: a session the user opened by hand in the pane would keep the site from
     // showing its login form, and the check would find none of its fields.
     m_pane->page()->profile()->cookieStore()->deleteAllCookies();
     m_pane->browser()->setEvents(m_check.get());
-    m_check->start(definition.record(m_checkAccount->itemText(account), m_checkAccount->itemData(account).toString()),
-                   std::clamp(int(m_store.gintTimeout), 5, 120));
+    m_check->start(definition.record(uid, pwd), std::clamp(int(m_store.gintTimeout), 5, 120));
     updateButtons();
 }
 

@@ -21,6 +21,7 @@ namespace tvx::controls {
 class Command;
 }
 namespace tvx::platform {
+class AccountPasswords;
 class QtTicker;
 class SystemClock;
 } // namespace tvx::platform
@@ -47,6 +48,10 @@ class SiteDefinitionsDialog final : public FormDialog {
 public:
     explicit SiteDefinitionsDialog(store::ProgramStore& store, QWidget* parent = nullptr);
     ~SiteDefinitionsDialog() override;
+
+    // Where the accounts' passwords are kept: a check (试运行) with an account whose password is in
+    // the keyring reads it first. Without it the store's Pwd is typed.
+    void setPasswords(platform::AccountPasswords* passwords) { m_passwords = passwords; }
 
     // For tests and pictures: the site shown, selected by ID.
     bool selectSite(qint64 id);
@@ -81,6 +86,7 @@ private:
     void deleteSite();
     // Starts the site check with the chosen account, or stops the one under way.
     void startOrStopCheck();
+    void startCheck(const sites::SiteDefinition& definition, const QString& uid, const QString& pwd);
 
     void pickRequested(const sites::FormRow* row);
     void picked(const sites::PickedElement& element);
@@ -117,6 +123,7 @@ private:
     std::unique_ptr<platform::SystemClock> m_clock;
     platform::QtTicker* m_checkTimer = nullptr;
     std::unique_ptr<sites::SiteCheck> m_check;
+    platform::AccountPasswords* m_passwords = nullptr;
 };
 
 } // namespace tvx::ui
