@@ -34,6 +34,7 @@ struct Kind {
     std::string submitButton = R"(<input type="submit" id="f_post" value="提交">)";
     bool ajax = false;                      // the submit button saves in the background; no page follows
     bool closeAfterSubmit = false;          // ... and then the page asks to close its window
+    int closeAgainMs = 0;                   // ... and asks again this many milliseconds later
     bool frames = false;                    // the submit page holds three frames
     bool alerts = false;                    // the login page and a frame of it call alert() while loading
     bool hangLogin = false;                 // the login page never finishes loading
@@ -57,6 +58,7 @@ struct Kind {
     bool popups = false;       // the login and submit pages open windows, also when the button is pressed
     bool download = false;     // the login page starts a download; a submission is answered with one
     int busyMs = 0;            // the login page's script and the submit button's handler keep the page busy
+    bool spinLogin = false;    // the login page's script never stops
     bool wander = false;       // the login and submit pages navigate away right after loading
     int reloadSeconds = 0;     // the login page reloads itself after this many seconds
     int slowAnswerMs = 0;      // a submission is answered only after this many milliseconds
@@ -64,6 +66,7 @@ struct Kind {
     bool bigLogin = false;     // the login page holds 45,000 numbered spans and 5,000 hidden inputs in its form
     bool keepsLogin = false;   // the login page sends a user who is logged in on to the submit page
     bool submitsNowhere = false; // the submit form posts to the closed port (setClosedPort)
+    std::string password;      // the only password the login takes; any other is answered with the login form again
 };
 
 std::map<std::string, std::string> idRow()
@@ -98,7 +101,14 @@ void addHostileKinds(std::vector<Kind>& kinds)
         e404.failBody = false;
         hostile(std::string("close-") + at, std::string(name) + "关闭窗口").closeAt = at;
     }
+    // A log-out page that asks to close its window 0.3 s after it has loaded, while the next site's
+    // login goes on.
+    Kind& closeLate = hostile("closelate-logout", "退出页稍后关闭窗口");
+    closeLate.closeAt = "logout";
+    closeLate.closeAfterMs = 300;
     hostile("refused-result", "提交后拒绝连接").submitsNowhere = true;
+    // Takes no password but "secret": a wrong one gets the login form again, as most sites answer it.
+    hostile("deny-login", "密码不对").password = "secret";
     hostile("redirect", "无尽重定向").redirectLoop = true;
     hostile("replace", "脚本无尽跳转").replaceLoop = true;
     hostile("refused", "拒绝连接"); // its addresses are given a port where nothing listens
@@ -116,6 +126,7 @@ void addHostileKinds(std::vector<Kind>& kinds)
     popups.submitButton = R"x(<input type="submit" id="f_post" value="提交" onclick="window.open('/popups/ad')">)x";
     hostile("download", "下载").download = true;
     hostile("busy", "脚本忙碌").busyMs = 3000;
+    hostile("spin", "脚本不停").spinLogin = true;
     hostile("busyclick", "按钮脚本忙碌").submitButton =
         R"x(<input type="submit" id="f_post" value="提交" onclick="var t=Date.now();while(Date.now()-t<3000){}">)x";
     hostile("hung", "按钮脚本不停").submitButton =
@@ -260,6 +271,14 @@ std::vector<Kind> makeKinds()
     delicious.submitButton = R"x(<input type="button" id="f_post" value="保存" onclick="tvxSend()">)x";
     delicious.row = idRow();
     add(delicious);
+
+    // A "delicious" whose page asks to close its window again 0.3 s after saving, while the login
+    // script that brings up the next bookmark waits for its slow submit page.
+    Kind deliciousLate = delicious;
+    deliciousLate.key = "delicious-late";
+    deliciousLate.closeAgainMs = 300;
+    deliciousLate.slowSubmitPageMs = 1000;
+    add(deliciousLate);
 
     Kind closing{"closing", "演示站点（提交后关闭窗口）"};
     closing.ajax = true;
@@ -485,6 +504,8 @@ std::string hostileParts(const Kind& k, const std::string& at)
                    ");</script>\n";
         if (k.busyMs > 0)
             out += "<script>var t=Date.now();while(Date.now()-t<" + std::to_string(k.busyMs) + "){}</script>\n";
+        if (k.spinLogin)
+            out += "<script>for(;;){}</script>\n";
         if (k.download)
             out += "<iframe src=\"" + root + "/file\"></iframe>\n";
         if (k.replaceLoop)
@@ -628,7 +649,11 @@ std::string DemoSite::State::submitPage(const Kind& kind, const std::string& use
         head = "<script>function tvxSend(){var f=document.forms['postform'];"
                "fetch(f.action,{method:'POST',body:new URLSearchParams(new FormData(f)),keepalive:true,"
                "credentials:'same-origin'});" +
-               std::string(kind.closeAfterSubmit ? "window.close();" : "") + "}</script>";
+               std::string(kind.closeAfterSubmit ? "window.close();" : "") +
+               (kind.closeAgainMs > 0
+                    ? "setTimeout(function(){window.close();}, " + std::to_string(kind.closeAgainMs) + ");"
+                    : std::string()) +
+               "}</script>";
     std::string body = "<h1>" + html(kind.webName) + "</h1>\n" + hostileParts(kind, "submit") + "<p>当前用户：" +
                        html(user) + "</p>\n";
     const std::string action = kind.submitsNowhere ? "http://127.0.0.1:" + std::to_string(closedPort) + "/x"
@@ -675,6 +700,8 @@ void DemoSite::State::serveKind(const Kind& kind)
     // The entry of a login script: the submit page when logged in, otherwise the login form.
     server.Get(prefix + "/entry", [this, k](const httplib::Request& req, httplib::Response& res) {
         const std::string user = userOf(req, *k);
+        if (!user.empty() && k->slowSubmitPageMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(k->slowSubmitPageMs));
         res.set_content(user.empty() ? loginPage(*k) : submitPage(*k, user), "text/html; charset=utf-8");
     });
     postForm(server, prefix + "/login", [this, k](const httplib::Request& req, httplib::Response& res) {
@@ -685,6 +712,10 @@ void DemoSite::State::serveKind(const Kind& kind)
         }
         if (k->failAt == "afterlogin")
             return failPage(*k, res);
+        if (!k->password.empty() && req.get_param_value("pwd") != k->password) {
+            res.set_content(loginPage(*k), "text/html; charset=utf-8");
+            return;
+        }
         res.set_header("Set-Cookie", "tvx_" + k->key + "=" + sessionOf(user) + "; Path=/" + k->key);
         std::string head;
         if (k->autoToSubmit)

@@ -103,28 +103,43 @@ void SubmissionEngine::stageLogin()
 
 void SubmissionEngine::stageAfterLogin()
 {
-    log(QStringLiteral("已经登录到"), QStringLiteral("..."));
-    m_run.mlngCurRow = 1;
-    const auto next = [this] {
-        openSubmitPage();
-        setStage(RunStage::Submit);
-        stepStart();
-        armWatchdog();
-        endEvent();
-    };
-    if (!m_quirks.logsOutByLink) {
-        next();
+    // A login the site refused answers with the login form again: the page still holds the password
+    // field the row names. The same step finds the "退出" link of a site that logs out by it.
+    PageStep step;
+    const bool checksRefusal = !m_site.PwdFieldId.isEmpty() || !m_site.PwdFieldName.isEmpty();
+    if (checksRefusal)
+        step.presence = forms::lookup(m_site.PwdFieldId, m_site.PwdFieldName);
+    if (m_quirks.logsOutByLink)
+        (checksRefusal ? step.otherwise : step.ops).append(PageOp{PageOp::FindLinkHref, {}, QStringLiteral("退出")});
+    if (step.isEmpty()) {
+        loggedIn();
         return;
     }
-    PageStep step;
-    step.ops.append(PageOp{PageOp::FindLinkHref, {}, QStringLiteral("退出")});
-    sendStep(step, [this, next](const StepResult& result) {
-        noteFailures(result);
-        reportStep(result, false);
-        if (result.hrefFound)
-            m_run.mstrLogoutLink = result.href;
-        next();
+    sendStep(step, [this, checksRefusal](const StepResult& result) {
+        if (checksRefusal && result.delivered && result.present) {
+            giveUpStep(RunRecorder::Failure::SiteRefused, kLoginRefused);
+            return;
+        }
+        if (m_quirks.logsOutByLink) {
+            noteFailures(result);
+            reportStep(result, false);
+            if (result.hrefFound)
+                m_run.mstrLogoutLink = result.href;
+        }
+        loggedIn();
     });
+}
+
+// The site took the login: its first bookmark's submit page.
+void SubmissionEngine::loggedIn()
+{
+    log(QStringLiteral("已经登录到"), QStringLiteral("..."));
+    m_run.mlngCurRow = 1;
+    openSubmitPage();
+    setStage(RunStage::Submit);
+    stepStart();
+    armWatchdog();
+    endEvent();
 }
 
 SubmissionEngine::SubmitPlan SubmissionEngine::planSubmitPage(QList<PageOp>& ops) const

@@ -20,6 +20,11 @@ public:
     // (cookies, storage, cache, service workers), and goes on in a browser of its own that no site has
     // seen yet: every account starts in one, and none outlives its account.
     virtual void freshSession() = 0;
+    // While held, carries out nothing: what is queued is dropped, the load is stopped, navigations and
+    // scripts go nowhere and every page step is answered as not delivered, in a fresh session too. 中止
+    // holds the browser when it is pressed, and the abort releases it once handled, so that nothing the
+    // run asks for while the abort waits behind a step in flight reaches a site.
+    virtual void hold(bool held) = 0;
     // No script-error dialogs from the pages.
     virtual void setSilent(bool silent) = 0;
     // Runs a site's own script in the page's main world; its result is not awaited.

@@ -104,6 +104,7 @@ void SubmissionEngine::beginRun(RunButton own, const QList<RunButton>& locked)
     m_timer2.setEnabled(false); // no delayed pass of an earlier run acts on this one
     const QDateTime started = m_clock.localDateTime();
     tell([&](RunRecorder& r) { r.runStarted(started, int(m_run.mrsSites.recordCount()), m_host.rowCount()); });
+    m_browser.hold(false); // an abort that came too late for its run held the browser
     m_browser.freshSession();
     startAccount(1);
     withPassword([this] { beginLogin(); });
@@ -123,6 +124,7 @@ void SubmissionEngine::abortRun(RunButton own)
     m_host.setButtonEnabled(all ? RunButton::Submit : RunButton::AllSubmit, true);
     // The account's browser goes at once, with what it had queued: nothing more reaches its site.
     m_browser.freshSession();
+    m_browser.hold(false);
     tell([](RunRecorder& r) { r.runEnded(true); });
 }
 

@@ -12,6 +12,7 @@ namespace tvx::engine {
 const QString SubmissionEngine::kAbortCaption = QStringLiteral("中止(&T)");
 const QString SubmissionEngine::kSubmitCaption = QStringLiteral("提交(&I)");
 const QString SubmissionEngine::kAllSubmitCaption = QStringLiteral("全部提交(&M)");
+const QString SubmissionEngine::kLoginRefused = QStringLiteral("登录被拒绝");
 
 SubmissionEngine::SubmissionEngine(RunHost& host, Browser& browser, const Clock& clock, Ticker& timer1,
                                    Ticker& timer2, store::ProgramStore& store, WebHosts hosts)
@@ -47,6 +48,14 @@ void SubmissionEngine::cmdSubmit_Click()
     post(m_host.buttonCaption(RunButton::Submit) == kSubmitCaption ? Event::StartChosen : Event::AbortChosen);
 }
 
+// An abort of the run in progress holds the browser at once, also when the abort itself waits behind a
+// step in flight: what that step's answer asks for never reaches the site.
+void SubmissionEngine::holdForAbort(Event event)
+{
+    if ((event == Event::AbortAll || event == Event::AbortChosen) && m_run.mblnRunning && m_busy)
+        m_browser.hold(true);
+}
+
 void SubmissionEngine::pageFailed(const PageAnswer& answer)
 {
     m_nextAnswer = answer;
@@ -71,6 +80,7 @@ void SubmissionEngine::post(Event event, const PageAnswer& answer)
     // A page that completes while no run is in progress changes nothing, whenever it is handled.
     if ((event == Event::PageTop || event == Event::PageFrame) && !m_run.mblnRunning)
         return;
+    holdForAbort(event);
     m_queue.append(Queued{event, m_runSerial, answer});
     drain();
 }

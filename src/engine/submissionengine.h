@@ -85,6 +85,7 @@ private:
     };
 
     void post(Event event, const PageAnswer& answer = {});
+    void holdForAbort(Event event);
     void drain();
     void handle(Event event);
     void handlerDone();
@@ -104,6 +105,7 @@ private:
     void stageIdle();
     void stageLogin();
     void stageAfterLogin();
+    void loggedIn();
     void stageSubmit();
     SubmitPlan planSubmitPage(QList<PageOp>& ops) const;
     void applySubmitPage(const SubmitPlan& plan, const StepResult& result);
@@ -118,6 +120,9 @@ private:
     // Whether the page of the current stage is the site's answer to what the run asked (the login page,
     // the login, a submit press), which an HTTP error or a failed load refuses.
     bool judgesAnswer() const;
+
+    // The state a login gets that the site answered with its login form again.
+    static const QString kLoginRefused; // "登录被拒绝"
 
     // Delayed filler.
     void Timer2_Timer();

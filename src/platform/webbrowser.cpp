@@ -212,6 +212,15 @@ void WebBrowser::prepareSpare()
     m_spare->load(QUrl(QStringLiteral("about:blank")));
 }
 
+void WebBrowser::hold(bool held)
+{
+    m_held = held;
+    if (!held)
+        return;
+    dropQueued();
+    m_page->triggerAction(QWebEnginePage::Stop);
+}
+
 void WebBrowser::freshSession()
 {
     dropQueued();
@@ -269,8 +278,7 @@ void WebBrowser::loadEnded(const QWebEngineLoadingInfo& info)
         // The blank document made for a site's script (after the renderer died, or in a fresh page) is
         // the program's own doing, not a page of the run: the script runs in it, and no page event is
         // raised.
-        const QString code = *std::exchange(m_scriptAfterBlank, std::nullopt);
-        m_page->runJavaScript(code, QWebEngineScript::MainWorld);
+        runScriptNow(*std::exchange(m_scriptAfterBlank, std::nullopt));
         return;
     }
     const engine::PageAnswer answer = answerOf(info);
@@ -284,6 +292,8 @@ void WebBrowser::loadEnded(const QWebEngineLoadingInfo& info)
 
 void WebBrowser::navigate(const QString& address)
 {
+    if (m_held)
+        return;
     emit requestMade();
     m_scriptAfterBlank.reset(); // a script still waiting for its blank document is overtaken
     m_deferredScript.reset();
@@ -357,6 +367,8 @@ void WebBrowser::pressWaitOver()
 
 void WebBrowser::runScript(const QString& code)
 {
+    if (m_held)
+        return;
     emit requestMade();
     if (m_awaitingPress) {
         // A site's script (which typically opens its login page) would cancel the press's navigation too.
@@ -377,17 +389,21 @@ void WebBrowser::runScriptNow(const QString& code)
         load(QUrl(QStringLiteral("about:blank")));
         return;
     }
+    // A site's script leaves the page as a navigation does (a login script opens its login page): a
+    // close request of the document it leaves speaks for no step of the run.
+    m_leaving = true;
     m_page->runJavaScript(code, QWebEngineScript::MainWorld);
 }
 
 void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const engine::StepResult&)> done)
 {
+    const bool held = m_held; // a step asked for before the hold goes to the page all the same
     emit requestMade();
     const quint64 serial = ++m_stepSerial;
     m_pending = std::move(done);
     m_stepWaiting = false;
     m_startsAtStep = m_loadStarts;
-    if (m_noDocument) {
+    if (m_noDocument || held) {
         // No document: the step cannot be delivered, and waiting for the guard would only
         // hold up the run.
         QTimer::singleShot(0, this, [this, serial] { finishStep(serial, {}); });

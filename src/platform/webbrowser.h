@@ -41,6 +41,7 @@ public:
     void navigate(const QString& address) override;
     void stop() override;
     void freshSession() override;
+    void hold(bool held) override;
     void setSilent(bool silent) override { m_silent = silent; }
     bool silent() const { return m_silent; }
     void runScript(const QString& code) override;
@@ -110,6 +111,7 @@ private:
     // No document to run a script in: the renderer died, or the page is fresh, and nothing has loaded since.
     bool m_noDocument = false;
     std::optional<QString> m_scriptAfterBlank; // a site's script waiting for a document to run in
+    bool m_held = false; // nothing is carried out (hold)
 };
 
 } // namespace tvx::platform

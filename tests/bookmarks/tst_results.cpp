@@ -285,6 +285,17 @@ private slots:
                  qPrintable(lines.at(1)));
         // A refused cell is no submission: "keep only the failed" keeps its address.
         QVERIFY(m.submittedSomewhere().isEmpty());
+
+        // A login the site answered with its login form again says so, and nothing more.
+        writer.beginRun(kStart.addSecs(120), threeBookmarks());
+        const qint64 refused = writer.run();
+        recorder.accountStarted(1, QStringLiteral("站点"), QStringLiteral("li"));
+        recorder.siteAnswered(1, 1, QStringLiteral("登录被拒绝"));
+        recorder.bookmarkOutcome(1, 1, Told::Refused, 2);
+        writer.finishRun(kStart.addSecs(180), false);
+        m.setResults(load(c, refused));
+        QVERIFY2(text(0).startsWith(QStringLiteral("⛔ 登录被拒绝 ")), qPrintable(text(0)));
+        QVERIFY2(QString::fromUtf8(m.toCsv()).contains(QStringLiteral(",登录被拒绝 ")), qPrintable(QString::fromUtf8(m.toCsv())));
     }
 
     void theTableMarksEveryStateAndExports()

@@ -36,6 +36,9 @@ struct FakePage {
     QSet<QString> names;
     QStringList inputValues;
     QString logoutHref; // the href of a "退出" link, if any
+    // The page stands for every page of the site: the one after the login shows the login form again
+    // only when the site refuses the login.
+    bool refusesLogin = false;
 
     bool has(const engine::ElementLookup& l) const
     {
@@ -51,6 +54,12 @@ public:
     void navigate(const QString& address) override { calls.append(QStringLiteral("navigate ") + address); }
     void stop() override { calls.append(QStringLiteral("stop")); }
     void freshSession() override { calls.append(QStringLiteral("fresh")); }
+    void hold(bool h) override
+    {
+        if (h)
+            calls.append(QStringLiteral("hold"));
+        held = h;
+    }
     void setSilent(bool s) override { silent = s; }
     void runScript(const QString& code) override { calls.append(QStringLiteral("script ") + code); }
     void runStep(const engine::PageStep& step, std::function<void(const engine::StepResult&)> done) override
@@ -81,6 +90,7 @@ public:
     QList<std::function<void(const engine::StepResult&)>> pending;
     FakePage page;
     bool silent = false;
+    bool held = false;
 };
 
 // The window hosting a run.

@@ -228,7 +228,8 @@ private slots:
         const engine::PageStep& login = r.browser.steps.at(0);
         QCOMPARE(login.ops.at(0).value, QStringLiteral("a"));
         QCOMPARE(login.ops.at(1).value, QStringLiteral("pw-a"));
-        const engine::PageStep& second = r.browser.steps.at(2);
+        // (Step 1 asks the page after the login whether the site took it.)
+        const engine::PageStep& second = r.browser.steps.at(3);
         QCOMPARE(second.ops.at(0).value, QStringLiteral("标题2"));
         QCOMPARE(second.ops.at(1).value, QStringLiteral("http://example.com/2"));
         QCOMPARE(second.ops.at(2).value, QStringLiteral("新闻 科技"));
@@ -480,6 +481,7 @@ private slots:
         QCOMPARE(r.stage(), qint32(RunStage::Login)); // nothing acted on the run yet
         QVERIFY(r.host.log.isEmpty());
         r.browser.answer(); // the login step returns: stage 2; then the queued page; then the tick
+        r.browser.answer(); // the page after login: the site took the login
         QCOMPARE(r.host.log, QStringList({kLogin.arg("A"), kLoggedIn.arg("A")}));
         QCOMPARE(r.stage(), qint32(RunStage::Submit));
         QCOMPARE(r.run().mdtStepStart, r.clock.nowSeconds()); // the tick tested the new step: not overdue

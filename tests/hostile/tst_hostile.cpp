@@ -286,7 +286,7 @@ private slots:
             const QString kind = q(key);
             if (kind != QLatin1String("byid") && !kind.contains(QLatin1Char('-')) &&
                 !QStringList{"hang", "redirect", "replace", "refused", "huge", "dialogs", "popups", "download", "busy",
-                             "busyclick", "hung", "wander", "script", "big"}
+                             "busyclick", "hung", "spin", "wander", "script", "big"}
                      .contains(kind))
                 continue;
             // The good site is on another host name than the hostile ones, as two sites on the web are:
@@ -348,6 +348,8 @@ private slots:
         // The delayed login waits for a page that settles; this one reloads itself before it does.
         row("百度书签 login page reloading itself", "baidu-reload", 1, 0);
         row("connection refused at login", "refused", 1, 0, "LoginUrl");
+        // A wrong password, answered with the login form again: a failed login, the site skipped at once.
+        row("wrong password", "deny-login", 1, 0);
         // The submit page cannot be reached: each bookmark times out.
         row("connection refused at submit", "refused", kRows, 0, "SubmitUrl");
         for (const char* code : {"500", "404"}) {
@@ -372,6 +374,9 @@ private slots:
         row("downloads", "download", kRows, kRows);
         row("scripts busy for seconds while loading", "busy", 1, 0);
         row("scripts busy for seconds when pressed", "busyclick", 0, kRows);
+        // The login page's script never stops: the login is given up, and the next site starts in a
+        // browser whose renderer that page does not hold.
+        row("scripts that never stop while loading", "spin", 1, 0);
         // The press never returns: the step is given up after the time-out and a second, and the
         // page, whose renderer still spins, gives no more pages.
         row("scripts that never stop when pressed", "hung", kRows, 0);
@@ -413,6 +418,13 @@ private slots:
                            .arg(idOf(kind)));
         if (QTest::currentTestFailed())
             return;
+        if (kind == QLatin1String("deny-login")) {
+            QVERIFY(!m_site.logins().empty() && m_site.logins().front().password == "pw");
+            QVERIFY(!log().contains(QStringLiteral("已经登录到\"%1\"...").arg(webName(kind))));
+            QCOMPARE(m_db->scalar(QStringLiteral("SELECT Answer FROM RunResults WHERE AccountNo=0 AND Position=0 "
+                                                 "AND RunId=(SELECT MAX(RunId) FROM RunResults)")),
+                     QStringLiteral("登录被拒绝"));
+        }
         const auto received = submissions(kind);
         if (submitted >= 0)
             QCOMPARE(received.size(), submitted);

@@ -17,6 +17,7 @@
 #include "ui/main/urllistmodel.h"
 
 #include <QMap>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -24,6 +25,8 @@
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+
+#include <chrono>
 
 using namespace tvx;
 namespace RunStage = engine::RunStage;
@@ -564,6 +567,60 @@ private slots:
             QVERIFY2(calls.contains(line), qPrintable(line + QStringLiteral("\n") + calls.join(QLatin1Char('\n'))));
         QVERIFY(!calls.join(QLatin1Char('\n')).contains(QStringLiteral("timed out")));
         r.window.engine().removeRecorder(&recorder);
+    }
+
+    void aClosingRequestOfAPageTheRunHasLeft()
+    {
+        // A log-out page that asks to close its window 0.3 s after it has loaded, while the next site's
+        // login script runs: that site still logs in and gets its bookmarks.
+        Run a({"closelate-logout", "script"}, 1, 2, 3);
+        QVERIFY(a.runToEnd());
+        QCOMPARE(a.submissions("closelate-logout").size(), 2);
+        QCOMPARE(a.submissions("script").size(), 2);
+        QCOMPARE(a.log().filter(QStringLiteral("错误")).size(), 0);
+        QCOMPARE(a.log().filter(QStringLiteral("已经登录到")).size(), 2);
+
+        // A "delicious" page that asks again, while the login script that brings up the next bookmark
+        // waits for its submit page: each bookmark arrives once, in order.
+        Run d({"delicious-late"}, 1, 3, 4);
+        QVERIFY(d.runToEnd());
+        const auto subs = d.submissions("delicious-late");
+        QStringList urls;
+        for (const auto& s : subs)
+            urls.append(q(s.url));
+        QCOMPARE(urls, QStringList({bm(1).url, bm(2).url, bm(3).url}));
+        QCOMPARE(d.log().filter(QStringLiteral("已经登录到")).size(), 1);
+    }
+
+    void nothingReachesTheSiteAfterAbort()
+    {
+        // 中止 is pressed while the step that asks the page after login whether the site took it is in
+        // flight. The abort waits behind it; the site turned the login away, and the next site's login
+        // script, which that answer runs, never reaches its site.
+        Run r({"deny-login", "script"}, 1, 2);
+        QPointer<QWebEnginePage> page;
+        qint64 abortedNs = 0;
+        QObject::connect(r.window.workerAdapter(), &platform::WebBrowser::requestMade, &r.window, [&] {
+            if (abortedNs || !r.window.engine().busy() || r.window.engine().state().mlngStage != RunStage::AfterLogin)
+                return;
+            page = r.window.workerAdapter()->page();
+            abortedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+            r.window.engine().cmdAllSubmit_Click(); // abort
+        });
+        r.window.engine().cmdAllSubmit_Click();
+        // The account's page is gone once the run has stopped: nothing of it can reach the site any more.
+        QVERIFY(test::waitUntil([&] { return abortedNs && !r.window.engine().state().mblnRunning; }, 30000));
+        QVERIFY(test::waitUntil([&] { return !page; }, 30000));
+        QVERIFY(test::waitUntil([&] { return r.window.workerAdapter()->settled(); }, 10000));
+        QStringList late;
+        for (const demosite::Request& q : r.site.requests())
+            if (q.atNs > abortedNs)
+                late.append(QString::fromStdString(q.method + ' ' + q.path));
+        QVERIFY2(late.isEmpty(), qPrintable(late.join(QLatin1Char('\n'))));
+        QCOMPARE(r.site.logins().size(), 1u);
+        QCOMPARE(r.log().filter(QStringLiteral("时发生错误！")).size(), 1);
     }
 
     void abortAndRunAgain()

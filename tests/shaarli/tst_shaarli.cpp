@@ -19,6 +19,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -191,6 +192,38 @@ private slots:
         QCOMPARE(added.at(0).url, bookmarks.at(1).url);
         QCOMPARE(added.at(0).title, bookmarks.at(1).title);
         QCOMPARE(added.at(0).tags, QStringList{QStringLiteral("web")});
+    }
+
+    void aWrongPasswordIsARefusedLogin()
+    {
+        // Shaarli answers a wrong password with its login form again: the login failed, the site is left
+        // at once, and nothing is added.
+        QVERIFY(m_site >= 0);
+        m_db.exec(QStringLiteral("UPDATE Accounts SET Pwd='wrong' WHERE ID=%1;").arg(m_site));
+        const auto restore = qScopeGuard([this] {
+            m_db.exec(QStringLiteral("UPDATE Accounts SET Pwd='%1' WHERE ID=%2;")
+                          .arg(QString(kPassword).replace(QLatin1Char('\''), QStringLiteral("''")))
+                          .arg(m_site));
+        });
+        test::MessageRecorder boxes;
+        const qsizetype before = m_shaarli.bookmarks().size();
+        ui::MainWindow window(m_store,
+                              {m_db.path(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), {}, {}}});
+        window.show();
+        QSignalSpy blanked(window.workerBrowser()->page(), &QWebEnginePage::loadFinished);
+        window.Form_Load();
+        blanked.wait(30000);
+        m_store.gintTimeout = 20;
+        window.urlListModel()->clear();
+        window.urlListModel()->append({QStringLiteral("http://example.net/three"), QStringLiteral("三"), {}, {}});
+        window.engine().cmdAllSubmit_Click();
+        QVERIFY(test::waitUntil([&] { return !window.engine().state().mblnRunning; }, 120000));
+        QStringList log;
+        for (int i = 0; i < window.runLogModel()->rowCount(); ++i)
+            log.append(window.runLogModel()->index(i, 1).data().toString());
+        QVERIFY2(log.filter(QStringLiteral("时发生错误！")).size() == 1, qPrintable(log.join(QLatin1Char('\n'))));
+        QVERIFY2(log.filter(QStringLiteral("已经登录到")).isEmpty(), qPrintable(log.join(QLatin1Char('\n'))));
+        QCOMPARE(m_shaarli.bookmarks().size(), before);
     }
 
     void cleanupTestCase() { m_shaarli.stop(); }

@@ -173,7 +173,8 @@ QString ResultsModel::outcomeText(const Cell& cell)
         return QStringLiteral("站点被跳过");
     case Outcome::Refused:
         // The site's answer, and the step when that was not the submission: "没有应答（连接被拒绝）（登录页）".
-        if (cell.stage == 4)
+        // A login the site turned away names its step itself.
+        if (cell.stage == 4 || cell.answer == QStringLiteral("登录被拒绝"))
             return cell.answer.isEmpty() ? QStringLiteral("网站拒绝") : cell.answer;
         return (cell.answer.isEmpty() ? QStringLiteral("网站拒绝") : cell.answer) +
                QStringLiteral("（%1）").arg(stageName(cell.stage));
