@@ -273,7 +273,7 @@ void SiteCheck::checkSubmitPage()
                                  probe.ops.cbegin();
             if (at >= probe.ops.size()) {
                 add(kSubmitPage, label, QString(),
-                    QStringLiteral("不填写：只有 365天天网摘、Poco网摘、博拉网 才填写摘要"), true);
+                    QStringLiteral("不填写：随程序提供的网站中只有 365天天网摘、Poco网摘、博拉网 填写摘要；您自己添加的网站总是填写"), true);
                 continue;
             }
             reportLookup(kSubmitPage, label, probe.ops.at(at), result, int(at));

@@ -15,6 +15,7 @@
 #include "platform/workerpage.h"
 
 #include <QFile>
+#include <QMap>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -38,19 +39,30 @@ tvx::Bookmark bm(int n)
             QStringLiteral("新闻 科技"), QStringLiteral("摘要 %1").arg(n)};
 }
 
-// The pages of one framework site under /`site`: its login and submit pages are the bundle drawing
-// the page named; the submit page's React form waits for /react/api/me, answered a moment later.
-void addSite(test::TestHttpServer& server, const char* site)
+// The pages of one framework site under /`site` (the bundle `app` in its `mode`): its login and submit
+// pages are the bundle drawing the page named; the submit page's React form waits for /react/api/me,
+// answered a moment later. A site of the fetch modes answers <root>/api/login with 200 and
+// <root>/api/save with `saveStatus`.
+void addSite(test::TestHttpServer& server, const char* site, const char* app = nullptr, const char* mode = "form",
+             int saveStatus = 200)
 {
     const QString root = QLatin1Char('/') + QLatin1String(site);
-    const QByteArray script = bundle(site);
-    QVERIFY2(!script.isEmpty(), site);
+    app = app ? app : site;
+    const QByteArray script = bundle(app);
+    QVERIFY2(!script.isEmpty(), app);
     server.addRoute(root + QStringLiteral(".js"), [script](const test::TestHttpServer::Request&) {
         return test::TestHttpServer::Reply{200, "application/javascript", script, {}};
+    });
+    server.addRoute(root + QStringLiteral("/api/login"), [](const test::TestHttpServer::Request&) {
+        return test::TestHttpServer::Reply{200, "application/json", "{\"ok\":true}", {}};
+    });
+    server.addRoute(root + QStringLiteral("/api/save"), [saveStatus](const test::TestHttpServer::Request&) {
+        return test::TestHttpServer::Reply{saveStatus, "application/json", "{}", {}};
     });
     for (const char* page : {"login", "submit"}) {
         const QByteArray shell = "<!doctype html><html><head><meta charset=\"utf-8\"><title>" + QByteArray(site) +
                                  "</title></head><body><div id=\"app\"></div><script>window.tvxPage='" + page +
+                                 "';window.tvxMode='" + mode + "';window.tvxRoot='/" + site +
                                  "';</script><script src=\"/" + site + ".js\"></script></body></html>";
         server.addRoute(root + QLatin1Char('/') + QLatin1String(page), [shell](const test::TestHttpServer::Request& r) {
             return test::TestHttpServer::Reply{200, "text/html; charset=utf-8",
@@ -75,6 +87,24 @@ QString row(int id, const QString& name, const QString& root, const QString& col
         .arg(id)
         .arg(name, root, columns);
 }
+
+// The outcomes of a run and the sites' answers, as "account/row outcome" and "account/row answer".
+struct Outcomes final : engine::RunRecorder {
+    QStringList calls;
+    void bookmarkOutcome(int position, int row, Outcome outcome, int) override
+    {
+        static const QMap<Outcome, QString> names{{Outcome::Submitted, QStringLiteral("Submitted")},
+                                                  {Outcome::Refused, QStringLiteral("Refused")},
+                                                  {Outcome::TimedOut, QStringLiteral("TimedOut")},
+                                                  {Outcome::NoButton, QStringLiteral("NoButton")},
+                                                  {Outcome::SiteSkipped, QStringLiteral("SiteSkipped")}};
+        calls.append(QStringLiteral("%1/%2 %3").arg(position).arg(row).arg(names.value(outcome, QStringLiteral("?"))));
+    }
+    void siteAnswered(int position, int row, const QString& answer) override
+    {
+        calls.append(QStringLiteral("%1/%2 %3").arg(position).arg(row).arg(answer));
+    }
+};
 
 struct FrameworkRun {
     FrameworkRun(const QString& sql)
@@ -128,6 +158,9 @@ private slots:
         QVERIFY(FrameworkRun::server.isListening());
         addSite(FrameworkRun::server, "react");
         addSite(FrameworkRun::server, "vue");
+        addSite(FrameworkRun::server, "vuefetch", "vue", "fetch");
+        addSite(FrameworkRun::server, "vue500", "vue", "fetch", 500);
+        addSite(FrameworkRun::server, "spa", "vue", "spa");
     }
 
     // React: a controlled login form drawn by the framework after the load, a submit form drawn after
@@ -161,6 +194,50 @@ private slots:
         const QStringList log = r.log();
         QCOMPARE(log.filter(QStringLiteral("错误")), QStringList());
         QVERIFY(log.contains(QStringLiteral("向\"vue\"提交信息完毕!")));
+    }
+
+    // Presses that bring no new page: a Vue site that logs in and saves by fetch() and stays on its page,
+    // the same site answering 500 to every save, and a one-page app that logs in by a fetch of its own a
+    // moment after the press and shows its add view by history.pushState. The saves are judged by
+    // their requests' answers, the login of the app by its new address.
+    void pressesJudgedByTheirRequests()
+    {
+        const QString origin = FrameworkRun::server.origin();
+        const QString buttons = QStringLiteral("LoginButtonValue='登录', SubmitButtonValue='保存'");
+        FrameworkRun r(row(0, QStringLiteral("vuefetch"), origin + QStringLiteral("/vuefetch"), buttons) +
+                       row(1, QStringLiteral("vue500"), origin + QStringLiteral("/vue500"), buttons) +
+                       row(2, QStringLiteral("spa"), origin + QStringLiteral("/spa"), buttons));
+        Outcomes outcomes;
+        r.window.engine().addRecorder(&outcomes);
+        QVERIFY(r.runToEnd());
+        r.window.engine().removeRecorder(&outcomes);
+        QCOMPARE(r.boxes.texts(), QStringList{QStringLiteral("网摘提交完毕！")});
+        QCOMPARE(outcomes.calls, (QStringList{
+                                     QStringLiteral("1/1 Submitted"), QStringLiteral("1/2 Submitted"),
+                                     QStringLiteral("2/1 网站拒绝（HTTP 500）"), QStringLiteral("2/1 Refused"),
+                                     QStringLiteral("2/2 网站拒绝（HTTP 500）"), QStringLiteral("2/2 Refused"),
+                                     QStringLiteral("3/1 Submitted"), QStringLiteral("3/2 Submitted")}));
+        for (const QString site : {QStringLiteral("vuefetch"), QStringLiteral("vue500"), QStringLiteral("spa")}) {
+            const auto logins = r.posts(QLatin1Char('/') + site + QStringLiteral("/api/login"));
+            QCOMPARE(logins.size(), 1);
+            QCOMPARE(logins.at(0).param(QStringLiteral("user")), site + QStringLiteral("-user"));
+            QCOMPARE(logins.at(0).param(QStringLiteral("password")), site + QStringLiteral("-pw"));
+            const auto saves = r.posts(QLatin1Char('/') + site + QStringLiteral("/api/save"));
+            QCOMPARE(saves.size(), 2);
+            for (int i = 0; i < 2; ++i) {
+                QCOMPARE(saves.at(i).param(QStringLiteral("title")), bm(i + 1).title);
+                QCOMPARE(saves.at(i).param(QStringLiteral("url")), bm(i + 1).url);
+                QCOMPARE(saves.at(i).param(QStringLiteral("tags")), QStringLiteral("新闻,科技"));
+                QCOMPARE(saves.at(i).param(QStringLiteral("shared")), QStringLiteral("true"));
+            }
+        }
+        // The site that refused every save is left after its last one, without its log-out.
+        QCOMPARE(FrameworkRun::server.hits(QStringLiteral("/vuefetch/logout")), 1);
+        QCOMPARE(FrameworkRun::server.hits(QStringLiteral("/vue500/logout")), 0);
+        QCOMPARE(FrameworkRun::server.hits(QStringLiteral("/spa/logout")), 1);
+        const QStringList log = r.log();
+        QVERIFY(log.contains(QStringLiteral("向\"vuefetch\"提交信息完毕!")));
+        QVERIFY(log.contains(QStringLiteral("向\"spa\"提交信息完毕!")));
     }
 };
 

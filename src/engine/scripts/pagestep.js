@@ -123,6 +123,7 @@
         found.push(describe(e));
       return;
     }
+    watchPress();
     e.click();
   }
   // Walks the body's elements named `tag` in document order; the length is read once, before the
@@ -142,6 +143,105 @@
     }
   }
 
+  // A press that starts no navigation of the window (a save or a login by fetch() or XMLHttpRequest)
+  // is judged by what it started, reported as a console line that starts with `pressAnswer`: the
+  // requests the press started (from the first press up to the task after the step) all answered with
+  // success ({"done":true}, once no navigation of the window has begun a moment later) or one with an
+  // HTTP error ({"httpStatus":500}); a same-document navigation after the press ({"page":true}) counts
+  // as the next page at once. A request that got no answer, or a press that started nothing, leaves
+  // the step to its time-out.
+  var pressWatch = null;
+  function watchPress() {
+    if (pressWatch || probe || !plan.pressAnswer || !plan.requestEvent)
+      return;
+    var w = { collecting: true, ids: {}, open: 0, any: false, errorStatus: 0, noAnswer: false, over: false,
+              listeners: [], timers: [] };
+    pressWatch = w;
+    var log = console.log.bind(console);
+    function stop() {
+      if (w.over)
+        return;
+      w.over = true;
+      for (var i = 0; i < w.listeners.length; i++)
+        window.removeEventListener(w.listeners[i][0], w.listeners[i][1], true);
+      for (var t = 0; t < w.timers.length; t++)
+        clearTimeout(w.timers[t]);
+      if (w.leaving)
+        navigation.removeEventListener('navigate', w.leaving);
+    }
+    function report(what) {
+      if (w.over)
+        return;
+      if (w.collecting) { // told once the step itself has been answered
+        w.early = w.early || what;
+        return;
+      }
+      stop();
+      log(plan.pressAnswer + JSON.stringify(what));
+    }
+    function later(f, ms) { w.timers.push(setTimeout(f, ms)); }
+    function judge() {
+      if (w.over || w.collecting || !w.any || (w.open > 0 && !w.errorStatus))
+        return;
+      if (w.errorStatus)
+        report({ "httpStatus": w.errorStatus });
+      else if (w.noAnswer)
+        w.any = false; // left to the time-out, unless a same-document navigation comes
+      else
+        later(function () { report({ "done": true }); }, plan.answerGraceMs);
+    }
+    function on(type, listener) {
+      window.addEventListener(type, listener, true);
+      w.listeners.push([type, listener]);
+    }
+    on(plan.requestEvent + '-start', function (e) {
+      if (!w.collecting)
+        return;
+      w.ids[String(e.detail)] = true;
+      w.open++;
+      w.any = true;
+    });
+    on(plan.requestEvent + '-end', function (e) {
+      var parts = String(e.detail).split(' ');
+      if (!w.ids[parts[0]])
+        return;
+      delete w.ids[parts[0]];
+      w.open--;
+      var status = Number(parts[1]) || 0;
+      if (status >= 400 && status <= 599) {
+        if (!w.errorStatus)
+          w.errorStatus = status;
+      } else if (status < 200) {
+        w.noAnswer = true;
+      }
+      judge();
+    });
+    on(plan.requestEvent + '-page', function () { report({ "page": true }); });
+    // A navigation of the window judges the press by its own page.
+    on('beforeunload', stop);
+    on('pagehide', stop);
+    if (typeof navigation === 'object' && navigation) {
+      w.leaving = function (e) {
+        try { if (!e.destination.sameDocument) stop(); } catch (x) {}
+      };
+      navigation.addEventListener('navigate', w.leaving);
+    }
+    w.close = function (navigates) {
+      if (navigates) {
+        stop();
+        return;
+      }
+      later(function () {
+        w.collecting = false;
+        if (w.early)
+          report(w.early);
+        else
+          judge();
+      }, 0);
+      later(stop, 600000); // nothing comes: the step has long been given up
+    };
+  }
+
   // The statements on the one element their lookup finds; a probe only looks that element up.
   var onElement = {
     "fillIfPresent": function (op) { // no failure when the element is absent
@@ -159,7 +259,9 @@
       return 1;
     },
     "press": function (op) {
-      find(op).click();
+      var element = find(op);
+      watchPress();
+      element.click();
       return 1;
     },
     // The form named, or the form of the control named; works even when a control named "submit"
@@ -167,6 +269,7 @@
     "submitForm": function (op) {
       var element = find(op);
       var form = element instanceof HTMLFormElement ? element : element.form;
+      watchPress();
       HTMLFormElement.prototype.submit.call(form);
       try { if (targetsThisWindow(form, null)) navigating = true; } catch (x) { navigating = true; }
       return 1;
@@ -329,6 +432,8 @@
           navigating = true;
         }
       }
+      if (pressWatch)
+        pressWatch.close(navigating);
       return { "present": present, "failed": failed, "outcomes": outcomes, "href": href, "found": found,
                "navigating": navigating };
     }
