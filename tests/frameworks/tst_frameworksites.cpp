@@ -76,6 +76,36 @@ void addSite(test::TestHttpServer& server, const char* site, const char* app = n
     });
 }
 
+// A plain-script site under /`site`: its login form in the top document, pressed by the caption of a
+// <button> without id or name; its submit form (fields and button by id) drawn by `submitPage`. POSTs
+// to <root>/login and <root>/submit answer a page of their own.
+void addPlainSite(test::TestHttpServer& server, const char* site, const QByteArray& submitPage)
+{
+    const QString root = QLatin1Char('/') + QLatin1String(site);
+    const QByteArray head = "<!doctype html><html><head><meta charset=\"utf-8\"></head><body>";
+    const QByteArray login = head + "<form method=\"post\" action=\"/" + site +
+                             "/login\"><input id=\"uid\" name=\"user\"><input id=\"pwd\" type=\"password\" "
+                             "name=\"password\"><input type=\"submit\" value=\"取消\"><button>\n  登录\n</button>"
+                             "</form></body></html>";
+    const QByteArray submit = head + submitPage + "</body></html>";
+    for (const auto& [page, html] : {std::pair{QStringLiteral("/login"), login}, std::pair{QStringLiteral("/submit"), submit}}) {
+        server.addRoute(root + page, [html = html](const test::TestHttpServer::Request& r) {
+            return test::TestHttpServer::Reply{200, "text/html; charset=utf-8",
+                                               r.method == "POST" ? QByteArrayLiteral("<p>OK</p>") : html, {}};
+        });
+    }
+    server.addPage(root + QStringLiteral("/logout"), "<p>bye</p>");
+}
+
+// The submit form's fields and button, posting to /`site`/submit in the top window.
+QByteArray submitForm(const char* site)
+{
+    return "<form method=\"post\" target=\"_top\" action=\"/" + QByteArray(site) +
+           "/submit\"><input id=\"title\" name=\"title\"><input id=\"url\" name=\"url\"><input id=\"tags\" "
+           "name=\"tags\"><input id=\"shared\" type=\"checkbox\" name=\"shared\" value=\"true\"><button "
+           "id=\"save\">保存</button></form>";
+}
+
 QString row(int id, const QString& name, const QString& root, const QString& columns)
 {
     return QStringLiteral("INSERT INTO BookMarkWeb (ID, WebName) VALUES (%1, '%2');"
@@ -161,6 +191,14 @@ private slots:
         addSite(FrameworkRun::server, "vuefetch", "vue", "fetch");
         addSite(FrameworkRun::server, "vue500", "vue", "fetch", 500);
         addSite(FrameworkRun::server, "spa", "vue", "spa");
+        // The submit form in an open shadow root, and in a frame of the same origin.
+        addPlainSite(FrameworkRun::server, "shadow",
+                     "<x-form></x-form><script>customElements.define('x-form', class extends HTMLElement {"
+                     "connectedCallback() { this.attachShadow({mode: 'open'}).innerHTML = '" +
+                         submitForm("shadow") + "'; } });</script>");
+        addPlainSite(FrameworkRun::server, "frame", "<iframe src=\"/frame/form\"></iframe>");
+        FrameworkRun::server.addPage(QStringLiteral("/frame/form"),
+                                     "<!doctype html><html><body>" + submitForm("frame") + "</body></html>");
     }
 
     // React: a controlled login form drawn by the framework after the load, a submit form drawn after
@@ -194,6 +232,34 @@ private slots:
         const QStringList log = r.log();
         QCOMPARE(log.filter(QStringLiteral("错误")), QStringList());
         QVERIFY(log.contains(QStringLiteral("向\"vue\"提交信息完毕!")));
+    }
+
+    // Elements beyond the top document, and a login button that is a <button> without id or name,
+    // found by its caption (the inputs are looked at first: one of another caption is not pressed).
+    void elementsInShadowRootsAndFramesAndButtonsByCaption()
+    {
+        const QString origin = FrameworkRun::server.origin();
+        const QString columns = QStringLiteral("LoginButtonValue='登录', SubmitButtonId='save'");
+        FrameworkRun r(row(0, QStringLiteral("shadow"), origin + QStringLiteral("/shadow"), columns) +
+                       row(1, QStringLiteral("frame"), origin + QStringLiteral("/frame"), columns));
+        QVERIFY(r.runToEnd());
+        QCOMPARE(r.boxes.texts(), QStringList{QStringLiteral("网摘提交完毕！")});
+        for (const QString site : {QStringLiteral("shadow"), QStringLiteral("frame")}) {
+            const auto logins = r.posts(QLatin1Char('/') + site + QStringLiteral("/login"));
+            QCOMPARE(logins.size(), 1);
+            QCOMPARE(logins.at(0).param(QStringLiteral("user")), site + QStringLiteral("-user"));
+            QCOMPARE(logins.at(0).param(QStringLiteral("password")), site + QStringLiteral("-pw"));
+            const auto subs = r.posts(QLatin1Char('/') + site + QStringLiteral("/submit"));
+            QCOMPARE(subs.size(), 2);
+            for (int i = 0; i < 2; ++i) {
+                QCOMPARE(subs.at(i).param(QStringLiteral("title")), bm(i + 1).title);
+                QCOMPARE(subs.at(i).param(QStringLiteral("url")), bm(i + 1).url);
+                QCOMPARE(subs.at(i).param(QStringLiteral("tags")), QStringLiteral("新闻,科技"));
+                QCOMPARE(subs.at(i).param(QStringLiteral("shared")), QStringLiteral("true"));
+            }
+            QCOMPARE(FrameworkRun::server.hits(QLatin1Char('/') + site + QStringLiteral("/logout")), 1);
+        }
+        QCOMPARE(r.log().filter(QStringLiteral("错误")), QStringList());
     }
 
     // Presses that bring no new page: a Vue site that logs in and saves by fetch() and stays on its page,
