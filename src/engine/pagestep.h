@@ -95,8 +95,8 @@ struct StepGuard {
     QString pressAnswer;
 };
 
-// What a press that started no navigation brought: its requests answered (with success, or `answer`
-// says the HTTP error), or a same-document navigation. Not delivered: no such line.
+// What a press that started no navigation brought: its requests answered (with success, or with the HTTP
+// error `httpStatus`), or a same-document navigation. Not delivered: no such report.
 struct PressAnswer {
     bool delivered = false;
     int httpStatus = 0; // 400-599: one of its requests answered with this error; 0: all with success
