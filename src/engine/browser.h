@@ -60,6 +60,10 @@ public:
     virtual void pageComplete(bool topLevel) = 0;
     // A page asked to close the browser window; the window never closes.
     virtual void windowClosing() = 0;
+    // The last page step's press started no navigation, and what it started has answered: its requests
+    // with success, or with the HTTP error `answer` tells (answer.failed()), or the page moved to another
+    // address of the same document. It stands for the page the press would have brought.
+    virtual void pressAnswered(const PageAnswer& answer) { (void)answer; }
 };
 
 } // namespace tvx::engine

@@ -95,6 +95,8 @@ void FillSubmitFields(QList<PageOp>& ops, const SiteRecord& site, const SiteQuir
         // A summary of blanks only gives way to the title.
         const QString summary = trimBlanks(bookmark.summary).isEmpty() ? bookmark.title : bookmark.summary;
         setField(ops, site.SummaryFieldId, site.SummaryFieldName, summary);
+    } else if (site.own) {
+        setField(ops, site.SummaryFieldId, site.SummaryFieldName, bookmark.summary);
     }
     setFurtherField(ops, site.OtherFieldID1, site.OtherFieldName1, site.OtherFieldValue1);
     setFurtherField(ops, site.OtherFieldID2, site.OtherFieldName2, site.OtherFieldValue2);

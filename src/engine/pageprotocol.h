@@ -13,7 +13,7 @@ namespace tvx::engine::pageprotocol {
 
 // The plan: {"presence":lookup|null, "ops":[statement...], "otherwise":[statement...], "probe":bool,
 // "deadline":ms, "formSubmitEvent":name, "awaitElements":bool, "answer":text, "requestEvent":name,
-// "settleMs":ms}.
+// "settleMs":ms, "pressAnswer":text, "answerGraceMs":ms}.
 inline constexpr QLatin1StringView kPresence{"presence"};
 inline constexpr QLatin1StringView kOps{"ops"};
 inline constexpr QLatin1StringView kOtherwise{"otherwise"};
@@ -24,6 +24,8 @@ inline constexpr QLatin1StringView kAwaitElements{"awaitElements"};
 inline constexpr QLatin1StringView kAnswer{"answer"};
 inline constexpr QLatin1StringView kRequestEvent{"requestEvent"};
 inline constexpr QLatin1StringView kSettleMs{"settleMs"};
+inline constexpr QLatin1StringView kPressAnswer{"pressAnswer"};
+inline constexpr QLatin1StringView kAnswerGraceMs{"answerGraceMs"};
 
 // A lookup: {"by":"id"|"name", "key":text}. A statement is a lookup with
 // {"kind":..., "value":text, "checked":bool, "endIfPressed":bool} besides.
@@ -72,5 +74,12 @@ inline constexpr QLatin1StringView kFound{"found"};
 inline constexpr QLatin1StringView kNavigating{"navigating"};
 inline constexpr QLatin1StringView kLate{"late"};
 inline constexpr QLatin1StringView kWaiting{"waiting"};
+
+// What a press that started no navigation brought, as a console line after the plan's `pressAnswer`:
+// {"done":true} (its requests answered with success), {"httpStatus":500} (one answered with an HTTP
+// error) or {"page":true} (a same-document navigation).
+inline constexpr QLatin1StringView kDone{"done"};
+inline constexpr QLatin1StringView kHttpStatus{"httpStatus"};
+inline constexpr QLatin1StringView kPage{"page"};
 
 } // namespace tvx::engine::pageprotocol

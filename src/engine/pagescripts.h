@@ -23,9 +23,10 @@ QString documentAnnouncement(const QString& token);
 // fires the event `eventName` (bubbling) at the form.
 QString formSubmitHook(const QString& eventName);
 
-// Lets a waiting page step see the page's own requests under way: fetch() and XMLHttpRequest fire
-// `eventName`-start and `eventName`-end at the window, and `eventName`-ask has every request still
-// under way told again.
+// Lets a page step see the page's own requests and same-document navigations: fetch() and
+// XMLHttpRequest fire `eventName`-start and `eventName`-end (with the request's number, and at the end
+// its HTTP status) at the window, `eventName`-ask has every request still under way told again, and
+// history.pushState, replaceState to another path and a new fragment fire `eventName`-page.
 QString requestWatchHook(const QString& eventName);
 
 // The function that carries out one page step; it is called with the step's plan as its argument

@@ -3,6 +3,9 @@
 #include "pageprotocol.h"
 #include "pagescripts.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace tvx::engine {
 
 QString jsonString(const QString& text)
@@ -80,8 +83,30 @@ QString encodePageStep(const PageStep& step, const StepGuard& guard)
                          member(kAwaitElements) + literal(step.awaitElements) + QLatin1Char(',') +
                          member(kAnswer) + jsonString(guard.answer) + QLatin1Char(',') + member(kRequestEvent) +
                          jsonString(guard.requestEvent) + QLatin1Char(',') + member(kSettleMs) +
-                         QString::number(kPageSettleMs) + QLatin1Char('}');
+                         QString::number(kPageSettleMs) + QLatin1Char(',') + member(kPressAnswer) +
+                         jsonString(guard.pressAnswer) + QLatin1Char(',') + member(kAnswerGraceMs) +
+                         QString::number(kPressAnswerGraceMs) + QLatin1Char('}');
     return pagescripts::pageStepRunner() + QLatin1Char('(') + plan + QLatin1Char(')');
+}
+
+PressAnswer decodePressAnswer(const QString& json)
+{
+    PressAnswer answer;
+    const QJsonDocument document = QJsonDocument::fromJson(json.toUtf8());
+    if (!document.isObject())
+        return answer;
+    const QJsonObject object = document.object();
+    const int status = object.value(kHttpStatus).toInt();
+    if (status >= 400 && status <= 599) {
+        answer.delivered = true;
+        answer.httpStatus = status;
+    } else if (object.value(kPage).toBool()) {
+        answer.delivered = true;
+        answer.page = true;
+    } else if (object.value(kDone).toBool()) {
+        answer.delivered = true;
+    }
+    return answer;
 }
 
 StepResult decodeStepResult(const QVariant& value)

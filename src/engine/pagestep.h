@@ -85,12 +85,28 @@ struct StepResult {
 // A step that waits for its elements reports as a console line starting with `answer` (no waiting
 // without one), and sees the page's own requests under way by the events of `requestEvent`
 // (engine/pagescripts.h requestWatchHook).
+// A press that starts no navigation reports what its requests (or a same-document navigation) brought
+// as a console line starting with `pressAnswer` (none without one; decodePressAnswer of the rest).
 struct StepGuard {
     qint64 deadlineMs = 0;
     QString formSubmitEvent;
     QString answer;
     QString requestEvent;
+    QString pressAnswer;
 };
+
+// What a press that started no navigation brought: its requests answered (with success, or with the HTTP
+// error `httpStatus`), or a same-document navigation. Not delivered: no such report.
+struct PressAnswer {
+    bool delivered = false;
+    int httpStatus = 0; // 400-599: one of its requests answered with this error; 0: all with success
+    bool page = false;  // a same-document navigation (history.pushState, replaceState to another path,
+                        // a new fragment)
+};
+
+// How long after the press's requests have all been answered with success a navigation of the window
+// may still begin (the page's own answer to them), which then judges the press instead.
+inline constexpr int kPressAnswerGraceMs = 100;
 
 // How long a page must stay still (no change of its document, none of its own requests under way)
 // before a step that waits for its elements takes it as settled without them.
@@ -103,6 +119,9 @@ QString encodePageStep(const PageStep& step, const StepGuard& guard = {});
 
 // Reads the object the page script returned. An invalid or malformed value reads as not delivered.
 StepResult decodeStepResult(const QVariant& value);
+
+// Reads a press's report (the JSON text after the guard's `pressAnswer`).
+PressAnswer decodePressAnswer(const QString& json);
 
 // A JavaScript string literal holding `text` exactly (every non-ASCII unit escaped).
 QString jsonString(const QString& text);

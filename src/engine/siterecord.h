@@ -46,6 +46,10 @@ struct SiteRecord {
     QString OtherFieldValue2;
     QString Uid;
     QString Pwd;
+    // Not a column: a row the user made (in the site definitions window or from a template), whose
+    // summary field is filled whenever it is set; the rows delivered with the file fill it only by their
+    // quirks. Set by whoever knows (the run, the site check); false from fromCurrent.
+    bool own = false;
 
     // Reads the current record; a recordset at its end gives an all-empty record.
     static SiteRecord fromCurrent(const store::Recordset& rs);

@@ -1,7 +1,10 @@
 #include "submissionengine.h"
 
 #include "core/progress.h"
+#include "store/catalogue.h"
 #include "store/programstore.h"
+#include "store/recordset.h"
+#include "store/storeerror.h"
 
 #include <QUrl>
 
@@ -70,6 +73,11 @@ void SubmissionEngine::pageComplete(bool topLevel)
     post(Event::PageTop, std::exchange(m_nextAnswer, PageAnswer{}));
 }
 
+void SubmissionEngine::pressAnswered(const PageAnswer& answer)
+{
+    post(Event::PressAnswer, answer);
+}
+
 void SubmissionEngine::windowClosing()
 {
     post(Event::WindowClosing);
@@ -78,7 +86,7 @@ void SubmissionEngine::windowClosing()
 void SubmissionEngine::post(Event event, const PageAnswer& answer)
 {
     // A page that completes while no run is in progress changes nothing, whenever it is handled.
-    if ((event == Event::PageTop || event == Event::PageFrame) && !m_run.mblnRunning)
+    if ((event == Event::PageTop || event == Event::PageFrame || event == Event::PressAnswer) && !m_run.mblnRunning)
         return;
     holdForAbort(event);
     m_queue.append(Queued{event, m_runSerial, answer});
@@ -109,6 +117,12 @@ void SubmissionEngine::handle(Event event)
         break;
     case Event::PageFrame:
         // A frame's document: the run goes on with the top-level page, and the watchdog is untouched.
+        break;
+    case Event::PressAnswer:
+        // The answer to a login or a submission pressed on a page that stays: taken as the page the press
+        // brought (an HTTP error as the site's refusal), only by the stage that waits for that page.
+        if (m_run.mlngStage == RunStage::AfterLogin || m_run.mlngStage == RunStage::AfterSubmit)
+            wb_DocumentComplete();
         break;
     case Event::WindowClosing:
         wb_WindowClosing();
@@ -169,6 +183,19 @@ void SubmissionEngine::refreshSite()
 {
     m_site = SiteRecord::fromCurrent(m_run.mrsSites);
     m_quirks = quirksOf(m_site.WebName);
+    // Site names are unique, so the name tells a row the user made.
+    m_site.own = false;
+    if (m_run.mrsSites.eof())
+        return;
+    try {
+        if (m_store.gcnnStore.hasColumn(QStringLiteral("UserSites"))) {
+            store::Recordset own;
+            own.open(m_store.gcnnStore, store::catalogue::ownSiteNamed(m_site.WebName));
+            m_site.own = !own.eof();
+        }
+    } catch (const store::StoreError&) {
+        // A store that cannot say leaves the row to the rules of the delivered rows.
+    }
 }
 
 Bookmark SubmissionEngine::bookmarkAt(qint32 row) const

@@ -58,6 +58,7 @@ public:
     void pageFailed(const PageAnswer& answer) override;
     void pageComplete(bool topLevel) override;
     void windowClosing() override;
+    void pressAnswered(const PageAnswer& answer) override;
 
     const RunState& state() const { return m_run; }
     RunState& state() { return m_run; }
@@ -72,7 +73,18 @@ private:
     // How long the delayed login waits after the last login page before it fills the form.
     static constexpr qint64 kSettleSeconds = 5;
 
-    enum class Event { PageTop, PageFrame, WindowClosing, Timer1, Timer2, StartAll, AbortAll, StartChosen, AbortChosen };
+    enum class Event {
+        PageTop,
+        PageFrame,
+        PressAnswer, // a press that started no navigation was answered: its page, for the stage that awaits it
+        WindowClosing,
+        Timer1,
+        Timer2,
+        StartAll,
+        AbortAll,
+        StartChosen,
+        AbortChosen
+    };
     struct Queued {
         Event event;
         quint64 run;        // the run during which the event arrived

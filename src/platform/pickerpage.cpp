@@ -67,6 +67,8 @@ void PickerPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, c
     e.name = o.value(QStringLiteral("name")).toString();
     e.value = o.value(QStringLiteral("value")).toString();
     e.inFrame = o.value(QStringLiteral("inFrame")).toBool();
+    e.otherOrigin = o.value(QStringLiteral("otherOrigin")).toBool();
+    e.inputsWithText = o.value(QStringLiteral("inputsWithText")).toInt();
     e.inBody = o.value(QStringLiteral("inBody")).toBool();
     e.firstWithId = o.value(QStringLiteral("firstWithId")).toBool();
     e.nameIndex = o.value(QStringLiteral("nameIndex")).toInt();

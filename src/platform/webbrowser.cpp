@@ -158,6 +158,29 @@ void WebBrowser::attach(WorkerPage* page)
             engine::decodeStepResult(QJsonDocument::fromJson(line.mid(colon + 1).toUtf8()).toVariant());
         QMetaObject::invokeMethod(this, [this, serial, result] { finishStep(serial, result); }, Qt::QueuedConnection);
     });
+    // A press that started no navigation reports what it brought by a console line "serial:report"; it
+    // stands for the press's page only while nothing else has happened since its step (no other step, no
+    // load, nothing waiting for a navigation). Through the event queue, after the step's own answer.
+    connect(page, &WorkerPage::pressReported, this, [this](const QString& line) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        bool ok = false;
+        const quint64 serial = line.left(colon).toULongLong(&ok);
+        if (colon < 0 || !ok)
+            return;
+        const engine::PressAnswer press = engine::decodePressAnswer(line.mid(colon + 1));
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial, press] {
+                if (!press.delivered || serial != m_stepSerial || m_pending || m_loading || m_leaving ||
+                    m_awaitingPress || m_deferred || m_deferredScript || m_loadStarts != m_startsAtStep)
+                    return;
+                engine::PageAnswer answer;
+                answer.httpStatus = press.httpStatus;
+                if (m_events)
+                    m_events->pressAnswered(answer);
+            },
+            Qt::QueuedConnection);
+    });
     connect(page, &WorkerPage::closeRequested, this, [this] {
         emit closeRequested();
         // A document the run has already asked to leave (its next page or script waits for a press's
@@ -419,6 +442,7 @@ void WebBrowser::runStep(const engine::PageStep& step, std::function<void(const 
     pageGuard.formSubmitEvent = m_page->formSubmitEvent();
     pageGuard.requestEvent = m_page->requestEvent();
     pageGuard.answer = m_page->stepToken() + QString::number(serial) + QLatin1Char(':');
+    pageGuard.pressAnswer = m_page->pressToken() + QString::number(serial) + QLatin1Char(':');
     m_page->runJavaScript(engine::encodePageStep(step, pageGuard), QWebEngineScript::ApplicationWorld,
                           [self = QPointer<WebBrowser>(this), serial](const QVariant& value) {
                               if (!self)

@@ -36,6 +36,7 @@ WorkerPage::WorkerPage(QWebEngineProfile* profile, QObject* parent)
     , m_formSubmitEvent(QStringLiteral("tavrinex-submit-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
     , m_requestEvent(QStringLiteral("tavrinex-request-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
     , m_stepToken(QStringLiteral("tavrinex-step-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_pressToken(QStringLiteral("tavrinex-press-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
@@ -60,7 +61,7 @@ void WorkerPage::installScripts()
     // Before any script of the page runs, in every document and frame: the page's alert and
     // showModalDialog become empty functions; in the top document window.close() reports to the
     // program, a new top document announces itself, a form submitted by the page's script is
-    // announced to the page step, and so are the page's own requests under way.
+    // announced to the page step, and so are the page's own requests and same-document navigations.
     scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-showModalDialog"),
                                      engine::pagescripts::disarmShowModalDialog(), true));
     scripts().insert(mainWorldScript(QStringLiteral("tvx-disarm-alert"), engine::pagescripts::disarmAlert(), true));
@@ -117,6 +118,8 @@ void WorkerPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const Q
         emit documentCreated();
     else if (message.startsWith(m_stepToken))
         emit stepReported(message.mid(m_stepToken.size()));
+    else if (message.startsWith(m_pressToken))
+        emit pressReported(message.mid(m_pressToken.size()));
 }
 
 QWebEnginePage* WorkerPage::createWindow(WebWindowType)

@@ -32,6 +32,8 @@ public:
     const QString& requestEvent() const { return m_requestEvent; }
     // The start of the console line by which a page step that waited for its elements reports.
     const QString& stepToken() const { return m_stepToken; }
+    // The start of the console line by which a press that started no navigation reports its answer.
+    const QString& pressToken() const { return m_pressToken; }
 
     // From now on the page loads no images, media, fonts or favicons, and has no plugins and no PDF
     // viewer: a run never looks at a picture. Style sheets and scripts still load.
@@ -44,6 +46,8 @@ signals:
     void documentCreated();
     // A page step that waited reported: the console line after stepToken().
     void stepReported(const QString& report);
+    // A press reported what its requests brought: the console line after pressToken().
+    void pressReported(const QString& report);
 
 protected:
     void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
@@ -62,6 +66,7 @@ private:
     QString m_formSubmitEvent;
     QString m_requestEvent;
     QString m_stepToken;
+    QString m_pressToken;
 };
 
 } // namespace tvx::platform

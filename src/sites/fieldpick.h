@@ -15,14 +15,17 @@ struct PickedElement {
     QString type;
     QString id;
     QString name;
-    QString value;
-    bool inFrame = false;    // in a frame: the run looks only in the top document
-    bool inBody = true;      // the button scans look only inside the body
-    bool firstWithId = true; // getElementById finds this element
-    int nameIndex = 0;       // its place among the elements of its name (the run takes the first)
+    QString value;           // an input's value; a <button>'s caption (its text, white space made one blank)
+    bool inFrame = false;    // in a frame
+    bool otherOrigin = false; // in a frame of another origin than the top document's: the run never looks there
+    bool inBody = true;      // in the top document's body, where the button scans look
+    bool firstWithId = true; // the run's lookup by id finds this element
+    int nameIndex = 0;       // its place among the elements of its name (the run takes the first; -1: the top
+                             // document's element of that name is found instead)
     int nameCount = 1;
-    int sameTextBefore = 0;  // inputs before it whose text, blanks trimmed, is the same (login scan)
-    int sameTextAnyCase = 1; // inputs whose text is the same in any letter case, itself included (submit scan)
+    int sameTextBefore = 0;  // buttons of its kind before it whose text, blanks trimmed, is the same (login scan)
+    int sameTextAnyCase = 1; // buttons of its kind whose text is the same in any case, itself included (submit scan)
+    int inputsWithText = 0;  // a <button>: inputs with its caption, which the scans press instead
 
     // "input type=text id=f_uid name=uid", for messages.
     QString describe() const;

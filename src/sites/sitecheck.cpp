@@ -108,6 +108,19 @@ void SiteCheck::pageComplete(bool topLevel)
     onPage();
 }
 
+void SiteCheck::pressAnswered(const engine::PageAnswer& answer)
+{
+    if (m_stage != Stage::AfterLogin || m_inFlight)
+        return;
+    if (answer.failed()) {
+        m_ticker.setEnabled(false);
+        add(kAfterLogin, kPage, QString(), answer.describe(), false);
+        finish();
+        return;
+    }
+    onPage();
+}
+
 void SiteCheck::onPage()
 {
     m_ticker.setEnabled(false);
@@ -186,6 +199,7 @@ void SiteCheck::checkLoginPage()
 {
     PageStep probe;
     probe.probe = true;
+    probe.awaitElements = true; // as a run: a form drawn by the page's script after the load
     engine::forms::FillLoginFields(probe.ops, m_site);
     const engine::forms::Press press = engine::forms::PressLoginButton(probe.ops, m_site, m_quirks);
     if (m_site.IsScript)
@@ -237,6 +251,7 @@ void SiteCheck::checkSubmitPage()
 {
     PageStep probe;
     probe.probe = true;
+    probe.awaitElements = true; // as a run: a form drawn by the page's script after the load
     // The values are never written: the probe only looks.
     engine::forms::FillSubmitFields(probe.ops, m_site, m_quirks,
                                     {QStringLiteral("https://example.org/"), QStringLiteral("试运行"),
@@ -273,7 +288,7 @@ void SiteCheck::checkSubmitPage()
                                  probe.ops.cbegin();
             if (at >= probe.ops.size()) {
                 add(kSubmitPage, label, QString(),
-                    QStringLiteral("不填写：只有 365天天网摘、Poco网摘、博拉网 才填写摘要"), true);
+                    QStringLiteral("不填写：随程序提供的网站中只有 365天天网摘、Poco网摘、博拉网 填写摘要；您自己添加的网站总是填写"), true);
                 continue;
             }
             reportLookup(kSubmitPage, label, probe.ops.at(at), result, int(at));

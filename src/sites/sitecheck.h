@@ -46,6 +46,8 @@ public:
     // BrowserEvents
     void pageComplete(bool topLevel) override;
     void windowClosing() override {}
+    // A login by fetch() or XMLHttpRequest (the page stays): its answer stands for the page after login.
+    void pressAnswered(const engine::PageAnswer& answer) override;
 
 private:
     enum class Stage { Idle, BlankForScript, LoginPage, AfterLogin, SubmitPage, Logout };

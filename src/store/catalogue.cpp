@@ -37,6 +37,12 @@ Statement runQueryChosenSites(const QList<qint64>& ids)
     return st;
 }
 
+Statement ownSiteNamed(const QString& webName)
+{
+    return {QStringLiteral("SELECT B.ID FROM BookMarkWeb B JOIN UserSites U ON U.ID=B.ID WHERE B.WebName=?"),
+            {webName}};
+}
+
 Statement accountsWithSiteNames()
 {
     return {QStringLiteral("SELECT A.ID,B.WebName,A.Uid,A.Pwd FROM Accounts A LEFT JOIN BookMarkWeb B ON B.ID=A.ID"),

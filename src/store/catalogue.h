@@ -19,5 +19,8 @@ Statement deleteAccount(qint64 siteId, const QString& uid);                     
 Statement sitesById();                                    // S7, site picker
 Statement accountSites();                                 // S8, submit-site selection
 Statement updateTimeout(const QVariant& timeout);         // S9, parameters dialog
+// The run's site named `webName` when the user made it in the program (UserSites lists those rows; the
+// table is made on the first save, so ask Connection::hasColumn("UserSites") first).
+Statement ownSiteNamed(const QString& webName);
 
 } // namespace tvx::store::catalogue

@@ -156,12 +156,14 @@ private slots:
         const QString script = encodePageStep(step);
         QVERIFY(script.endsWith(
             QStringLiteral("\"otherwise\":[],\"probe\":false,\"deadline\":0,\"formSubmitEvent\":\"\","
-                           "\"awaitElements\":false,\"answer\":\"\",\"requestEvent\":\"\",\"settleMs\":500})")));
+                           "\"awaitElements\":false,\"answer\":\"\",\"requestEvent\":\"\",\"settleMs\":500,"
+                           "\"pressAnswer\":\"\",\"answerGraceMs\":100})")));
         // The page's guard: the deadline as a number, the announcing events and the answer line as data.
-        QVERIFY(encodePageStep(step, {1700000000123, hostile, hostile, hostile})
+        QVERIFY(encodePageStep(step, {1700000000123, hostile, hostile, hostile, hostile})
                     .endsWith(QStringLiteral("\"deadline\":1700000000123,\"formSubmitEvent\":") + literal +
                               QStringLiteral(",\"awaitElements\":false,\"answer\":") + literal +
-                              QStringLiteral(",\"requestEvent\":") + literal + QStringLiteral(",\"settleMs\":500})")));
+                              QStringLiteral(",\"requestEvent\":") + literal + QStringLiteral(",\"settleMs\":500,") +
+                              QStringLiteral("\"pressAnswer\":") + literal + QStringLiteral(",\"answerGraceMs\":100})")));
         QVERIFY(script.contains(QStringLiteral("{\"presence\":{\"by\":\"name\",\"key\":\"u\"},\"ops\":[{\"kind\":"
                                                "\"setValue\",\"by\":\"id\",\"key\":") +
                                 literal + QStringLiteral(",\"value\":") + literal +

@@ -207,6 +207,8 @@ QList<ShaarliServer::Bookmark> ShaarliServer::bookmarks() const
                 current.title = xml.readElementText();
             } else if (inEntry && xml.name() == QLatin1String("link") && current.url.isEmpty()) {
                 current.url = xml.attributes().value(QLatin1String("href")).toString();
+            } else if (inEntry && xml.name() == QLatin1String("content")) {
+                current.description = xml.readElementText();
             } else if (inEntry && xml.name() == QLatin1String("category")) {
                 current.tags.append(xml.attributes().value(QLatin1String("term")).toString());
             }

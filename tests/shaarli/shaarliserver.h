@@ -18,6 +18,7 @@ public:
         QString url;
         QString title;
         QStringList tags;
+        QString description; // the feed entry's content as text (Shaarli adds its permalink)
     };
 
     ShaarliServer();

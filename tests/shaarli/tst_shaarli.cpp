@@ -1,6 +1,7 @@
 // The Shaarli template end to end, against Debian's Shaarli on 127.0.0.1: the site is made from the
 // template in the site definitions window, checked with the site check, and a run through the main
-// window puts two bookmarks into Shaarli, exactly as they were in the URL list.
+// window puts two bookmarks into Shaarli, exactly as they were in the URL list (the summary as the
+// description).
 #include "controls/button/command.h"
 #include "engine/pagestep.h"
 #include "engine/submissionengine.h"
@@ -192,6 +193,9 @@ private slots:
         QCOMPARE(added.at(0).url, bookmarks.at(1).url);
         QCOMPARE(added.at(0).title, bookmarks.at(1).title);
         QCOMPARE(added.at(0).tags, QStringList{QStringLiteral("web")});
+        // The summary is the description; an empty one stays empty.
+        QVERIFY2(added.at(1).description.contains(bookmarks.at(0).summary), qPrintable(added.at(1).description));
+        QVERIFY2(!added.at(0).description.contains(QStringLiteral("Second")), qPrintable(added.at(0).description));
     }
 
     void aWrongPasswordIsARefusedLogin()

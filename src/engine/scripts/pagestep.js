@@ -45,11 +45,45 @@
     }
   }
 
-  function find(lookup) {
+  // An element by id or by name: in the top document first; only when it has none, in the open shadow
+  // roots and the same-origin frames, in document order, each of them first in itself and then in the
+  // roots and frames it holds. An ordinary page finds its elements at once and pays nothing more.
+  function findIn(root, lookup) {
     if (lookup.by === "id")
-      return doc.getElementById(lookup.key);
-    var named = doc.getElementsByName(lookup.key);
+      return root.getElementById(lookup.key);
+    var named = root.getElementsByName ? root.getElementsByName(lookup.key) :
+        root.querySelectorAll('[name="' + CSS.escape(lookup.key) + '"]');
     return named.length > 0 ? named[0] : null;
+  }
+  function findBeyond(root, lookup, depth) {
+    if (depth > 8)
+      return null;
+    var walker = (root.ownerDocument || root).createTreeWalker(root, NodeFilter.SHOW_ELEMENT);
+    for (var node = walker.nextNode(); node; node = walker.nextNode()) {
+      var inner = null;
+      try {
+        if (node.shadowRoot)
+          inner = node.shadowRoot;
+        else if ((node instanceof HTMLIFrameElement || node instanceof HTMLFrameElement) && node.contentDocument)
+          inner = node.contentDocument; // null for a frame of another origin
+      } catch (e) {
+        inner = null;
+      }
+      if (!inner)
+        continue;
+      var found = null;
+      try {
+        found = findIn(inner, lookup) || findBeyond(inner, lookup, depth + 1);
+      } catch (e) {
+        found = null;
+      }
+      if (found)
+        return found;
+    }
+    return null;
+  }
+  function find(lookup) {
+    return findIn(doc, lookup) || findBeyond(doc, lookup, 0);
   }
   function trimBlanks(text) {
     return String(text).replace(/^ +| +$/g, '');
@@ -82,12 +116,33 @@
   function leave(element) {
     try { if (typeof element.blur === 'function') element.blur(); } catch (e) {}
   }
+  // Whether the element is of the kind named, made by this document or by a frame's.
+  function isKind(element, name) {
+    if (element instanceof window[name])
+      return true;
+    try {
+      var view = element.ownerDocument.defaultView;
+      return !!view && view !== window && element instanceof view[name];
+    } catch (e) {
+      return false;
+    }
+  }
   function typeInto(element, value) {
     focusOn(element);
     var setter = null;
     for (var i = 0; i < valueSetters.length; i++) {
       if (element instanceof valueSetters[i][0])
         setter = valueSetters[i][1];
+    }
+    if (!setter) { // an element of a frame: its own document's setter
+      try {
+        var view = element.ownerDocument.defaultView;
+        ['HTMLInputElement', 'HTMLTextAreaElement', 'HTMLSelectElement'].forEach(function (kind) {
+          if (view && element instanceof view[kind])
+            setter = Object.getOwnPropertyDescriptor(view[kind].prototype, 'value').set;
+        });
+      } catch (e) {
+      }
     }
     if (setter)
       setter.call(element, value);
@@ -101,7 +156,7 @@
   // A check box is set as a click sets it (click, input and change, as the browser fires them); one
   // whose click the page turns back is set directly and told by input and change.
   function checkBox(element, checked) {
-    var type = element instanceof HTMLInputElement ? String(element.type).toLowerCase() : '';
+    var type = isKind(element, 'HTMLInputElement') ? String(element.type).toLowerCase() : '';
     if (type !== 'checkbox' && type !== 'radio') {
       element.checked = checked;
       return;
@@ -123,6 +178,7 @@
         found.push(describe(e));
       return;
     }
+    watchPress();
     e.click();
   }
   // Walks the body's elements named `tag` in document order; the length is read once, before the
@@ -142,6 +198,105 @@
     }
   }
 
+  // A press that starts no navigation of the window (a save or a login by fetch() or XMLHttpRequest)
+  // is judged by what it started, reported as a console line that starts with `pressAnswer`: the
+  // requests the press started (from the first press up to the task after the step) all answered with
+  // success ({"done":true}, once no navigation of the window has begun a moment later) or one with an
+  // HTTP error ({"httpStatus":500}); a same-document navigation after the press ({"page":true}) counts
+  // as the next page at once. A request that got no answer, or a press that started nothing, leaves
+  // the step to its time-out.
+  var pressWatch = null;
+  function watchPress() {
+    if (pressWatch || probe || !plan.pressAnswer || !plan.requestEvent)
+      return;
+    var w = { collecting: true, ids: {}, open: 0, any: false, errorStatus: 0, noAnswer: false, over: false,
+              listeners: [], timers: [] };
+    pressWatch = w;
+    var log = console.log.bind(console);
+    function stop() {
+      if (w.over)
+        return;
+      w.over = true;
+      for (var i = 0; i < w.listeners.length; i++)
+        window.removeEventListener(w.listeners[i][0], w.listeners[i][1], true);
+      for (var t = 0; t < w.timers.length; t++)
+        clearTimeout(w.timers[t]);
+      if (w.leaving)
+        navigation.removeEventListener('navigate', w.leaving);
+    }
+    function report(what) {
+      if (w.over)
+        return;
+      if (w.collecting) { // told once the step itself has been answered
+        w.early = w.early || what;
+        return;
+      }
+      stop();
+      log(plan.pressAnswer + JSON.stringify(what));
+    }
+    function later(f, ms) { w.timers.push(setTimeout(f, ms)); }
+    function judge() {
+      if (w.over || w.collecting || !w.any || (w.open > 0 && !w.errorStatus))
+        return;
+      if (w.errorStatus)
+        report({ "httpStatus": w.errorStatus });
+      else if (w.noAnswer)
+        w.any = false; // left to the time-out, unless a same-document navigation comes
+      else
+        later(function () { report({ "done": true }); }, plan.answerGraceMs);
+    }
+    function on(type, listener) {
+      window.addEventListener(type, listener, true);
+      w.listeners.push([type, listener]);
+    }
+    on(plan.requestEvent + '-start', function (e) {
+      if (!w.collecting)
+        return;
+      w.ids[String(e.detail)] = true;
+      w.open++;
+      w.any = true;
+    });
+    on(plan.requestEvent + '-end', function (e) {
+      var parts = String(e.detail).split(' ');
+      if (!w.ids[parts[0]])
+        return;
+      delete w.ids[parts[0]];
+      w.open--;
+      var status = Number(parts[1]) || 0;
+      if (status >= 400 && status <= 599) {
+        if (!w.errorStatus)
+          w.errorStatus = status;
+      } else if (status < 200) {
+        w.noAnswer = true;
+      }
+      judge();
+    });
+    on(plan.requestEvent + '-page', function () { report({ "page": true }); });
+    // A navigation of the window judges the press by its own page.
+    on('beforeunload', stop);
+    on('pagehide', stop);
+    if (typeof navigation === 'object' && navigation) {
+      w.leaving = function (e) {
+        try { if (!e.destination.sameDocument) stop(); } catch (x) {}
+      };
+      navigation.addEventListener('navigate', w.leaving);
+    }
+    w.close = function (navigates) {
+      if (navigates) {
+        stop();
+        return;
+      }
+      later(function () {
+        w.collecting = false;
+        if (w.early)
+          report(w.early);
+        else
+          judge();
+      }, 0);
+      later(stop, 600000); // nothing comes: the step has long been given up
+    };
+  }
+
   // The statements on the one element their lookup finds; a probe only looks that element up.
   var onElement = {
     "fillIfPresent": function (op) { // no failure when the element is absent
@@ -159,20 +314,32 @@
       return 1;
     },
     "press": function (op) {
-      find(op).click();
+      var element = find(op);
+      watchPress();
+      element.click();
       return 1;
     },
     // The form named, or the form of the control named; works even when a control named "submit"
     // hides the form's own method.
     "submitForm": function (op) {
       var element = find(op);
-      var form = element instanceof HTMLFormElement ? element : element.form;
+      var form = isKind(element, 'HTMLFormElement') ? element : element.form;
+      watchPress();
       HTMLFormElement.prototype.submit.call(form);
       try { if (targetsThisWindow(form, null)) navigating = true; } catch (x) { navigating = true; }
       return 1;
     }
   };
-  // The statements that scan the page for the value; a probe presses nothing.
+  // A button's caption: its text with every run of white space one blank, trimmed.
+  function caption(element) {
+    return String(element.textContent).replace(/\s+/g, ' ').replace(/^ | $/g, '');
+  }
+  function isButton(element) {
+    return String(element.tagName).toLowerCase() === 'button';
+  }
+  // The statements that scan the page for the value; a probe presses nothing. Each looks at the
+  // inputs by their value, and only when no input matches at the <button> elements by their caption.
+
   var scans = {
     // The first input whose blank-trimmed value equals the value.
     "pressFirstInputByTrimmedValue": function (value) {
@@ -185,6 +352,15 @@
           return false;
         }
       });
+      if (pressed === 0 && wanted !== '') {
+        scan('button', function (e) {
+          if (isButton(e) && caption(e) === wanted) {
+            pressed = 1;
+            try { press(e); } catch (x) { failed = true; }
+            return false;
+          }
+        });
+      }
       return pressed;
     },
     // Every input whose value equals the value in any letter case.
@@ -197,6 +373,15 @@
           try { press(e); } catch (x) { failed = true; }
         }
       });
+      var wanted = trimBlanks(lower);
+      if (pressed === 0 && wanted !== '') {
+        scan('button', function (e) {
+          if (isButton(e) && caption(e).toLowerCase() === wanted) {
+            pressed++;
+            try { press(e); } catch (x) { failed = true; }
+          }
+        });
+      }
       return pressed;
     },
     // The first link whose text is exactly the value.
@@ -273,7 +458,7 @@
   // Whether the elements the step names are all there: the presence test's element when there is one
   // (its absence is decided once the page has settled), else every element the statements look up and,
   // for a press by caption, an input of that caption.
-  function inputMatches(test) {
+  function inputMatches(test, buttonTest) {
     var any = false;
     scan('input', function (e) {
       if (isInput(e) && test(String(e.value))) {
@@ -281,6 +466,14 @@
         return false;
       }
     });
+    if (!any) {
+      scan('button', function (e) {
+        if (isButton(e) && buttonTest(caption(e))) {
+          any = true;
+          return false;
+        }
+      });
+    }
     return any;
   }
   function elementsThere() {
@@ -294,11 +487,14 @@
             return false;
         } else if (op.kind === "pressFirstInputByTrimmedValue") {
           var wanted = trimBlanks(op.value);
-          if (!inputMatches(function (v) { return trimBlanks(v) === wanted; }))
+          if (!inputMatches(function (v) { return trimBlanks(v) === wanted; },
+                            function (c) { return wanted !== '' && c === wanted; }))
             return false;
         } else if (op.kind === "pressInputsByValueIgnoringCase") {
           var lower = op.value.toLowerCase();
-          if (!inputMatches(function (v) { return v.toLowerCase() === lower; }))
+          var trimmedLower = trimBlanks(lower);
+          if (!inputMatches(function (v) { return v.toLowerCase() === lower; },
+                            function (c) { return trimmedLower !== '' && c.toLowerCase() === trimmedLower; }))
             return false;
         }
       } catch (e) {
@@ -329,6 +525,8 @@
           navigating = true;
         }
       }
+      if (pressWatch)
+        pressWatch.close(navigating);
       return { "present": present, "failed": failed, "outcomes": outcomes, "href": href, "found": found,
                "navigating": navigating };
     }
@@ -418,7 +616,7 @@
   // page cannot replace it).
   var reportLine = plan.answer ? console.log.bind(console) : null;
   var deliver = reportLine ? function (report) { reportLine(plan.answer + JSON.stringify(report)); } : null;
-  if (deliver && !probe && plan.awaitElements && plan.deadline > 0 && !elementsThere()) {
+  if (deliver && plan.awaitElements && plan.deadline > 0 && !elementsThere()) {
     awaitElements();
     return { "waiting": true };
   }

@@ -9,7 +9,9 @@
   var report = console.log.bind(console);
 
   function target(e) {
-    var el = e.target;
+    // Inside an open shadow root the event names its host; the path names the element itself.
+    var path = typeof e.composedPath === 'function' ? e.composedPath() : [];
+    var el = path.length > 0 && path[0] instanceof Element ? path[0] : e.target;
     if (!(el instanceof Element))
       return null;
     if (el.tagName.toLowerCase() === 'label' && el.control)
@@ -35,34 +37,71 @@
     if (box.parentNode !== document.documentElement)
       document.documentElement.appendChild(box);
   }
-  function inputs() {
-    return document.body ? Array.prototype.slice.call(document.body.getElementsByTagName('input')) : [];
+  function all(tag) {
+    return document.body ? Array.prototype.slice.call(document.body.getElementsByTagName(tag)) : [];
   }
   function trim(text) {
     return String(text).replace(/^ +| +$/g, '');
   }
+  // A button's caption as the run reads it: its text, every run of white space one blank, trimmed.
+  function caption(el) {
+    return String(el.textContent).replace(/\s+/g, ' ').replace(/^ | $/g, '');
+  }
+  // The document the run looks in first: the top one, when this frame may see it (null: another origin).
+  function topDocument() {
+    try {
+      return window.top.document;
+    } catch (e) {
+      return null;
+    }
+  }
+  // What the run finds for the element: it looks up ids and names in the top document first, then in
+  // the open shadow roots and same-origin frames; it scans the top document's inputs by their text,
+  // and its <button> elements by their caption when no input has that text.
   function describe(el) {
     var tag = el.tagName.toLowerCase();
     var id = el.getAttribute('id') || '';
     var name = el.getAttribute('name') || '';
-    var value = tag === 'input' ? String(el.value) : '';
-    var named = name ? document.getElementsByName(name) : [];
-    var all = inputs();
-    var before = 0, anyCase = 0;
-    for (var i = 0; i < all.length; i++) {
-      if (tag === 'input' && all[i] !== el && trim(all[i].value) === trim(value) &&
-          (all[i].compareDocumentPosition(el) & Node.DOCUMENT_POSITION_FOLLOWING))
+    var button = tag === 'button';
+    var value = tag === 'input' ? String(el.value) : button ? caption(el) : '';
+    var root = el.getRootNode();
+    var top = topDocument();
+    var beyond = root !== top; // in a shadow root or a frame
+    var topNamed = name && top ? top.getElementsByName(name) : [];
+    var named = name ? (root.getElementsByName ? root.getElementsByName(name) :
+                        root.querySelectorAll('[name="' + CSS.escape(name) + '"]')) : [];
+    var nameIndex = Array.prototype.indexOf.call(named, el);
+    if (beyond && topNamed.length > 0)
+      nameIndex = -1; // the top document's element of that name is the one found
+    var scanned = !beyond && !!document.body && document.body.contains(el);
+    var before = 0, anyCase = 0, inputsWithText = 0;
+    var inputs = all('input');
+    var buttons = button ? all('button') : [];
+    for (var i = 0; i < inputs.length; i++) {
+      if (tag === 'input' && inputs[i] !== el && trim(inputs[i].value) === trim(value) &&
+          (inputs[i].compareDocumentPosition(el) & Node.DOCUMENT_POSITION_FOLLOWING))
         before++;
-      if (tag === 'input' && String(all[i].value).toLowerCase() === value.toLowerCase())
+      if (tag === 'input' && String(inputs[i].value).toLowerCase() === value.toLowerCase())
+        anyCase++;
+      if (button && String(inputs[i].value).toLowerCase() === value.toLowerCase())
+        inputsWithText++;
+    }
+    for (var b = 0; b < buttons.length; b++) {
+      if (buttons[b] !== el && caption(buttons[b]) === value &&
+          (buttons[b].compareDocumentPosition(el) & Node.DOCUMENT_POSITION_FOLLOWING))
+        before++;
+      if (caption(buttons[b]).toLowerCase() === value.toLowerCase())
         anyCase++;
     }
     return {
       tag: tag, type: el.getAttribute('type') || '', id: id, name: name, value: value,
       inFrame: window.top !== window,
-      inBody: !!document.body && document.body.contains(el),
-      firstWithId: id ? document.getElementById(id) === el : true,
-      nameIndex: Array.prototype.indexOf.call(named, el), nameCount: named.length,
-      sameTextBefore: before, sameTextAnyCase: anyCase
+      otherOrigin: top === null,
+      inBody: scanned,
+      firstWithId: id ? (beyond ? !(top && top.getElementById(id)) && root.getElementById(id) === el
+                                : document.getElementById(id) === el) : true,
+      nameIndex: nameIndex, nameCount: Math.max(named.length, topNamed.length),
+      sameTextBefore: before, sameTextAnyCase: anyCase, inputsWithText: inputsWithText
     };
   }
   function block(e) {

@@ -583,7 +583,9 @@ void SiteDefinitionsDialog::startCheck(const sites::SiteDefinition& definition, 
     // showing its login form, and the check would find none of its fields.
     m_pane->page()->profile()->cookieStore()->deleteAllCookies();
     m_pane->browser()->setEvents(m_check.get());
-    m_check->start(definition.record(uid, pwd), std::clamp(int(m_store.gintTimeout), 5, 120));
+    engine::SiteRecord record = definition.record(uid, pwd);
+    showingStoreError(this, [&] { record.own = m_sites.isOwn(definition.id); });
+    m_check->start(record, std::clamp(int(m_store.gintTimeout), 5, 120));
     updateButtons();
 }
 

@@ -82,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     engine::StepGuard guard;
     guard.deadlineMs = in.ConsumeIntegralInRange<qint64>(0, qint64(1) << 50);
     guard.formSubmitEvent = fuzz::anyText(in, 40);
+    guard.pressAnswer = fuzz::anyText(in, 40);
 
     const QString script = engine::encodePageStep(step, guard);
     for (const QChar c : script)
@@ -100,12 +101,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(error.error == QJsonParseError::NoError && doc.isObject(), "the plan is JSON",
           error.errorString() + QStringLiteral(" in ") + plan);
     const QJsonObject object = doc.object();
-    check(object.size() == 10, "the plan has its ten parts", plan);
+    check(object.size() == 12, "the plan has its twelve parts", plan);
     const QJsonValue probe = object.value(QStringLiteral("probe"));
     check(probe.isBool() && probe.toBool() == step.probe, "the probe flag", plan);
     check(object.value(QStringLiteral("deadline")).toDouble(-1) == double(guard.deadlineMs), "the deadline", plan);
     check(object.value(QStringLiteral("formSubmitEvent")).toString() == guard.formSubmitEvent,
           "the event name arrives exactly", plan);
+    check(object.value(QStringLiteral("pressAnswer")).toString() == guard.pressAnswer,
+          "the press's answer line arrives exactly", plan);
     if (step.presence) {
         const QJsonObject presence = object.value(QStringLiteral("presence")).toObject();
         check(presence.size() == 2, "a lookup is by and key", plan);
