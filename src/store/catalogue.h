@@ -3,6 +3,7 @@
 #include "statement.h"
 
 #include <QList>
+#include <QPair>
 
 // The statements of the start-up, the runs and the dialogs of fixed design (accounts, site choice,
 // parameters). The literal pieces are the program's own; user values are bound (see Statement). The
@@ -19,5 +20,8 @@ Statement deleteAccount(qint64 siteId, const QString& uid);                     
 Statement sitesById();                                    // S7, site picker
 Statement accountSites();                                 // S8, submit-site selection
 Statement updateTimeout(const QVariant& timeout);         // S9, parameters dialog
+// A run over the accounts named by their site's WebName and their Uid (a retry), the run query's
+// columns in its order.
+Statement runQueryAccounts(const QList<QPair<QString, QString>>& accounts);
 
 } // namespace tvx::store::catalogue

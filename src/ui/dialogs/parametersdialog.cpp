@@ -4,12 +4,14 @@
 #include "platform/messagebox.h"
 #include "store/catalogue.h"
 #include "store/programstore.h"
+#include "store/schema.h"
 #include "store/storeerror.h"
 #include "timeoutinput.h"
 #include "timeoutvalidator.h"
 #include "ui/errorbox.h"
 #include "ui/formlayout.h"
 
+#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +22,7 @@ ParametersDialog::ParametersDialog(store::ProgramStore& store, QWidget* parent)
     : FormDialog(parent)
     , m_store(store)
 {
-    setUpDialog(this, "frmPara", QStringLiteral("系统参数"), 229, 82);
+    setUpDialog(this, "frmPara", QStringLiteral("系统参数"), 229, 108);
 
     m_txtTimeout = new QLineEdit(this);
     m_txtTimeout->setObjectName(QStringLiteral("txtTimeout"));
@@ -31,7 +33,16 @@ ParametersDialog::ParametersDialog(store::ProgramStore& store, QWidget* parent)
     m_cmdOK = addCommand(this, "cmdOK", QStringLiteral("确定"), 14, 40);
     m_cmdCancel = addCommand(this, "cmdCancel", QStringLiteral("取消"), 116, 40);
     m_cmdOK->setDefault(true);
-    setTabChain({m_txtTimeout, m_cmdOK, m_cmdCancel});
+
+    // The pace, below what the dialog always had: whole seconds, 0 for none.
+    m_txtPause = new QLineEdit(this);
+    m_txtPause->setObjectName(QStringLiteral("txtPause"));
+    m_txtPause->setGeometry(120, 78, 69, 20);
+    m_txtPause->setValidator(new QIntValidator(0, store::kMaxSitePause, m_txtPause));
+    m_txtPause->setToolTip(QStringLiteral("同一网摘站点两次提交之间停顿的秒数，0 为不停顿"));
+    m_txtPause->setAccessibleDescription(m_txtPause->toolTip());
+    addLabel(this, "Label2", QStringLiteral("同站间隔(秒)"), 36, 82, m_txtPause);
+    setTabChain({m_txtTimeout, m_cmdOK, m_cmdCancel, m_txtPause});
     connect(m_cmdOK, &controls::Command::Click, this, &ParametersDialog::cmdOK_Click);
     connect(m_cmdCancel, &controls::Command::Click, this, &ParametersDialog::cmdCancel_Click);
 }
@@ -43,6 +54,7 @@ void ParametersDialog::Form_Load()
     m_txtTimeout->setValidator(nullptr);
     m_txtTimeout->setText(QString::number(m_store.gintTimeout));
     m_txtTimeout->setValidator(new TimeoutValidator(m_txtTimeout));
+    m_txtPause->setText(QString::number(m_store.gintSitePause));
 }
 
 bool ParametersDialog::eventFilter(QObject* watched, QEvent* event)
@@ -63,6 +75,14 @@ void ParametersDialog::cmdOK_Click()
         m_txtTimeout->setFocus();
         return;
     }
+    bool pauseOk = false;
+    const int pause = m_txtPause->text().trimmed().toInt(&pauseOk);
+    if (!pauseOk || pause < 0 || pause > store::kMaxSitePause) {
+        MessageBox::information(
+            this, QStringLiteral("同站间隔应为 0 到 %1 之间的整数（秒），0 为不停顿。").arg(store::kMaxSitePause));
+        m_txtPause->setFocus();
+        return;
+    }
     // The whole number is stored, not the text: what the file holds is exactly what the run uses now
     // and what the next start-up reads back.
     const bool saved = showingStoreError(this, [&] {
@@ -71,10 +91,12 @@ void ParametersDialog::cmdOK_Click()
             throw store::StoreError(
                 QStringLiteral("配置文件“%1”的数据表 Config 中没有 ID 为 0 的设置行，超时时限无法保存。请用程序附带的 tvx.cfg 替换它。")
                     .arg(m_store.gcnnStore.path()));
+        store::saveSitePause(m_store.gcnnStore, pause);
     });
     if (!saved)
         return;
     m_store.gintTimeout = *check.seconds;
+    m_store.gintSitePause = pause;
     accept();
 }
 
