@@ -27,7 +27,9 @@ public:
         SiteSkipped, // a time-out at an earlier step left the account, so this bookmark was never tried
         Refused,     // the site answered the submit press (or, for the account's first bookmark, the login
                      // page or the login) with an HTTP error, or no answer came; siteAnswered says which
-        NotChosen,   // a run of chosen pairs (a retry) did not include this bookmark for this account
+        NotChosen,   // a run of chosen pairs (a retry) did not include this bookmark for this account;
+                     // when such a run is aborted, its pairs left out are all told so before runEnded,
+                     // those of the accounts it never came to as well
     };
 
     // Why a step failed.

@@ -90,6 +90,22 @@ void SubmissionEngine::startChosenPairs(const QList<ChosenAccount>& accounts, qi
     post(Event::StartPairs);
 }
 
+void SubmissionEngine::leaveOutTheRest()
+{
+    const auto notChosen = [this](int position, qint32 row) {
+        tell([&](RunRecorder& r) { r.bookmarkOutcome(position, row, RunRecorder::Outcome::NotChosen, 0); });
+    };
+    for (qint32 row = m_decidedRows + 1; row <= m_host.rowCount(); ++row)
+        if (!chosenRow(row))
+            notChosen(m_account, row);
+    for (int position = m_account + 1; position <= m_planned.size(); ++position) {
+        const QList<qint32> rows = m_pairs.value(m_planned.at(position - 1));
+        for (qint32 row = 1; row <= m_host.rowCount(); ++row)
+            if (!rows.contains(row))
+                notChosen(position, row);
+    }
+}
+
 void SubmissionEngine::startPairs()
 {
     const QList<ChosenAccount> accounts = std::exchange(m_pendingPairs, {});
@@ -164,6 +180,7 @@ void SubmissionEngine::beginRun(RunButton own, const QList<RunButton>& locked, q
     m_timer2.setEnabled(false); // no delayed pass of an earlier run acts on this one
     const QDateTime started = m_clock.localDateTime();
     tell([&](RunRecorder& r) { r.runStarted(started, int(m_run.mrsSites.recordCount()), m_host.rowCount()); });
+    m_planned = planned;
     for (int i = 0; i < planned.size(); ++i)
         tell([&](RunRecorder& r) { r.accountPlanned(i + 1, planned.at(i).first, planned.at(i).second); });
     if (m_pairsRun)
@@ -190,6 +207,8 @@ void SubmissionEngine::abortRun(RunButton own)
     m_host.setButtonEnabled(all ? RunButton::Submit : RunButton::AllSubmit, true);
     // The account's browser goes at once, with what it had queued: nothing more reaches its site.
     m_browser.freshSession();
+    if (m_pairsRun)
+        leaveOutTheRest();
     tell([](RunRecorder& r) { r.runEnded(true); });
 }
 

@@ -165,6 +165,9 @@ private:
     bool chosenRow(qint32 row) const { return !m_pairsRun || m_rows.contains(row); }
     qint32 nextRow(qint32 after) const;
     qint32 firstRow() const { return nextRow(0); }
+    // An aborted run of chosen pairs: every pair it left out is told as not chosen, also of the accounts
+    // it never came to, so that nothing it was not to submit is taken for unreached.
+    void leaveOutTheRest();
     void openLogin();
     void setStage(qint32 stage)
     {
@@ -223,6 +226,7 @@ private:
     bool m_pairsRun = false;
     QHash<QPair<QString, QString>, QList<qint32>> m_pairs;
     QList<qint32> m_rows;
+    QList<QPair<QString, QString>> m_planned; // the run's site records, in order
     QList<ChosenAccount> m_pendingPairs; // of a start not yet handled
     qint64 m_pendingTag = 0;
 
