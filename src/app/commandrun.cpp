@@ -264,9 +264,9 @@ public:
             write(stderr, QStringLiteral("\n"));
         ended = true;
         this->aborted = aborted;
-        emit_();
+        onEnded();
     }
-    std::function<void()> emit_ = [] {};
+    std::function<void()> onEnded = [] {};
     bool ended = false;
     bool aborted = false;
 
@@ -397,7 +397,7 @@ int runWithWindow(const Options& options, const QString& storePath)
     });
     Watch watch(isatty(fileno(stderr)) != 0);
     QEventLoop running;
-    watch.emit_ = [&] { running.quit(); };
+    watch.onEnded = [&] { running.quit(); };
     engine::SubmissionEngine& engine = window.engine();
     engine.addRecorder(&watch);
     struct Unhook {
