@@ -183,7 +183,7 @@ qint32 SubmissionEngine::nextRow(qint32 after) const
 // The pace: a submit page of a site that took a submission less than the pause ago waits the rest.
 void SubmissionEngine::goToSubmitPage()
 {
-    setStage(RunStage::Submit);
+    // The stage stays what it was during the pause, as it is while the page is requested.
     const qint64 pause = m_store.gintSitePause;
     const auto last = m_lastSubmission.constFind(m_site.WebName);
     if (pause > 0 && last != m_lastSubmission.constEnd() && secondsBetween(*last, m_clock.nowSeconds()) < pause) {
@@ -193,6 +193,7 @@ void SubmissionEngine::goToSubmitPage()
         return;
     }
     openSubmitPage();
+    setStage(RunStage::Submit);
     stepStart();
     armWatchdog();
 }
@@ -206,6 +207,7 @@ bool SubmissionEngine::endPause()
         return true;
     m_pausing = false;
     openSubmitPage();
+    setStage(RunStage::Submit);
     stepStart();
     armWatchdog();
     return true;

@@ -80,8 +80,9 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     auto* top = new QHBoxLayout;
     top->addWidget(m_runLabel);
     top->addWidget(m_runChoice, 1);
+    // The counts on a line of their own: beside four buttons they would widen the window past a small screen.
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(m_summary, 1);
+    bottom->addStretch(1);
     bottom->addWidget(m_exportButton);
     bottom->addWidget(m_keepFailedButton);
     bottom->addWidget(m_retryButton);
@@ -90,6 +91,7 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(top);
     layout->addWidget(m_table, 1);
+    layout->addWidget(m_summary);
     layout->addLayout(bottom);
     resizeToFit(this, 820, 460);
 
