@@ -1,5 +1,5 @@
 # Run by `cmake --install` and by CPack (see CMakeLists.txt): writes what depends on the place
-# installed to. Given TVX_MKCFG, TVX_STORE_SOURCES, TVX_PROGRAM_DIR and TVX_DESKTOP_IN.
+# installed to. Given TVX_MKCFG, TVX_STORE_SOURCES, TVX_PROGRAM_DIR, TVX_DESKTOP_IN and TVX_SERVICE_IN.
 set(prefix "${CMAKE_INSTALL_PREFIX}")
 set(root "$ENV{DESTDIR}${prefix}")
 set(staged FALSE)
@@ -27,9 +27,16 @@ endif()
 
 if(prefix MATCHES "/_CPack_Packages/.*/TGZ/")
   set(TVX_LAUNCHER tavrinex)
+  set(TVX_RUN_LAUNCHER tavrinex-run)
 else()
   set(TVX_LAUNCHER "${prefix}/bin/tavrinex")
+  set(TVX_RUN_LAUNCHER "${prefix}/bin/tavrinex-run")
 endif()
+# The command's user service names its launcher as the menu entry does (systemd finds a bare name on
+# its own search path).
+set(service "${root}/lib/systemd/user/tavrinex-run.service")
+message(STATUS "Installing: ${service}")
+configure_file("${TVX_SERVICE_IN}" "${service}" @ONLY)
 set(desktop "${root}/share/applications/tavrinex.desktop")
 message(STATUS "Installing: ${desktop}")
 configure_file("${TVX_DESKTOP_IN}" "${desktop}" @ONLY)

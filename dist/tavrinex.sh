@@ -1,5 +1,6 @@
 #!/bin/sh
-# Tavrinex launcher, installed as <prefix>/bin/tavrinex; the program itself is in <prefix>/lib/tavrinex.
+# Tavrinex launcher, installed as <prefix>/bin/tavrinex and as <prefix>/bin/tavrinex-run (the command
+# without a window); the programs themselves are in <prefix>/lib/tavrinex.
 #
 # The program keeps its store tvx.cfg, with the user's accounts, beside its executable, so it has to
 # run from a folder the user may write:
@@ -15,6 +16,11 @@ set -eu
 
 self=$(readlink -f "$0")
 installed=$(cd "$(dirname "$self")/../lib/tavrinex" && pwd)
+# Which of the two programs this launcher starts, by the name it was installed under.
+case "$(basename "$self")" in
+tavrinex-run) program_name=tavrinex-run ;;
+*) program_name=tavrinex ;;
+esac
 
 writable() {
     [ -w "$1" ] && { [ ! -e "$1/tvx.cfg" ] || [ -w "$1/tvx.cfg" ]; }
@@ -63,4 +69,4 @@ fi
 
 # Chromium's sandbox cannot run as root.
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
-exec "$run/tavrinex"
+exec "$run/$program_name" "$@"

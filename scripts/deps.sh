@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev libcpp-httplib-dev libxml2-dev
   fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n
   at-spi2-core python3-pyatspi dbus xvfb
-  appstream desktop-file-utils dpkg-dev file
+  appstream desktop-file-utils dpkg-dev file systemd
   e2fsprogs
   php-cli php-netscape-bookmark-parser
   clang-14 libclang-rt-14-dev

@@ -6,7 +6,8 @@ namespace tvx::engine {
 
 void SubmissionEngine::wb_DocumentComplete()
 {
-    if (!m_run.mblnRunning)
+    // A page that completes while the run waits out a pause is no step of the run.
+    if (!m_run.mblnRunning || m_pausing)
         return;
     m_stepFailed = false;
     m_timer1.setEnabled(false);
@@ -134,11 +135,8 @@ void SubmissionEngine::stageAfterLogin()
 void SubmissionEngine::loggedIn()
 {
     log(QStringLiteral("已经登录到"), QStringLiteral("..."));
-    m_run.mlngCurRow = 1;
-    openSubmitPage();
-    setStage(RunStage::Submit);
-    stepStart();
-    armWatchdog();
+    m_run.mlngCurRow = firstRow();
+    goToSubmitPage();
     endEvent();
 }
 
@@ -183,7 +181,7 @@ void SubmissionEngine::applySubmitPage(const SubmitPlan& plan, const StepResult&
         noteSubmitPress(plan.press, result);
         reportStep(result, pressedNothing(plan.press, result));
     }
-    if (m_run.mlngCurRow == 1)
+    if (m_run.mlngCurRow == firstRow())
         log(QStringLiteral("正在向"), QStringLiteral("提交信息..."));
     LoadCurrentBookmark();
     switch (plan.kind) {
@@ -210,15 +208,17 @@ void SubmissionEngine::applySubmitPage(const SubmitPlan& plan, const StepResult&
 void SubmissionEngine::stageAfterSubmitWork()
 {
     decideSubmitted();
+    noteSubmissionEnded();
     countDoneStep();
-    if (m_run.mlngCurRow >= m_host.rowCount()) {
+    const qint32 next = nextRow(m_run.mlngCurRow);
+    if (next == 0) {
         log(QStringLiteral("向"), QStringLiteral("提交信息完毕!"));
         m_browser.navigate(m_quirks.logsOutByLink ? m_run.mstrLogoutLink : m_site.LogoutUrl);
         setStage(RunStage::Logout);
     } else {
-        ++m_run.mlngCurRow;
-        openSubmitPage();
-        setStage(RunStage::Submit);
+        m_run.mlngCurRow = next;
+        goToSubmitPage();
+        return;
     }
     stepStart();
     armWatchdog();
@@ -238,7 +238,7 @@ void SubmissionEngine::stageLogout()
     }
     // A new site starts at the first bookmark, also when its login script finds the user logged in
     // already and the page after login (which would set it) never comes.
-    m_run.mlngCurRow = 1;
+    m_run.mlngCurRow = firstRow();
     // The account done leaves nothing to the next: its log-out page has loaded, and its browser goes.
     m_browser.freshSession();
     startAccount(m_account + 1);

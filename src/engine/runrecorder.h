@@ -27,6 +27,9 @@ public:
         SiteSkipped, // a time-out at an earlier step left the account, so this bookmark was never tried
         Refused,     // the site answered the submit press (or, for the account's first bookmark, the login
                      // page or the login) with an HTTP error, or no answer came; siteAnswered says which
+        NotChosen,   // a run of chosen pairs (a retry) did not include this bookmark for this account;
+                     // when such a run is aborted, its pairs left out are all told so before runEnded,
+                     // those of the accounts it never came to as well
     };
 
     // Why a step failed.
@@ -44,6 +47,13 @@ public:
     // A run has started: its start moment (local time), the site records (accounts) it walks and the
     // bookmarks of the URL list.
     virtual void runStarted(const QDateTime& start, int siteRecords, int bookmarks);
+
+    // Every site record the run is to walk, told right after runStarted (before runTagged): its position,
+    // its site's WebName and the account's Uid.
+    virtual void accountPlanned(int position, const QString& webName, const QString& uid);
+
+    // A run of chosen pairs has started with this tag (told right after runStarted; a retry's run).
+    virtual void runTagged(qint64 tag);
 
     // The run has come to the site record at `position`: its site's WebName and the account's Uid.
     virtual void accountStarted(int position, const QString& webName, const QString& uid);
@@ -69,6 +79,8 @@ public:
 };
 
 inline void RunRecorder::runStarted(const QDateTime&, int, int) {}
+inline void RunRecorder::accountPlanned(int, const QString&, const QString&) {}
+inline void RunRecorder::runTagged(qint64) {}
 inline void RunRecorder::accountStarted(int, const QString&, const QString&) {}
 inline void RunRecorder::bookmarkOutcome(int, int, Outcome, int) {}
 inline void RunRecorder::siteAnswered(int, int, const QString&) {}

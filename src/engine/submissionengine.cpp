@@ -8,6 +8,8 @@
 
 #include <QUrl>
 
+#include <algorithm>
+
 #include <utility>
 
 namespace tvx::engine {
@@ -139,10 +141,16 @@ void SubmissionEngine::handle(Event event)
         // is in progress by the time it is handled.
         if (m_run.mblnRunning)
             break;
+        m_pairsRun = false;
+        m_pairs.clear();
         if (event == Event::StartAll)
             startAllSites();
         else
             startChosenSites();
+        break;
+    case Event::StartPairs:
+        if (!m_run.mblnRunning)
+            startPairs();
         break;
     case Event::AbortAll:
     case Event::AbortChosen:
@@ -183,6 +191,7 @@ void SubmissionEngine::refreshSite()
 {
     m_site = SiteRecord::fromCurrent(m_run.mrsSites);
     m_quirks = quirksOf(m_site.WebName);
+    m_rows = m_pairsRun ? m_pairs.value({m_site.WebName, m_site.Uid}) : QList<qint32>{};
     // Site names are unique, so the name tells a row the user made.
     m_site.own = false;
     if (m_run.mrsSites.eof())
@@ -196,6 +205,54 @@ void SubmissionEngine::refreshSite()
     } catch (const store::StoreError&) {
         // A store that cannot say leaves the row to the rules of the delivered rows.
     }
+}
+
+qint32 SubmissionEngine::nextRow(qint32 after) const
+{
+    if (!m_pairsRun)
+        return after < m_host.rowCount() ? after + 1 : 0;
+    for (qint32 row : m_rows)
+        if (row > after)
+            return row;
+    return 0;
+}
+
+// The pace: a submit page of a site that took a submission less than the pause ago waits the rest.
+void SubmissionEngine::goToSubmitPage()
+{
+    // The stage stays what it was during the pause, as it is while the page is requested.
+    const qint64 pause = m_store.gintSitePause;
+    const auto last = m_lastSubmission.constFind(m_site.WebName);
+    if (pause > 0 && last != m_lastSubmission.constEnd() && secondsBetween(*last, m_clock.nowSeconds()) < pause) {
+        m_pausing = true;
+        m_pauseUntil = *last + pause;
+        armWatchdog();
+        return;
+    }
+    openSubmitPage();
+    setStage(RunStage::Submit);
+    stepStart();
+    armWatchdog();
+}
+
+// A tick of the watchdog during a pause: true while it lasts; at its end the submit page opens.
+bool SubmissionEngine::endPause()
+{
+    if (!m_pausing)
+        return false;
+    if (secondsBetween(m_clock.nowSeconds(), m_pauseUntil) > 0)
+        return true;
+    m_pausing = false;
+    openSubmitPage();
+    setStage(RunStage::Submit);
+    stepStart();
+    armWatchdog();
+    return true;
+}
+
+void SubmissionEngine::noteSubmissionEnded()
+{
+    m_lastSubmission.insert(m_site.WebName, m_clock.nowSeconds());
 }
 
 Bookmark SubmissionEngine::bookmarkAt(qint32 row) const
@@ -361,8 +418,19 @@ void SubmissionEngine::decide(qint32 row, RunRecorder::Outcome outcome)
 {
     if (row <= m_decidedRows)
         return;
+    // The rows a run of chosen pairs leaves out of this account, up to this one and after its last.
+    const qint32 last = m_pairsRun && !nextRow(row) ? m_host.rowCount() : row - 1;
+    const auto notChosen = [&](qint32 upTo) {
+        for (qint32 r = m_decidedRows + 1; r <= upTo; ++r)
+            if (!chosenRow(r))
+                tell([&](RunRecorder& rec) { rec.bookmarkOutcome(m_account, r, RunRecorder::Outcome::NotChosen, 0); });
+    };
+    notChosen(row - 1);
     m_decidedRows = row;
     tell([&](RunRecorder& r) { r.bookmarkOutcome(m_account, row, outcome, m_run.mlngStage); });
+    if (last > row)
+        notChosen(last);
+    m_decidedRows = std::max(m_decidedRows, last);
 }
 
 // The result of the current bookmark's submission is in (or the site's rule takes it as in).
@@ -378,7 +446,7 @@ void SubmissionEngine::decideTimedOut(bool leavingSite)
     const bool nothing = m_pressRow == m_run.mlngCurRow && !m_pressed;
     decide(m_run.mlngCurRow, nothing ? RunRecorder::Outcome::NoButton : RunRecorder::Outcome::TimedOut);
     if (leavingSite)
-        for (qint32 row = m_run.mlngCurRow + 1; row <= m_host.rowCount(); ++row)
+        for (qint32 row = nextRow(m_run.mlngCurRow); row; row = nextRow(row))
             decide(row, RunRecorder::Outcome::SiteSkipped);
 }
 
@@ -390,7 +458,7 @@ void SubmissionEngine::decideRefused(const QString& answer, bool leavingSite)
         tell([&](RunRecorder& r) { r.siteAnswered(m_account, m_run.mlngCurRow, answer); });
     decide(m_run.mlngCurRow, RunRecorder::Outcome::Refused);
     if (leavingSite)
-        for (qint32 row = m_run.mlngCurRow + 1; row <= m_host.rowCount(); ++row)
+        for (qint32 row = nextRow(m_run.mlngCurRow); row; row = nextRow(row))
             decide(row, RunRecorder::Outcome::SiteSkipped);
 }
 

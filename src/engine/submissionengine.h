@@ -12,7 +12,9 @@
 #include "siterecord.h"
 #include "ticker.h"
 
+#include <QHash>
 #include <QList>
+#include <QPair>
 
 #include <functional>
 #include <memory>
@@ -40,6 +42,18 @@ public:
     // only ever aborts that run (and does nothing once it has ended), any other press only starts.
     void cmdAllSubmit_Click();
     void cmdSubmit_Click();
+
+    // One account of a run of chosen pairs: its site's WebName, its Uid, and the URL-list rows (1-based)
+    // it submits.
+    struct ChosenAccount {
+        QString webName;
+        QString uid;
+        QList<qint32> rows;
+    };
+    // Starts a run, as 全部提交 does (its button aborts it), of exactly these pairs: the accounts named
+    // (as far as they still exist) with only their own rows; every other bookmark of those accounts is
+    // reported as not chosen. `tag` is handed to the recorders with the start (a retry's run).
+    void startChosenPairs(const QList<ChosenAccount>& accounts, qint64 tag = 0);
 
     // Who is told about runs, accounts, outcomes and failed steps (none by default), in the order they
     // were added. A recorder is removed before it is destroyed.
@@ -83,7 +97,8 @@ private:
         StartAll,
         AbortAll,
         StartChosen,
-        AbortChosen
+        AbortChosen,
+        StartPairs
     };
     struct Queued {
         Event event;
@@ -108,9 +123,13 @@ private:
     // Run start and abort.
     void startAllSites();
     void startChosenSites();
-    void beginRun(RunButton own, const QList<RunButton>& locked);
+    void beginRun(RunButton own, const QList<RunButton>& locked, qint64 tag = 0);
     void abortRun(RunButton own);
-    static bool startsRun(Event event) { return event == Event::StartAll || event == Event::StartChosen; }
+    void startPairs();
+    static bool startsRun(Event event)
+    {
+        return event == Event::StartAll || event == Event::StartChosen || event == Event::StartPairs;
+    }
 
     // Page-load automaton.
     void wb_DocumentComplete();
@@ -149,6 +168,19 @@ private:
     void LoadCurrentBookmark();
     Bookmark bookmarkAt(qint32 row) const;
     void openSubmitPage();
+    // The submit stage of the current bookmark: its page opened now, or once the pause between two
+    // submissions to the same site has passed (the watchdog's tick ends the pause; the step's time-out
+    // counts from then).
+    void goToSubmitPage();
+    void noteSubmissionEnded();
+    bool endPause();
+    // The rows of the current account: all, or in a run of chosen pairs only its own; 0 when none follows.
+    bool chosenRow(qint32 row) const { return !m_pairsRun || m_rows.contains(row); }
+    qint32 nextRow(qint32 after) const;
+    qint32 firstRow() const { return nextRow(0); }
+    // An aborted run of chosen pairs: every pair it left out is told as not chosen, also of the accounts
+    // it never came to, so that nothing it was not to submit is taken for unreached.
+    void leaveOutTheRest();
     void openLogin();
     // The login step of the account the run has come to: its login opened, the watchdog armed.
     void beginLogin();
@@ -208,6 +240,19 @@ private:
         for (RunRecorder* recorder : m_recorders)
             call(*recorder);
     }
+
+    // A run of chosen pairs: the rows of each account (by WebName and Uid), those of the current one.
+    bool m_pairsRun = false;
+    QHash<QPair<QString, QString>, QList<qint32>> m_pairs;
+    QList<qint32> m_rows;
+    QList<QPair<QString, QString>> m_planned; // the run's site records, in order
+    QList<ChosenAccount> m_pendingPairs; // of a start not yet handled
+    qint64 m_pendingTag = 0;
+
+    // The pace: when each site's last submission ended (engine clock), and the end of a pause under way.
+    QHash<QString, qint64> m_lastSubmission;
+    bool m_pausing = false;
+    qint64 m_pauseUntil = 0;
 
     QList<RunRecorder*> m_recorders;
     PasswordSource* m_passwords = nullptr;

@@ -13,6 +13,9 @@ void SubmissionEngine::Timer1_Timer()
     // by the end of its run, has no step left to guard.
     if (!m_run.mblnRunning || !m_timer1.isEnabled())
         return;
+    // A pause between two submissions to one site is no part of any step's time-out.
+    if (endPause())
+        return;
     // A delayed login's settle time does not count against the time-out.
     const qint64 limit = m_store.gintTimeout + (m_settling ? kSettleSeconds : 0);
     if (secondsBetween(m_run.mdtStepStart, m_clock.nowSeconds()) <= limit)
@@ -37,17 +40,17 @@ void SubmissionEngine::giveUpStep(RunRecorder::Failure failure, const QString& a
     // The step is given up, a delayed pass still pending for it too.
     m_timer2.setEnabled(false);
     tell([&](RunRecorder& r) { r.stepFailed(m_run.mlngStage, m_run.mlngCurRow, failure); });
-    const bool nextBookmark = m_run.mlngCurRow < m_host.rowCount() && m_run.mlngStage == RunStage::AfterSubmit;
+    if (m_run.mlngStage == RunStage::Submit || m_run.mlngStage == RunStage::AfterSubmit)
+        noteSubmissionEnded();
+    const qint32 next = nextRow(m_run.mlngCurRow);
+    const bool nextBookmark = next != 0 && m_run.mlngStage == RunStage::AfterSubmit;
     if (answer.isEmpty())
         decideTimedOut(!nextBookmark);
     else
         decideRefused(answer, !nextBookmark);
     if (nextBookmark) {
-        ++m_run.mlngCurRow;
-        openSubmitPage();
-        setStage(RunStage::Submit);
-        stepStart();
-        armWatchdog();
+        m_run.mlngCurRow = next;
+        goToSubmitPage();
         return;
     }
     if (m_run.mrsSites.eof())
@@ -69,7 +72,7 @@ void SubmissionEngine::moveToNextSite()
     m_browser.freshSession();
     startAccount(m_account + 1);
     countDoneStep();
-    m_run.mlngCurRow = 1; // the new site starts at its first bookmark
+    m_run.mlngCurRow = firstRow(); // the new site starts at its first bookmark
     // A script site gets its login script run, as at run start and after a log-out; opening the
     // script text as an address could never log in.
     withPassword([this] { beginLogin(); });

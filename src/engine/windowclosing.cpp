@@ -10,8 +10,9 @@ const QString kBlank = QStringLiteral("about:blank");
 
 void SubmissionEngine::wb_WindowClosing()
 {
-    // Outside a run the request changes nothing (the window stays all the same).
-    if (!m_run.mblnRunning)
+    // Outside a run the request changes nothing (the window stays all the same), nor during a pause
+    // between two submissions, when the run waits for no page.
+    if (!m_run.mblnRunning || m_pausing)
         return;
     const qint32 stage = m_run.mlngStage;
     switch (stage) {
@@ -28,11 +29,12 @@ void SubmissionEngine::wb_WindowClosing()
         // the submission, as a result page would be. The bookmark is done, and the next submit page,
         // or after the last one the log-out, is opened by the site's own rule (a blank page could
         // take no bookmark).
-        if (m_quirks.rerunsLoginAfterClose && m_run.mlngCurRow < m_host.rowCount()) {
+        if (m_quirks.rerunsLoginAfterClose && nextRow(m_run.mlngCurRow) != 0) {
             // This site's login script brings up the submit page for every bookmark after the first.
             decideSubmitted();
+            noteSubmissionEnded();
             countDoneStep();
-            ++m_run.mlngCurRow;
+            m_run.mlngCurRow = nextRow(m_run.mlngCurRow);
             setStage(RunStage::Login);
             m_browser.runScript(m_site.LoginUrl);
             stepStart();

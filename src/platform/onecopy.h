@@ -28,6 +28,15 @@ public:
     // machine that shares the folder), says so in a box, so that a start never ends without a word.
     bool claimOrSay();
 
+    // Who this copy is, as a later start is told when it finds the store held: the window program (the
+    // default), or a program that runs without a window (`window` false, named `name` to the user). A
+    // copy without a window never brings the window to the front: it only asks who holds the store.
+    void setHolder(bool window, const QString& name);
+    // After a claim that failed: whether the copy holding the store answered, whether it is the window
+    // program, and its name ("Tavrinex 的窗口"); the name is empty when it did not answer.
+    bool holderIsWindow() const { return m_holderWindow; }
+    QString holderName() const { return m_holderName; }
+
     // The socket name for a store: the same for every spelling of its path.
     static QString socketName(const QString& storePath);
 
@@ -36,8 +45,12 @@ signals:
     void anotherStart();
 
 private:
-    bool tellTheFirstCopy() const;
+    bool tellTheFirstCopy();
     bool m_answered = false;
+    bool m_window = true;
+    QString m_name;
+    bool m_holderWindow = true;
+    QString m_holderName;
 
     QString m_storePath;
     QLockFile m_lock;

@@ -43,6 +43,19 @@ Statement ownSiteNamed(const QString& webName)
             {webName}};
 }
 
+Statement runQueryAccounts(const QList<QPair<QString, QString>>& accounts)
+{
+    Statement st{kRunQuery + QStringLiteral("ON B.ID=A.ID WHERE "), {}};
+    for (qsizetype i = 0; i < accounts.size(); ++i) {
+        st.sql += i > 0 ? QStringLiteral(" OR (A.WebName=? AND B.Uid=?)") : QStringLiteral("(A.WebName=? AND B.Uid=?)");
+        st.params.append(accounts.at(i).first);
+        st.params.append(accounts.at(i).second);
+    }
+    if (accounts.isEmpty())
+        st.sql += QStringLiteral("0");
+    return st;
+}
+
 Statement accountsWithSiteNames()
 {
     return {QStringLiteral("SELECT A.ID,B.WebName,A.Uid,A.Pwd FROM Accounts A LEFT JOIN BookMarkWeb B ON B.ID=A.ID"),

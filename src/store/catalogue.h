@@ -3,6 +3,7 @@
 #include "statement.h"
 
 #include <QList>
+#include <QPair>
 
 // The statements of the start-up, the runs and the dialogs of fixed design (accounts, site choice,
 // parameters). The literal pieces are the program's own; user values are bound (see Statement). The
@@ -22,5 +23,8 @@ Statement updateTimeout(const QVariant& timeout);         // S9, parameters dial
 // The run's site named `webName` when the user made it in the program (UserSites lists those rows; the
 // table is made on the first save, so ask Connection::hasColumn("UserSites") first).
 Statement ownSiteNamed(const QString& webName);
+// A run over the accounts named by their site's WebName and their Uid (a retry), the run query's
+// columns in its order.
+Statement runQueryAccounts(const QList<QPair<QString, QString>>& accounts);
 
 } // namespace tvx::store::catalogue

@@ -9,6 +9,8 @@ namespace tvx::store {
 struct ProgramStore {
     Connection gcnnStore;
     qint16 gintTimeout = 0;
+    // The pause between two submissions to the same site (whole seconds, 0: none), loaded with it.
+    qint32 gintSitePause = 0;
 };
 
 } // namespace tvx::store

@@ -4,6 +4,8 @@
 #include "recordset.h"
 #include "transaction.h"
 
+#include <QHash>
+
 namespace tvx::store::results {
 
 namespace {
@@ -24,7 +26,7 @@ const QStringList& tableStatements()
 {
     static const QStringList statements{
         QStringLiteral("CREATE TABLE IF NOT EXISTS Runs (RunId INTEGER NOT NULL PRIMARY KEY, Started TEXT NOT NULL, "
-                       "Finished TEXT, Aborted INTEGER NOT NULL DEFAULT 0)"),
+                       "Finished TEXT, Aborted INTEGER NOT NULL DEFAULT 0, RetryOf INTEGER)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS RunAccounts (RunId INTEGER NOT NULL, AccountNo INTEGER NOT NULL, "
                        "WebName TEXT, Uid TEXT, PRIMARY KEY (RunId, AccountNo))"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS RunBookmarks (RunId INTEGER NOT NULL, Position INTEGER NOT NULL, "
@@ -51,20 +53,25 @@ void create(Connection& connection)
         // Results kept before the site's answer was: their cells have none.
         if (!connection.hasColumn(QStringLiteral("RunResults"), QStringLiteral("Answer")))
             connection.execute({QStringLiteral("ALTER TABLE RunResults ADD COLUMN Answer TEXT"), {}});
+        // Runs kept before a run could retry another: none of them is a retry.
+        if (!connection.hasColumn(QStringLiteral("Runs"), QStringLiteral("RetryOf")))
+            connection.execute({QStringLiteral("ALTER TABLE Runs ADD COLUMN RetryOf INTEGER"), {}});
         return;
     }
     for (const QString& sql : tableStatements())
         connection.execute({sql, {}});
 }
 
-qint64 beginRun(Connection& connection, const QDateTime& started, const QList<RunBookmark>& bookmarks, int kept)
+qint64 beginRun(Connection& connection, const QDateTime& started, const QList<RunBookmark>& bookmarks, int kept,
+                qint64 retryOf)
 {
     Transaction t(connection);
     create(connection);
     Recordset last;
     last.open(connection, {QStringLiteral("SELECT MAX(RunId) AS Last FROM Runs"), {}});
     const qint64 run = last.value(QStringLiteral("Last")).toLongLong() + 1;
-    connection.execute({QStringLiteral("INSERT INTO Runs(RunId,Started) VALUES(?,?)"), {run, timeText(started)}});
+    connection.execute({QStringLiteral("INSERT INTO Runs(RunId,Started,RetryOf) VALUES(?,?,?)"),
+                        {run, timeText(started), retryOf > 0 ? QVariant(retryOf) : QVariant()}});
     const QString insert =
         QStringLiteral("INSERT INTO RunBookmarks(RunId,Position,Number,Url,Title) VALUES(?,?,?,?,?)");
     for (qsizetype i = 0; i < bookmarks.size(); ++i) {
@@ -94,6 +101,11 @@ void record(Connection& connection, qint64 run, const QList<QPair<int, RunAccoun
     t.commit();
 }
 
+void markRetry(Connection& connection, qint64 run, qint64 retried)
+{
+    connection.execute({QStringLiteral("UPDATE Runs SET RetryOf=? WHERE RunId=?"), {retried, run}});
+}
+
 void finishRun(Connection& connection, qint64 run, const QDateTime& finished, bool aborted)
 {
     connection.execute({QStringLiteral("UPDATE Runs SET Finished=?,Aborted=? WHERE RunId=?"),
@@ -104,21 +116,25 @@ QList<RunSummary> runs(const Connection& connection)
 {
     if (!hasTables(connection))
         return {};
+    const bool retries = connection.hasColumn(QStringLiteral("Runs"), QStringLiteral("RetryOf"));
     Recordset rs;
     rs.open(connection,
-            {QStringLiteral("SELECT R.RunId,R.Started,R.Finished,R.Aborted,"
+            {QStringLiteral("SELECT R.RunId,R.Started,R.Finished,R.Aborted,%1 AS RetryOf,")
+                     .arg(retries ? QStringLiteral("R.RetryOf") : QStringLiteral("NULL")) +
+                 QStringLiteral(
                             "(SELECT COUNT(*) FROM RunAccounts A WHERE A.RunId=R.RunId) AS Accounts,"
                             "(SELECT COUNT(*) FROM RunBookmarks B WHERE B.RunId=R.RunId) AS Bookmarks,"
                             "(SELECT COUNT(*) FROM RunResults C WHERE C.RunId=R.RunId AND C.Outcome=1) AS Submitted,"
-                            "(SELECT COUNT(*) FROM RunResults C WHERE C.RunId=R.RunId AND C.Outcome>1) AS Failed "
-                            "FROM Runs R ORDER BY R.RunId DESC"),
+                            "(SELECT COUNT(*) FROM RunResults C WHERE C.RunId=R.RunId AND C.Outcome>1 AND C.Outcome<>6) "
+                            "AS Failed FROM Runs R ORDER BY R.RunId DESC"),
              {}});
     QList<RunSummary> out;
     for (rs.moveFirst(); !rs.eof(); rs.moveNext())
         out.append({rs.value(QStringLiteral("RunId")).toLongLong(), timeOf(rs.text(QStringLiteral("Started"))),
                     timeOf(rs.text(QStringLiteral("Finished"))), rs.value(QStringLiteral("Aborted")).toInt() != 0,
                     rs.value(QStringLiteral("Accounts")).toInt(), rs.value(QStringLiteral("Bookmarks")).toInt(),
-                    rs.value(QStringLiteral("Submitted")).toInt(), rs.value(QStringLiteral("Failed")).toInt()});
+                    rs.value(QStringLiteral("Submitted")).toInt(), rs.value(QStringLiteral("Failed")).toInt(),
+                    rs.value(QStringLiteral("RetryOf")).toLongLong()});
     return out;
 }
 
@@ -155,6 +171,23 @@ RunResults load(const Connection& connection, qint64 run)
                           Outcome(rs.value(QStringLiteral("Outcome")).toInt()),
                           rs.value(QStringLiteral("Stage")).toInt(), timeOf(rs.text(QStringLiteral("At"))),
                           rs.text(QStringLiteral("Answer"))});
+    return out;
+}
+
+QList<QPair<int, QList<int>>> unsuccessful(const RunResults& run)
+{
+    QHash<qint64, Outcome> recorded;
+    for (const Cell& c : run.cells)
+        recorded.insert(qint64(c.account) << 32 | c.bookmark, c.outcome);
+    QList<QPair<int, QList<int>>> out;
+    for (int a = 0; a < run.accounts.size(); ++a) {
+        QList<int> rows;
+        for (int b = 0; b < run.bookmarks.size(); ++b)
+            if (failed(recorded.value(qint64(a) << 32 | b, Outcome::NotReached)))
+                rows.append(b);
+        if (!rows.isEmpty())
+            out.append({a, rows});
+    }
     return out;
 }
 

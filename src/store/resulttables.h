@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QPair>
 #include <QString>
 
 namespace tvx::store {
@@ -21,7 +22,14 @@ enum class Outcome : int {
     TimedOut = 3,    // a step got no page within the time-out; `stage` says which
     SiteSkipped = 4, // the site was left before this bookmark (its login failed, or the run moved on)
     Refused = 5,     // the site answered with an HTTP error or not at all; `answer` says which
+    NotChosen = 6,   // a retry left this pair out (it had not failed in the run retried)
 };
+
+// Whether a recorded outcome is a failure (what a retry submits again, with the pairs not reached).
+inline bool failed(Outcome outcome)
+{
+    return outcome != Outcome::Submitted && outcome != Outcome::NotChosen;
+}
 
 struct RunAccount {
     QString siteName;
@@ -54,7 +62,8 @@ struct RunSummary {
     int accounts = 0;
     int bookmarks = 0;
     int submitted = 0; // cells
-    int failed = 0;    // cells that are neither submitted nor unreached
+    int failed = 0;    // cells that are neither submitted nor unreached (nor left out of a retry)
+    qint64 retryOf = 0; // the run this one retried (0: none)
 };
 
 struct RunResults {
@@ -71,11 +80,18 @@ void create(Connection& connection);
 
 // Starts a run with the bookmarks it submits; deletes the oldest runs beyond `kept` (this one counted).
 qint64 beginRun(Connection& connection, const QDateTime& started, const QList<RunBookmark>& bookmarks,
-                int kept = kRunsKept);
+                int kept = kRunsKept, qint64 retryOf = 0);
+
+// The pairs of a run that did not succeed: for each account (0-based) that has any, the bookmarks
+// (0-based) failed or never reached; pairs a retry left out are not among them.
+QList<QPair<int, QList<int>>> unsuccessful(const RunResults& run);
 
 // Records the accounts and cells of a run as they come (a cell recorded again takes the newer value).
 void record(Connection& connection, qint64 run, const QList<QPair<int, RunAccount>>& accounts,
             const QList<Cell>& cells);
+
+// Links a run to the run it retries.
+void markRetry(Connection& connection, qint64 run, qint64 retried);
 
 void finishRun(Connection& connection, qint64 run, const QDateTime& finished, bool aborted);
 

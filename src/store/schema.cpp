@@ -7,6 +7,8 @@
 #include "sitecolumns.h"
 #include "storeerror.h"
 
+#include <algorithm>
+
 namespace tvx::store {
 
 namespace {
@@ -68,6 +70,26 @@ qint16 loadTimeout(const Connection& connection)
                 "配置文件“%1”中的超时时限“%2”无效，应为 -32768 到 32767 之间的整数。请在“设置系统参数”中重新设置。")
                 .arg(connection.path(), value.toString()));
     return *timeout;
+}
+
+qint32 loadSitePause(const Connection& connection)
+{
+    if (!connection.hasColumn(QStringLiteral("Config"), QStringLiteral("SitePause")))
+        return 0;
+    Recordset config;
+    config.open(connection, {QStringLiteral("SELECT SitePause FROM Config WHERE ID=0"), {}});
+    if (config.eof())
+        return 0;
+    bool ok = false;
+    const qint64 seconds = config.value(QStringLiteral("SitePause")).toLongLong(&ok);
+    return ok && seconds > 0 ? qint32(std::min<qint64>(seconds, kMaxSitePause)) : 0;
+}
+
+void saveSitePause(Connection& connection, qint32 seconds)
+{
+    if (!connection.hasColumn(QStringLiteral("Config"), QStringLiteral("SitePause")))
+        connection.execute({QStringLiteral("ALTER TABLE Config ADD COLUMN SitePause INTEGER NOT NULL DEFAULT 0"), {}});
+    connection.execute({QStringLiteral("UPDATE Config SET SitePause=? WHERE ID=0"), {seconds}});
 }
 
 } // namespace tvx::store

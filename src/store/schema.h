@@ -24,4 +24,12 @@ void checkSchema(const Connection& connection);
 // (halves to even). Throws StoreError when the table, the row or the value is missing or unusable.
 qint16 loadTimeout(const Connection& connection);
 
+// The pause between two submissions to the same site, whole seconds in Config's column SitePause of
+// the settings row; 0 in a store that has no such column yet, or no usable value.
+qint32 loadSitePause(const Connection& connection);
+// Keeps the pause, adding the column to a store that lacks it.
+void saveSitePause(Connection& connection, qint32 seconds);
+// The longest pause that can be set (a day).
+constexpr qint32 kMaxSitePause = 86400;
+
 } // namespace tvx::store

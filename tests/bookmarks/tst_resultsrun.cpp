@@ -48,6 +48,51 @@ QString sites(const demosite::DemoSite& site)
 class TestResultsRun : public QObject {
     Q_OBJECT
 private slots:
+    void retryFailedSubmitsOnlyWhatFailed()
+    {
+        demosite::DemoSite site;
+        site.start();
+        test::TempStore db(sites(site));
+        test::MessageRecorder boxes;
+        store::ProgramStore store;
+        ui::MainWindow w(store, {db.path(), QString(), WebHosts{q(site.base()), QString(), QString()}, nullptr, false});
+        w.show();
+        QSignalSpy blanked(w.workerBrowser()->page(), &QWebEnginePage::loadFinished);
+        w.Form_Load();
+        QVERIFY(blanked.wait(30000));
+        store.gintTimeout = 1;
+        w.urlListModel()->append({QStringLiteral("http://example.com/a"), QStringLiteral("甲"), {}, {}});
+        w.urlListModel()->append({QStringLiteral("http://example.com/b"), QStringLiteral("乙"), {}, {}});
+        w.engine().cmdAllSubmit_Click();
+        QVERIFY(test::waitUntil([&] { return !w.engine().state().mblnRunning; }, 120000));
+
+        // The site without a button gets it back; the retry goes to it and to the one still unreachable.
+        db.exec(QStringLiteral("UPDATE BookMarkWeb SET SubmitButtonId=(SELECT SubmitButtonId FROM BookMarkWeb "
+                               "WHERE ID=0) WHERE ID=1"));
+        site.clearRecords();
+        w.bookmarks().showResults();
+        ui::ResultsWindow* results = w.findChild<ui::ResultsWindow*>();
+        QVERIFY(results);
+        test::child<controls::Command>(*results, "retryButton")->click();
+        QVERIFY(w.engine().state().mblnRunning);
+        QVERIFY(test::waitUntil([&] { return !w.engine().state().mblnRunning; }, 120000));
+        QStringList submitted;
+        for (const demosite::Submission& s : site.submissions())
+            submitted.append(q(s.user + " " + s.url));
+        submitted.sort();
+        QCOMPARE(submitted, QStringList({"nobutton http://example.com/a", "nobutton http://example.com/b"}));
+        for (const demosite::Login& l : site.logins())
+            QVERIFY(l.user != "good");
+
+        store::Connection c;
+        c.open(db.path());
+        const QList<store::results::RunSummary> runs = store::results::runs(c);
+        QCOMPARE(runs.size(), 2);
+        QCOMPARE(runs.first().retryOf, runs.last().id);
+        QCOMPARE(runs.first().accounts, 2); // the good account had nothing to retry
+        QCOMPARE(runs.first().submitted, 2);
+    }
+
     void oneGoodSiteAndTwoFailingOnes()
     {
         demosite::DemoSite site;

@@ -295,7 +295,7 @@ private slots:
         frmSelWeb.reject();
         ui::dialogs::ParametersDialog frmPara(s.store);
         QVERIFY(showActive(frmPara));
-        checkTabCycle(frmPara, {"txtTimeout", "cmdOK", "cmdCancel", "chkPasswordsInFile"});
+        checkTabCycle(frmPara, {"txtTimeout", "cmdOK", "cmdCancel", "txtPause", "chkPasswordsInFile"});
     }
 
     // Real pages that want the focus: an input with autofocus that its script focuses again and again.

@@ -44,9 +44,11 @@ private slots:
         ui::dialogs::ParametersDialog dlg(f.store);
         dlg.show(); // loads the dialog
         QCOMPARE(dlg.windowTitle(), QStringLiteral("系统参数"));
-        // The time-out's controls where they always were; the password setting below its buttons.
-        QCOMPARE(dlg.size(), QSize(229, 104));
-        QCOMPARE(test::captions(dlg), QStringList({"Label1=超时时限(秒)", "cmdCancel=取消", "cmdOK=确定"}));
+        // The pace's box and the password setting lie below the buttons, which stay where they always were.
+        QCOMPARE(dlg.size(), QSize(229, 130));
+        QCOMPARE(child<controls::Command>(dlg, "cmdOK")->geometry().topLeft(), QPoint(14, 40));
+        QCOMPARE(test::captions(dlg),
+                 QStringList({"Label1=超时时限(秒)", "Label2=同站间隔(秒)", "cmdCancel=取消", "cmdOK=确定"}));
         QCOMPARE(child<QLineEdit>(dlg, "txtTimeout")->text(), QStringLiteral("17"));
         QVERIFY(showActive(dlg));
         QCOMPARE(test::layoutFault(dlg), QString());
@@ -240,6 +242,27 @@ private slots:
         QVERIFY2(boxes.last().text.contains(QStringLiteral("ID 为 0")), qPrintable(boxes.last().text));
         QVERIFY(dlg.isVisible());
         QCOMPARE(store.gintTimeout, qint16(30));
+    }
+
+    void pauseIsKeptInAStoreThatHadNoPlaceForIt()
+    {
+        Fixture f;
+        QCOMPARE(store::loadSitePause(f.store.gcnnStore), 0); // the delivered store has no such column
+        ui::dialogs::ParametersDialog dlg(f.store);
+        QVERIFY(showActive(dlg));
+        auto* pause = child<QLineEdit>(dlg, "txtPause");
+        QCOMPARE(pause->text(), QStringLiteral("0"));
+        test::MessageRecorder boxes;
+        pause->setText(QStringLiteral("86401"));
+        child<controls::Command>(dlg, "cmdOK")->click();
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(dlg.isVisible());
+        pause->setText(QStringLiteral("7"));
+        child<controls::Command>(dlg, "cmdOK")->click();
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(f.store.gintSitePause, 7);
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT SitePause FROM Config WHERE ID=0")), QStringLiteral("7"));
+        QCOMPARE(store::loadSitePause(f.store.gcnnStore), 7);
     }
 
     void cancelStoresNothing()

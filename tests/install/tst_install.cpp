@@ -8,11 +8,13 @@
 #include "store/storeerror.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -261,6 +263,29 @@ private slots:
             QStringLiteral("<launchable type=\"desktop-id\">tavrinex.desktop</launchable>")));
     }
 
+    void commandAndItsUserUnits()
+    {
+        QVERIFY(QFileInfo(m_folder + QStringLiteral("/tavrinex-run")).isExecutable());
+        // The launcher under the command's name starts the command, with its arguments.
+        RunResult r = runProgram(m_prefix + QStringLiteral("/bin/tavrinex-run"), {QStringLiteral("--version")});
+        QVERIFY2(r.finished && r.exitCode == 0 && r.out.startsWith(QStringLiteral("tavrinex-run ")),
+                 qPrintable(r.out + r.err));
+
+        const QString units = m_prefix + QStringLiteral("/lib/systemd/user/");
+        const QString service = units + QStringLiteral("tavrinex-run.service");
+        QVERIFY2(readText(service).contains(QStringLiteral("\nExecStart=") + m_prefix + QStringLiteral("/bin/tavrinex-run\n")),
+                 qPrintable(readText(service)));
+        // Off until the user enables it: nothing wants the timer yet.
+        QDirIterator wants(m_prefix, {QStringLiteral("*.wants")}, QDir::Dirs, QDirIterator::Subdirectories);
+        QVERIFY(!wants.hasNext());
+        if (QStandardPaths::findExecutable(QStringLiteral("systemd-analyze")).isEmpty())
+            QSKIP("systemd-analyze is missing (package systemd, installed by scripts/deps.sh)");
+        r = runProgram(QStringLiteral("systemd-analyze"),
+                       {QStringLiteral("verify"), service, units + QStringLiteral("tavrinex-run.timer")});
+        QVERIFY2(r.finished && r.exitCode == 0 && r.err.trimmed().isEmpty(),
+                 qPrintable(QStringLiteral("systemd-analyze verify: ") + r.out + r.err));
+    }
+
     void packageRunsEachUsersOwnCopy()
     {
         // A staged install, as a package is made: the folder belongs to the package manager.
@@ -340,6 +365,11 @@ private slots:
         QCOMPARE(scalarSql(folder + QStringLiteral("/tvx.cfg"), QStringLiteral("SELECT COUNT(*) FROM Accounts")),
                  QStringLiteral("0"));
         QVERIFY(QFileInfo(unpacked + QStringLiteral("/usr/bin/tavrinex")).isExecutable());
+        QVERIFY(QFileInfo(unpacked + QStringLiteral("/usr/bin/tavrinex-run")).isExecutable());
+        QVERIFY(QFileInfo(folder + QStringLiteral("/tavrinex-run")).isExecutable());
+        QVERIFY(readText(unpacked + QStringLiteral("/usr/lib/systemd/user/tavrinex-run.service"))
+                    .contains(QStringLiteral("\nExecStart=/usr/bin/tavrinex-run\n")));
+        QVERIFY(QFileInfo::exists(unpacked + QStringLiteral("/usr/lib/systemd/user/tavrinex-run.timer")));
         QCOMPARE(
             desktopValue(unpacked + QStringLiteral("/usr/share/applications/tavrinex.desktop"), QStringLiteral("Exec")),
             QStringLiteral("/usr/bin/tavrinex"));

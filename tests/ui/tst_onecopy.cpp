@@ -11,6 +11,9 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
 
 #include <unistd.h>
 
@@ -87,6 +90,31 @@ private slots:
         QVERIFY(finished(first, 10000));
         platform::OneCopyGuard next(store.path());
         QVERIFY(next.claim());
+    }
+
+    void theCommandWithoutAWindowIsNamedAndNeverRaised()
+    {
+        // tavrinex-run holds the store, answering from a thread of its own as from another process.
+        test::TempStore store;
+        auto* command = new platform::OneCopyGuard(store.path());
+        command->setHolder(false, QStringLiteral("tavrinex-run（进程 42）"));
+        QVERIFY(command->claim());
+        std::atomic<int> asked = 0;
+        connect(command, &platform::OneCopyGuard::anotherStart, command, [&] { ++asked; }, Qt::DirectConnection);
+        QThread thread;
+        command->moveToThread(&thread);
+        thread.start();
+        test::MessageRecorder boxes;
+        platform::OneCopyGuard window(store.path());
+        QVERIFY(!window.claimOrSay());
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY2(boxes.last().text.startsWith(QStringLiteral("tavrinex-run（进程 42）正在使用配置文件“")),
+                 qPrintable(boxes.last().text));
+        QVERIFY(!window.holderIsWindow());
+        QMetaObject::invokeMethod(command, [command] { delete command; }, Qt::BlockingQueuedConnection);
+        thread.quit();
+        thread.wait();
+        QCOMPARE(int(asked), 0);
     }
 
     void aCopyThatDoesNotAnswerIsNamed()

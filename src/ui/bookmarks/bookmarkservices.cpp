@@ -146,6 +146,7 @@ void BookmarkServices::showResults(qint64 run, bool activate)
         actions.listEvidence = m_listEvidence;
         actions.open = m_open;
         actions.listLocked = m_listLocked;
+        actions.retry = m_retry;
         m_resultsWindow = new ResultsWindow(m_connection, std::move(actions), m_window);
         m_resultsWindow->showRun(run);
     } else {

@@ -65,6 +65,8 @@ public:
     void setEvidenceFinder(ResultsModel::EvidenceFinder finder) { m_findEvidence = std::move(finder); }
     // The evidence folder the run keeps its failures in (empty: the user's data folder).
     void setEvidenceRoot(const QString& root);
+    // How "重试失败的" starts its run (unset: the results window offers no retry).
+    void setRetry(std::function<void(const store::results::RunResults&)> retry) { m_retry = std::move(retry); }
     // How a file or folder is opened for the user; tests replace it.
     void setOpener(std::function<bool(const QString&)> open) { m_open = std::move(open); }
 
@@ -88,6 +90,7 @@ private:
     ResultsModel::EvidenceFinder m_findEvidence;
     ResultsModel::EvidenceLister m_listEvidence;
     std::function<bool(const QString&)> m_open;
+    std::function<void(const store::results::RunResults&)> m_retry;
     bool m_storeFailureShown = false;
     bool m_showAfterRun = false;
     QPointer<ResultsWindow> m_resultsWindow;

@@ -14,9 +14,10 @@ class Command;
 
 namespace tvx::ui::dialogs {
 
-// frmPara, "系统参数": sets the step time-out of a run. "确定" writes Config.Timeout and the running
-// time-out together, so the value takes effect at once and survives a restart. Below the buttons, a
-// setting kept in the store: the accounts' passwords stay in tvx.cfg instead of the desktop's keyring.
+// frmPara, "系统参数": sets the step time-out of a run, and below its buttons the pause between two
+// submissions to the same site ("同站间隔"). "确定" writes both to Config and to the running values
+// together, so they take effect at once and survive a restart. Below them, a setting kept in the store:
+// the accounts' passwords stay in tvx.cfg instead of the desktop's keyring.
 class ParametersDialog final : public FormDialog {
     Q_OBJECT
 public:
@@ -32,6 +33,7 @@ private:
 
     store::ProgramStore& m_store;
     QLineEdit* m_txtTimeout = nullptr;
+    QLineEdit* m_txtPause = nullptr;
     controls::Command* m_cmdOK = nullptr;
     controls::Command* m_cmdCancel = nullptr;
     QCheckBox* m_chkPasswordsInFile = nullptr;

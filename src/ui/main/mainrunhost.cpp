@@ -113,6 +113,8 @@ void MainRunHost::showError(const QString& text)
 
 std::optional<QString> MainRunHost::chooseSubmitSites()
 {
+    if (m_chooser)
+        return m_chooser();
     dialogs::SubmitSitesDialog frmSelWeb(m_store, m_window);
     frmSelWeb.exec();
     if (!frmSelWeb.gblnOK)

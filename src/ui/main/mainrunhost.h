@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -67,6 +68,8 @@ public:
     void showInformation(const QString& text) override;
     void showError(const QString& text) override;
     std::optional<QString> chooseSubmitSites() override;
+    // The submit-site selection without its dialog: the ids given by `chooser` (a program without a window).
+    void setSiteChooser(std::function<std::optional<QString>()> chooser) { m_chooser = std::move(chooser); }
 
 private:
     controls::Command* button(engine::RunButton which) const { return m_c.buttons.at(which); }
@@ -80,6 +83,7 @@ private:
     platform::QtTicker* m_timer1 = nullptr;
     platform::QtTicker* m_timer2 = nullptr;
     std::unique_ptr<engine::SubmissionEngine> m_engine;
+    std::function<std::optional<QString>()> m_chooser;
 };
 
 } // namespace tvx::ui

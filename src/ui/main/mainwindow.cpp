@@ -19,6 +19,7 @@
 #include "ui/dialogs/parametersdialog.h"
 #include "ui/errorbox.h"
 #include "ui/formlayout.h"
+#include "ui/results/retrychoice.h"
 #include "ui/evidence/logevidence.h"
 #include "ui/sites/sitedefinitionsdialog.h"
 #include "urllistcontroller.h"
@@ -88,6 +89,7 @@ MainWindow::MainWindow(store::ProgramStore& store, Options options, QWidget* par
     m_bookmarks->setShowResultsAfterRun(m_options.showResultsAfterRun);
     m_bookmarks->setEvidenceRoot(m_options.evidenceRoot);
     engine().addRecorder(&m_bookmarks->recorder());
+    m_bookmarks->setRetry([this](const store::results::RunResults& run) { retryRun(run); });
     m_evidence = new LogEvidence(*m_lvwLog, m_wb, engine(), m_options.evidenceRoot,
                                  [this](const QUrl& url) { return m_openUrl(url); }, this);
 
@@ -168,6 +170,7 @@ void MainWindow::Form_Load()
         m_store.gcnnStore.open(m_options.storePath);
         m_store.gintTimeout = 0;
         m_store.gintTimeout = store::loadTimeout(m_store.gcnnStore);
+        m_store.gintSitePause = store::loadSitePause(m_store.gcnnStore);
         store::checkSchema(m_store.gcnnStore);
     });
     if (!opened)
@@ -266,6 +269,20 @@ void MainWindow::cmdHelp_Click()
 void MainWindow::cmdExit_Click()
 {
     close();
+}
+
+bool MainWindow::retryRun(const store::results::RunResults& run)
+{
+    const RetryChoice choice = retryChoice(run, *m_urls->model());
+    if (choice.accounts.isEmpty()) {
+        MessageBox::information(this, QStringLiteral("要重试的网址已不在网址列表中，或其帐号已不在了，没有可以重试的提交。"));
+        return false;
+    }
+    if (choice.missing > 0)
+        m_run->addLog(QStringLiteral("有 %1 个失败的提交不再重试：其网址已不在网址列表中，或其帐号已不在了。")
+                          .arg(choice.missing));
+    engine().startChosenPairs(choice.accounts, run.run.id);
+    return true;
 }
 
 platform::WebBrowser* MainWindow::workerAdapter() const

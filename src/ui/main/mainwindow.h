@@ -17,7 +17,10 @@ class QWebEngineView;
 
 namespace tvx::store {
 struct ProgramStore;
+namespace results {
+struct RunResults;
 }
+} // namespace tvx::store
 namespace tvx::controls {
 class Command;
 }
@@ -70,6 +73,10 @@ public:
 
     // How help is opened; tests replace it.
     void setUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
+
+    // "重试失败的" of a kept run: a run of its pairs that did not succeed, as far as their accounts and
+    // bookmarks are still there; false (and said in a box) when none is left to submit.
+    bool retryRun(const store::results::RunResults& run);
 
     MainRunHost& runHost() const { return *m_run; }
     UrlListController& urlList() const { return *m_urls; }

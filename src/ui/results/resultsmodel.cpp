@@ -32,6 +32,8 @@ QString mark(Outcome o)
         return QStringLiteral("⊘");
     case Outcome::Refused:
         return QStringLiteral("⛔");
+    case Outcome::NotChosen:
+        return QStringLiteral("—");
     case Outcome::NotReached:
         break;
     }
@@ -51,6 +53,7 @@ QColor colour(Outcome o)
         return QColor(0xdc, 0xdc, 0xdc);
     case Outcome::Refused:
         return QColor(0xf0, 0xb0, 0xd8);
+    case Outcome::NotChosen:
     case Outcome::NotReached:
         break;
     }
@@ -178,6 +181,8 @@ QString ResultsModel::outcomeText(const Cell& cell)
             return cell.answer.isEmpty() ? QStringLiteral("网站拒绝") : cell.answer;
         return (cell.answer.isEmpty() ? QStringLiteral("网站拒绝") : cell.answer) +
                QStringLiteral("（%1）").arg(stageName(cell.stage));
+    case Outcome::NotChosen:
+        return QStringLiteral("不在重试之列");
     case Outcome::NotReached:
         break;
     }

@@ -22,6 +22,8 @@ Outcome stored(engine::RunRecorder::Outcome outcome)
         return Outcome::SiteSkipped;
     case engine::RunRecorder::Outcome::Refused:
         return Outcome::Refused;
+    case engine::RunRecorder::Outcome::NotChosen:
+        return Outcome::NotChosen;
     }
     return Outcome::NotReached;
 }
@@ -48,6 +50,17 @@ void ResultsRecorder::runStarted(const QDateTime& start, int siteRecords, int bo
     // it: a run stopped early shows the accounts it never came to as not reached, and counts them.
     for (int a = 0; a < siteRecords; ++a)
         m_writer.account(a, {});
+}
+
+void ResultsRecorder::accountPlanned(int position, const QString& webName, const QString& uid)
+{
+    m_writer.account(position - 1, {webName, uid});
+}
+
+void ResultsRecorder::runTagged(qint64 tag)
+{
+    // A run of chosen pairs is the retry of the run its tag names.
+    m_writer.markRetry(tag);
 }
 
 void ResultsRecorder::accountStarted(int position, const QString& webName, const QString& uid)

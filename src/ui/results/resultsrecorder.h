@@ -21,6 +21,8 @@ public:
     ResultsRecorder(ResultWriter& writer, const UrlListModel& list, std::function<void(bool aborted)> ended = {});
 
     void runStarted(const QDateTime& start, int siteRecords, int bookmarks) override;
+    void accountPlanned(int position, const QString& webName, const QString& uid) override;
+    void runTagged(qint64 tag) override;
     void accountStarted(int position, const QString& webName, const QString& uid) override;
     void siteAnswered(int position, int row, const QString& answer) override;
     void bookmarkOutcome(int position, int row, Outcome outcome, int stage) override;

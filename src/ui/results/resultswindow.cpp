@@ -74,26 +74,31 @@ ResultsWindow::ResultsWindow(store::Connection& connection, Actions actions, QWi
 
     m_exportButton = makeCommand(this, "exportButton", QStringLiteral("导出(&E)..."));
     m_keepFailedButton = makeCommand(this, "keepFailedButton", QStringLiteral("只保留失败的(&K)"), 120);
+    m_retryButton = makeCommand(this, "retryButton", QStringLiteral("重试失败的(&F)"), 120);
     m_closeButton = makeCommand(this, "closeButton", QStringLiteral("关闭(&C)"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_runLabel);
     top->addWidget(m_runChoice, 1);
+    // The counts on a line of their own: beside four buttons they would widen the window past a small screen.
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(m_summary, 1);
+    bottom->addStretch(1);
     bottom->addWidget(m_exportButton);
     bottom->addWidget(m_keepFailedButton);
+    bottom->addWidget(m_retryButton);
     bottom->addWidget(m_closeButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(top);
     layout->addWidget(m_table, 1);
+    layout->addWidget(m_summary);
     layout->addLayout(bottom);
     resizeToFit(this, 820, 460);
 
     connect(m_runChoice, &QComboBox::currentIndexChanged, this, &ResultsWindow::showChosenRun);
     connect(m_exportButton, &controls::Command::Click, this, &ResultsWindow::exportCsv);
     connect(m_keepFailedButton, &controls::Command::Click, this, &ResultsWindow::keepOnlyFailed);
+    connect(m_retryButton, &controls::Command::Click, this, &ResultsWindow::retryFailed);
     connect(m_closeButton, &controls::Command::Click, this, &QDialog::accept);
     connect(m_table, &QAbstractItemView::activated, this, &ResultsWindow::openEvidence);
     connect(m_table, &QWidget::customContextMenuRequested, this, &ResultsWindow::cellMenu);
@@ -114,6 +119,13 @@ void ResultsWindow::loadRuns()
                            .arg(r.bookmarks)
                            .arg(r.submitted)
                            .arg(r.failed);
+        if (r.retryOf > 0) {
+            const auto retried = std::find_if(runs.cbegin(), runs.cend(), [&](const auto& o) { return o.id == r.retryOf; });
+            text += retried == runs.cend()
+                        ? QStringLiteral("（重试）")
+                        : QStringLiteral("（重试 %1 的失败）")
+                              .arg(retried->started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        }
         if (r.aborted)
             text += QStringLiteral("（已中止）");
         else if (!r.finished.isValid())
@@ -166,12 +178,13 @@ void ResultsWindow::updateSummary()
     const bool any = m_model->rowCount() > 0;
     m_exportButton->setEnabled(any);
     m_keepFailedButton->setEnabled(any && bool(m_actions.removeFromList));
+    m_retryButton->setEnabled(any && bool(m_actions.retry));
     if (m_runChoice->count() == 0) {
         m_summary->setText(QStringLiteral("还没有提交结果。每次提交的结果都会保存在这里（最近 %1 次）。")
                                .arg(store::results::kRunsKept));
         return;
     }
-    int counts[6] = {};
+    int counts[7] = {};
     for (int r = 0; r < m_model->rowCount(); ++r)
         for (int a = 0; a < m_model->columnCount() - ResultsModel::FirstAccount; ++a)
             ++counts[int(m_model->cell(r, a).outcome)];
@@ -199,6 +212,20 @@ void ResultsWindow::exportCsv()
     if (!showingFileError(this, [&] { bookmarks::writeWholeFile(path, m_model->toCsv()); }))
         return;
     MessageBox::information(this, QStringLiteral("已把提交结果导出到“%1”。").arg(path));
+}
+
+void ResultsWindow::retryFailed()
+{
+    const store::results::RunResults& run = m_model->results();
+    if (store::results::unsuccessful(run).isEmpty()) {
+        MessageBox::information(this, QStringLiteral("这次提交全部成功，没有要重试的。"));
+        return;
+    }
+    if (m_actions.listLocked && m_actions.listLocked()) {
+        MessageBox::information(this, QStringLiteral("正在提交，请等这次提交结束后再重试。"));
+        return;
+    }
+    m_actions.retry(run);
 }
 
 void ResultsWindow::keepOnlyFailed()

@@ -21,7 +21,8 @@ class Command;
 namespace tvx::ui {
 
 // "提交结果": the results of the last runs, one table per run (bookmarks × accounts), exported to CSV
-// on request; "只保留失败的" leaves in the URL list only the bookmarks this run submitted nowhere.
+// on request; "只保留失败的" leaves in the URL list only the bookmarks this run submitted nowhere;
+// "重试失败的" submits again exactly the pairs (account × bookmark) of this run that did not succeed.
 // A window of its own beside the main window, not modal: the run log, the URL list and the rest of
 // the program stay usable while it is open.
 class ResultsWindow final : public QDialog {
@@ -39,6 +40,8 @@ public:
         ResultsModel::EvidenceLister listEvidence;
         // Whether the URL list may not change now (a run is reading it); unset: it may always change.
         std::function<bool()> listLocked;
+        // "重试失败的": starts a run of the pairs of this run that did not succeed (unset: no retry).
+        std::function<void(const store::results::RunResults& run)> retry;
     };
 
     ResultsWindow(store::Connection& connection, Actions actions, QWidget* parent = nullptr);
@@ -56,6 +59,8 @@ private:
     void exportCsv();
     // "只保留失败的": removes from the URL list what this run submitted somewhere.
     void keepOnlyFailed();
+    // "重试失败的": the pairs of this run that did not succeed are submitted again, in a run of their own.
+    void retryFailed();
     // Opens the evidence of a failed cell.
     void openEvidence(const QModelIndex& index);
     // A cell's context menu: every piece of evidence of its bookmark, the one it names first.
@@ -73,6 +78,7 @@ private:
     QLabel* m_summary;
     controls::Command* m_exportButton;
     controls::Command* m_keepFailedButton;
+    controls::Command* m_retryButton;
     controls::Command* m_closeButton;
 };
 

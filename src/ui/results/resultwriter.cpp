@@ -46,6 +46,13 @@ void ResultWriter::beginRun(const QDateTime& started, const QList<store::results
     m_lastRun = m_run;
 }
 
+void ResultWriter::markRetry(qint64 retried)
+{
+    if (m_run == 0 || retried <= 0)
+        return;
+    attempt([&] { store::results::markRetry(m_connection, m_run, retried); });
+}
+
 void ResultWriter::account(int account, const store::results::RunAccount& who)
 {
     if (m_run == 0)

@@ -25,6 +25,8 @@ public:
     ~ResultWriter() override;
 
     void beginRun(const QDateTime& started, const QList<store::results::RunBookmark>& bookmarks);
+    // The run being written retries run `retried`.
+    void markRetry(qint64 retried);
     void account(int account, const store::results::RunAccount& who);
     void cell(const store::results::Cell& cell);
     void finishRun(const QDateTime& finished, bool aborted);
