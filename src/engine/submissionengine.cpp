@@ -123,8 +123,11 @@ void SubmissionEngine::handle(Event event)
     case Event::PressAnswer:
         // The answer to a login or a submission pressed on a page that stays: taken as the page the press
         // brought (an HTTP error as the site's refusal), only by the stage that waits for that page.
-        if (m_run.mlngStage == RunStage::AfterLogin || m_run.mlngStage == RunStage::AfterSubmit)
+        if (m_run.mlngStage == RunStage::AfterLogin || m_run.mlngStage == RunStage::AfterSubmit) {
+            m_pageStayed = true;
             wb_DocumentComplete();
+            m_pageStayed = false;
+        }
         break;
     case Event::WindowClosing:
         wb_WindowClosing();
