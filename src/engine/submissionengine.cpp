@@ -226,9 +226,11 @@ void SubmissionEngine::goToSubmitPage()
     // The stage stays what it was during the pause, as it is while the page is requested.
     const qint64 pause = m_store.gintSitePause;
     const auto last = m_lastSubmission.constFind(m_site.WebName);
-    if (pause > 0 && last != m_lastSubmission.constEnd() && secondsBetween(*last, m_clock.nowSeconds()) < pause) {
+    // The clock reads whole seconds, so a reading may be up to a second late: the pause ends a second
+    // after the reading plus the pause, and is never shorter than the pause itself.
+    if (pause > 0 && last != m_lastSubmission.constEnd() && secondsBetween(*last, m_clock.nowSeconds()) <= pause) {
         m_pausing = true;
-        m_pauseUntil = *last + pause;
+        m_pauseUntil = *last + pause + 1;
         armWatchdog();
         return;
     }
