@@ -107,7 +107,7 @@ void SubmissionEngine::stageAfterLogin()
     // A login the site refused answers with the login form again: the page still holds the password
     // field the row names. The same step finds the "退出" link of a site that logs out by it.
     PageStep step;
-    const bool checksRefusal = !m_pageStayed && (!m_site.PwdFieldId.isEmpty() || !m_site.PwdFieldName.isEmpty());
+    const bool checksRefusal = !m_answer.pageStayed && (!m_site.PwdFieldId.isEmpty() || !m_site.PwdFieldName.isEmpty());
     if (checksRefusal)
         step.presence = forms::lookup(m_site.PwdFieldId, m_site.PwdFieldName);
     if (m_quirks.logsOutByLink)

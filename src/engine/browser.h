@@ -38,6 +38,9 @@ public:
 struct PageAnswer {
     int httpStatus = 0; // 400-599: the site's HTTP error; 0: none
     QString noAnswer;   // why no answer came, in the user's words ("连接被拒绝"); empty: an answer came
+    // The answer came to a press on a page that stays (a login by fetch()): its login form may stay on
+    // it whatever the site said, so it tells nothing of a refused login.
+    bool pageStayed = false;
 
     bool failed() const { return httpStatus != 0 || !noAnswer.isEmpty(); }
     // The answer as the results name it: "网站拒绝（HTTP 500）", "没有应答（连接被拒绝）".

@@ -77,7 +77,9 @@ void SubmissionEngine::pageComplete(bool topLevel)
 
 void SubmissionEngine::pressAnswered(const PageAnswer& answer)
 {
-    post(Event::PressAnswer, answer);
+    PageAnswer stayed = answer;
+    stayed.pageStayed = true;
+    post(Event::PressAnswer, stayed);
 }
 
 void SubmissionEngine::windowClosing()
@@ -123,11 +125,8 @@ void SubmissionEngine::handle(Event event)
     case Event::PressAnswer:
         // The answer to a login or a submission pressed on a page that stays: taken as the page the press
         // brought (an HTTP error as the site's refusal), only by the stage that waits for that page.
-        if (m_run.mlngStage == RunStage::AfterLogin || m_run.mlngStage == RunStage::AfterSubmit) {
-            m_pageStayed = true;
+        if (m_run.mlngStage == RunStage::AfterLogin || m_run.mlngStage == RunStage::AfterSubmit)
             wb_DocumentComplete();
-            m_pageStayed = false;
-        }
         break;
     case Event::WindowClosing:
         wb_WindowClosing();

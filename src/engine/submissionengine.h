@@ -256,9 +256,6 @@ private:
 
     QList<RunRecorder*> m_recorders;
     PasswordSource* m_passwords = nullptr;
-    // The page being handled is the one a press answered without leaving it (a login by fetch()): its
-    // login form may stay on it whatever the site said, so it tells nothing of a refused login.
-    bool m_pageStayed = false;
     std::shared_ptr<int> m_alive = std::make_shared<int>(); // expires with the engine
     int m_account = 0;          // position of the current site record in the run
     qint32 m_decidedRows = 0;   // bookmarks of the current account whose outcome is decided
