@@ -11,9 +11,10 @@
 #include "store/programstore.h"
 #include "support/eventwait.h"
 #include "support/faultfigures.h"
+#include "support/mainwindowstart.h"
 #include "support/messagerecorder.h"
-#include "support/widgets.h"
 #include "support/tempstore.h"
+#include "support/widgets.h"
 #include "ui/dialogs/accountsdialog.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/urllistmodel.h"
@@ -192,11 +193,8 @@ private slots:
         ui::MainWindow window(store, {db.path(), QString(),
                                       WebHosts{q(site.base()), q(site.base()) + QStringLiteral("/fb"),
                                                q(site.base()) + QStringLiteral("/fanfou")}});
-        window.show();
-        QSignalSpy blanked(window.workerBrowser()->page(), &QWebEnginePage::loadFinished);
         test::MessageRecorder boxes;
-        window.Form_Load();
-        QVERIFY(blanked.wait(30000));
+        QVERIFY(test::startMainWindow(window));
         // The 100,000-character bookmark fills five fields of the summary site in one step, which takes
         // several seconds on a busy machine; the run checks what arrives, not how fast, and no step of it
         // is meant to time out, so the time-out is generous.

@@ -8,6 +8,7 @@
 #include "store/programstore.h"
 #include "store/resulttables.h"
 #include "support/eventwait.h"
+#include "support/mainwindowstart.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
 #include "support/widgets.h"
@@ -56,10 +57,7 @@ private slots:
         test::MessageRecorder boxes;
         store::ProgramStore store;
         ui::MainWindow w(store, {db.path(), QString(), WebHosts{q(site.base()), QString(), QString()}, nullptr, false});
-        w.show();
-        QSignalSpy blanked(w.workerBrowser()->page(), &QWebEnginePage::loadFinished);
-        w.Form_Load();
-        QVERIFY(blanked.wait(30000));
+        QVERIFY(test::startMainWindow(w));
         store.gintTimeout = 1;
         w.urlListModel()->append({QStringLiteral("http://example.com/a"), QStringLiteral("甲"), {}, {}});
         w.urlListModel()->append({QStringLiteral("http://example.com/b"), QStringLiteral("乙"), {}, {}});
@@ -101,10 +99,7 @@ private slots:
         test::MessageRecorder boxes;
         store::ProgramStore store;
         ui::MainWindow w(store, {db.path(), QString(), WebHosts{q(site.base()), QString(), QString()}, nullptr, true});
-        w.show();
-        QSignalSpy blanked(w.workerBrowser()->page(), &QWebEnginePage::loadFinished);
-        w.Form_Load();
-        QVERIFY(blanked.wait(30000));
+        QVERIFY(test::startMainWindow(w));
         store.gintTimeout = 1;
         w.urlListModel()->append({QStringLiteral("http://example.com/a"), QStringLiteral("甲"), {}, {}});
         w.urlListModel()->append({QStringLiteral("http://example.com/b"), QStringLiteral("乙"), {}, {}});

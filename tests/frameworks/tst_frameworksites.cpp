@@ -4,6 +4,7 @@
 // (hidden fields), not the text fields, so only values the page's own code saw arrive.
 #include "store/programstore.h"
 #include "support/eventwait.h"
+#include "support/mainwindowstart.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
 #include "support/testhttpserver.h"
@@ -142,10 +143,7 @@ struct FrameworkRun {
         , window(store, {db.path(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), server.origin(),
                                                           server.origin()}})
     {
-        window.show();
-        QSignalSpy blanked(window.workerBrowser()->page(), &QWebEnginePage::loadFinished);
-        window.Form_Load();
-        blanked.wait(30000);
+        test::startMainWindow(window);
         store.gintTimeout = 5;
         for (int i = 1; i <= 2; ++i)
             window.urlListModel()->append(bm(i));

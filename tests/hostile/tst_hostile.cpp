@@ -12,6 +12,7 @@
 #include "store/programstore.h"
 #include "support/eventwait.h"
 #include "support/faultfigures.h"
+#include "support/mainwindowstart.h"
 #include "support/messagerecorder.h"
 #include "support/processcensus.h"
 #include "support/tempstore.h"
@@ -304,10 +305,7 @@ private slots:
             *m_store, ui::MainWindow::Options{m_db->path(), QString(),
                                               WebHosts{q(m_site.base()), q(m_site.base()) + QStringLiteral("/fb"),
                                                        q(m_site.base()) + QStringLiteral("/fanfou")}});
-        m_window->show();
-        QSignalSpy blanked(m_window->workerBrowser()->page(), &QWebEnginePage::loadFinished);
-        m_window->Form_Load();
-        QVERIFY(blanked.wait(30000));
+        QVERIFY(test::startMainWindow(*m_window));
         QCOMPARE(m_boxes.count(), 0);
         m_store->gintTimeout = kTimeout;
         for (int i = 1; i <= kRows; ++i)

@@ -7,6 +7,7 @@
 #include "evidence/evidencestore.h"
 #include "store/programstore.h"
 #include "support/eventwait.h"
+#include "support/mainwindowstart.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
 #include "support/testhttpserver.h"
@@ -66,10 +67,7 @@ struct Run {
             opened.append(url.toLocalFile());
             return true;
         });
-        window.show();
-        QSignalSpy blanked(window.workerBrowser()->page(), &QWebEnginePage::loadFinished);
-        window.Form_Load();
-        blanked.wait(30000);
+        test::startMainWindow(window);
         store.gintTimeout = 3;
         window.urlListModel()->clear();
         for (int i = 1; i <= rows; ++i)

@@ -9,6 +9,7 @@
 #include "store/catalogue.h"
 #include "store/programstore.h"
 #include "support/eventwait.h"
+#include "support/mainwindowstart.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
 #include "support/widgets.h"
@@ -55,11 +56,8 @@ struct Run {
                          WebHosts{panes.isEmpty() ? q(site.base()) : panes, q(site.base()) + faceBookPath(kinds),
                                   q(site.base()) + QStringLiteral("/fanfou")}})
     {
-        window.show();
-        QSignalSpy blanked(window.workerBrowser()->page(), &QWebEnginePage::loadFinished);
-        window.Form_Load();
         // The run starts once the worker browser has its blank page.
-        blanked.wait(30000);
+        test::startMainWindow(window);
 
         store.gintTimeout = qint16(timeout);
         for (int i = 1; i <= rows; ++i)

@@ -9,6 +9,7 @@
 #include "shaarliserver.h"
 #include "store/programstore.h"
 #include "support/eventwait.h"
+#include "support/mainwindowstart.h"
 #include "support/messagerecorder.h"
 #include "support/tempstore.h"
 #include "support/widgets.h"
@@ -160,10 +161,7 @@ private slots:
         const QList<test::ShaarliServer::Bookmark> before = m_shaarli.bookmarks();
         ui::MainWindow window(m_store,
                               {m_db.path(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), {}, {}}});
-        window.show();
-        QSignalSpy blanked(window.workerBrowser()->page(), &QWebEnginePage::loadFinished);
-        window.Form_Load();
-        blanked.wait(30000);
+        test::startMainWindow(window);
         m_store.gintTimeout = 20;
         // Only the Shaarli account: the delivered sites have none.
         const QList<tvx::Bookmark> bookmarks{
@@ -213,10 +211,7 @@ private slots:
         const qsizetype before = m_shaarli.bookmarks().size();
         ui::MainWindow window(m_store,
                               {m_db.path(), QString(), WebHosts{QStringLiteral("http://127.0.0.1:9"), {}, {}}});
-        window.show();
-        QSignalSpy blanked(window.workerBrowser()->page(), &QWebEnginePage::loadFinished);
-        window.Form_Load();
-        blanked.wait(30000);
+        test::startMainWindow(window);
         m_store.gintTimeout = 20;
         window.urlListModel()->clear();
         window.urlListModel()->append({QStringLiteral("http://example.net/three"), QStringLiteral("三"), {}, {}});
